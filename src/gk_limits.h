@@ -1,0 +1,15 @@
+// The framework's fixed table sizes, in one place.
+#pragma once
+
+namespace gk {
+
+constexpr int kSpriteSlots = 1024;        // sprite object table; slots 0-3 are internal
+constexpr int kFirstUserSprite = 4;       // lowest slot handed out to game code
+constexpr int kSoundSlots = 70;           // sound object table, slots 0-69
+constexpr int kSoundChannels = 10;        // most channels (buffers) one sound object may have
+constexpr int kWaitSlots = 11;            // wait deadlines: 1-10 for games, 11 for Sleep
+constexpr int kFontListSize = 200;        // enumerated face names kept
+constexpr int kGlyphCacheEntries = 3200;  // rendered glyphs kept per font cache
+constexpr int kTextBufferSize = 256;      // formatted text buffers (log, print, message boxes)
+
+}  // namespace gk

@@ -1,0 +1,14 @@
+// Clean start for each test: one reset call per module.
+#include "support/fixture.h"
+
+#include "platform/backend.h"
+#include "platform/clock.h"
+
+namespace gktest {
+
+void ResetFramework() {
+    plat::UseBackend(plat::Backend::Headless);
+    plat::headless::SetTime(0);
+}
+
+}  // namespace gktest
