@@ -1,0 +1,58 @@
+// Inner loops of the software blitter: copies (opaque, colour-keyed, mirrored, stretched),
+// colour fills and the 50 % blend fill, on raw pixel memory of 16- or 32-bit surfaces.
+// Every rectangle is given by the address of its first pixel and the row pitch in bytes; the
+// callers (display's Blt/BltFast, the draw module's software puts) have already clipped it.
+// Source and destination must not overlap, except for CopyOpaque, which copies like memmove.
+// Each family has a plain per-pixel version in plat::kernels::reference that the fast loops are
+// tested against.
+#pragma once
+
+#include <cstdint>
+
+namespace plat::kernels {
+
+// Copies width × height pixels.
+void CopyOpaque(void* dst, int dstPitch, const void* src, int srcPitch, int width, int height,
+                int bytesPerPixel);
+
+// Copies width × height pixels, leaving the destination where the source pixel equals key.
+void CopyKeyed(void* dst, int dstPitch, const void* src, int srcPitch, int width, int height,
+               int bytesPerPixel, uint32_t key);
+
+// Sets width × height pixels to value (truncated to the pixel size).
+void Fill(void* dst, int dstPitch, int width, int height, int bytesPerPixel, uint32_t value);
+
+// 50 % blend with a colour: pixel = ((pixel >> 1) & halfMask) + ((colour >> 1) & halfMask),
+// with colour truncated to the pixel size first.
+void HalfFill(void* dst, int dstPitch, int width, int height, int bytesPerPixel, uint32_t halfMask,
+              uint32_t colour);
+
+// Keyed copy that may mirror: destination pixel (u, v) shows the source pixel at
+// src + (mirrorX ? -u : u) pixels and (mirrorY ? -v : v) rows, so src is the source pixel that
+// lands on the destination's first pixel.
+void CopyMirroredKeyed(void* dst, int dstPitch, const void* src, int srcPitch, int width,
+                       int height, int bytesPerPixel, bool mirrorX, bool mirrorY, uint32_t key);
+
+// Nearest-neighbour stretch of a srcWidth × srcHeight rectangle onto dstWidth × dstHeight:
+// destination pixel (u, v) shows source pixel ((2u + 1) · srcWidth / (2 · dstWidth),
+// (2v + 1) · srcHeight / (2 · dstHeight)), the source pixel under the destination pixel's centre.
+// With keyed set, source pixels equal to key leave the destination unchanged.
+void Stretch(void* dst, int dstPitch, int dstWidth, int dstHeight, const void* src, int srcPitch,
+             int srcWidth, int srcHeight, int bytesPerPixel, bool keyed, uint32_t key);
+
+// One pixel at a time, written for clarity; the fast versions above must match them exactly.
+namespace reference {
+void CopyOpaque(void* dst, int dstPitch, const void* src, int srcPitch, int width, int height,
+                int bytesPerPixel);
+void CopyKeyed(void* dst, int dstPitch, const void* src, int srcPitch, int width, int height,
+               int bytesPerPixel, uint32_t key);
+void Fill(void* dst, int dstPitch, int width, int height, int bytesPerPixel, uint32_t value);
+void HalfFill(void* dst, int dstPitch, int width, int height, int bytesPerPixel, uint32_t halfMask,
+              uint32_t colour);
+void CopyMirroredKeyed(void* dst, int dstPitch, const void* src, int srcPitch, int width,
+                       int height, int bytesPerPixel, bool mirrorX, bool mirrorY, uint32_t key);
+void Stretch(void* dst, int dstPitch, int dstWidth, int dstHeight, const void* src, int srcPitch,
+             int srcWidth, int srcHeight, int bytesPerPixel, bool keyed, uint32_t key);
+}  // namespace reference
+
+}  // namespace plat::kernels
