@@ -28,16 +28,44 @@ GK_INLINE const P* Row(const void* base, int pitch, int y) {
                                       static_cast<intptr_t>(pitch) * y);
 }
 
+// A keyed copy of one row in vectors: where the source equals the key the destination is kept.
+// The result of a pixel does not depend on the order of the work, so a row whose width is not a
+// multiple of the vector is finished with one full vector overlapping the last whole one. That
+// vector is computed before the others are stored: loading it after them would stall on the
+// partly overlapping stores.
+template <class V, class P>
+GK_INLINE void KeyedVector(V& out, const P* d, const P* s, P key) {
+    V sv, dv;
+    std::memcpy(&sv, s, sizeof(V));
+    std::memcpy(&dv, d, sizeof(V));
+    const V keep = sv == key;
+    out = (sv & ~keep) | (dv & keep);
+}
+
+template <int Bytes, class P>
+GK_INLINE bool KeyedRowIn(P* d, const P* s, int width, P key) {
+    typedef P V __attribute__((vector_size(Bytes)));
+    constexpr int n = Bytes / sizeof(P);
+    if (width < n) return false;
+    V last, v;
+    KeyedVector(last, d + width - n, s + width - n, key);
+    for (int x = 0; x + n < width; x += n) {
+        KeyedVector(v, d + x, s + x, key);
+        std::memcpy(d + x, &v, sizeof(V));
+    }
+    std::memcpy(d + width - n, &last, sizeof(V));
+    return true;
+}
+
 template <class P>
 GK_INLINE void KeyedRows(void* dst, int dstPitch, const void* src, int srcPitch, int width,
                          int height, P key) {
     for (int y = 0; y < height; ++y) {
-        P* __restrict d = Row<P>(dst, dstPitch, y);
-        const P* __restrict s = Row<P>(src, srcPitch, y);
-        for (int x = 0; x < width; ++x) {
-            const P v = s[x];
-            d[x] = v == key ? d[x] : v;
-        }
+        P* d = Row<P>(dst, dstPitch, y);
+        const P* s = Row<P>(src, srcPitch, y);
+        if (KeyedRowIn<32>(d, s, width, key) || KeyedRowIn<16>(d, s, width, key)) continue;
+        for (int x = 0; x < width; ++x)
+            if (s[x] != key) d[x] = s[x];
     }
 }
 
