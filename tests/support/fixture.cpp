@@ -3,12 +3,14 @@
 
 #include "platform/backend.h"
 #include "platform/clock.h"
+#include "platform/sound.h"
 
 namespace gktest {
 
 void ResetFramework() {
     plat::UseBackend(plat::Backend::Headless);
     plat::headless::SetTime(0);
+    plat::sound::headless::Reset();
 }
 
 }  // namespace gktest

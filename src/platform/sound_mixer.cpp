@@ -1,0 +1,524 @@
+// The software mixer behind the sound buffers, shared by both backends: buffer records, device
+// and output bookkeeping, the mix (linear-interpolating resampler per buffer, dB gains, clipped
+// conversion to the output format), the GK_AUDIO_WAV writer, synchronous playback and the beep.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "platform/backend.h"
+#include "platform/sound.h"
+#include "platform/sound_output.h"
+
+namespace plat::sound {
+
+using MixFn = void (*)(Buffer& buffer, float* mix, uint32_t frames, uint64_t step);
+
+struct Buffer {
+    Buffer* prev = nullptr;  // all buffers form one list, linked and unlinked under the lock
+    Buffer* next = nullptr;
+    WAVEFORMATEX format{};
+    MixFn mix = nullptr;  // the mixing loop for this sample layout
+    std::unique_ptr<uint8_t[]> data;
+    uint32_t bytes = 0;
+    uint32_t frames = 0;
+    bool playing = false;
+    bool looping = false;
+    uint64_t position = 0;  // in sample frames, 32.32 fixed point
+    uint32_t frequency = 0;
+    int32_t volume = 0;
+    int32_t pan = 0;
+    float gainLeft = 1.0f;
+    float gainRight = 1.0f;
+};
+
+namespace {
+
+constexpr uint32_t kBlockFrames = 1024;     // frames mixed per pass
+constexpr uint32_t kMaxBytes = 0x0FFFFFFF;  // largest buffer accepted
+
+WAVEFORMATEX Pcm(uint16_t channels, uint32_t rate, uint16_t bits) {
+    const uint16_t align = static_cast<uint16_t>(channels * bits / 8);
+    return {WAVE_FORMAT_PCM, channels, rate, rate * align, align, bits, 0};
+}
+
+struct State {
+    Buffer* buffers = nullptr;
+    WAVEFORMATEX primary = Pcm(2, 44100, 16);
+    const detail::Output* output = nullptr;  // the open output, or none
+    int holders = 0;                         // device and music player each hold the output once
+    bool device = false;
+    MusicSource music = nullptr;
+    Buffer* beep = nullptr;  // made when the output opens, so Beep never allocates
+};
+State state;
+
+// Scratch for one pass of the mix: stereo sums and the music source's frames.
+float mixBlock[kBlockFrames * 2];
+int16_t musicBlock[kBlockFrames * 2];
+
+// ---- the mix ----------------------------------------------------------------------------------
+
+// Readers of one sample frame as left and right values on the 16-bit scale.
+struct U8Mono {
+    static void Read(const uint8_t* d, uint32_t i, float& l, float& r) {
+        l = r = (static_cast<float>(d[i]) - 128.0f) * 256.0f;
+    }
+};
+struct U8Stereo {
+    static void Read(const uint8_t* d, uint32_t i, float& l, float& r) {
+        l = (static_cast<float>(d[2 * i]) - 128.0f) * 256.0f;
+        r = (static_cast<float>(d[2 * i + 1]) - 128.0f) * 256.0f;
+    }
+};
+struct S16Mono {
+    static void Read(const uint8_t* d, uint32_t i, float& l, float& r) {
+        int16_t s;
+        std::memcpy(&s, d + 2 * i, 2);
+        l = r = s;
+    }
+};
+struct S16Stereo {
+    static void Read(const uint8_t* d, uint32_t i, float& l, float& r) {
+        int16_t s[2];
+        std::memcpy(s, d + 4 * i, 4);
+        l = s[0];
+        r = s[1];
+    }
+};
+
+// Adds `frames` output frames of one playing buffer to `mix`, stepping its position by `step`
+// source frames per output frame and interpolating between neighbouring frames. Runs whose right
+// neighbour lies inside the buffer go through the tight loop; the last frame leans on the first
+// one when looping and on itself otherwise.
+template <class Reader>
+void MixBuffer(Buffer& b, float* mix, uint32_t frames, uint64_t step) {
+    const uint8_t* d = b.data.get();
+    const uint64_t last = static_cast<uint64_t>(b.frames - 1) << 32;
+    const float gl = b.gainLeft, gr = b.gainRight;
+    auto add = [&](uint32_t k, uint32_t i, uint32_t j) {
+        const float t = static_cast<float>(static_cast<uint32_t>(b.position)) * 0x1p-32f;
+        float l0, r0, l1, r1;
+        Reader::Read(d, i, l0, r0);
+        Reader::Read(d, j, l1, r1);
+        mix[2 * k] += gl * (l0 + (l1 - l0) * t);
+        mix[2 * k + 1] += gr * (r0 + (r1 - r0) * t);
+        b.position += step;
+    };
+    uint32_t k = 0;
+    while (k < frames) {
+        if ((b.position >> 32) >= b.frames) {
+            if (!b.looping) {
+                b.playing = false;
+                b.position = 0;
+                return;
+            }
+            b.position -= static_cast<uint64_t>(b.frames) << 32;
+            continue;
+        }
+        if (b.position < last) {
+            uint64_t run = std::min<uint64_t>(frames - k, (last - b.position + step - 1) / step);
+            for (; run > 0; --run, ++k) {
+                const uint32_t i = static_cast<uint32_t>(b.position >> 32);
+                add(k, i, i + 1);
+            }
+        } else {
+            add(k++, b.frames - 1, b.looping ? 0 : b.frames - 1);
+        }
+    }
+}
+
+MixFn MixerFor(const WAVEFORMATEX& f) {
+    if (f.wBitsPerSample == 8) return f.nChannels == 1 ? MixBuffer<U8Mono> : MixBuffer<U8Stereo>;
+    return f.nChannels == 1 ? MixBuffer<S16Mono> : MixBuffer<S16Stereo>;
+}
+
+void PutSample(float v, uint16_t bits, uint8_t*& out) {
+    const long s = std::lrint(std::clamp(v, -32768.0f, 32767.0f));
+    if (bits == 8) {
+        *out++ = static_cast<uint8_t>(std::clamp<long>((s >> 8) + 128, 0, 255));
+    } else {
+        const int16_t s16 = static_cast<int16_t>(s);
+        std::memcpy(out, &s16, 2);
+        out += 2;
+    }
+}
+
+// ---- GK_AUDIO_WAV -----------------------------------------------------------------------------
+
+struct WavWriter {
+    FILE* file = nullptr;
+    WAVEFORMATEX format{};
+    uint32_t dataBytes = 0;
+};
+WavWriter wav;
+
+void PutLe(uint8_t* p, uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+// Rewrites the 44-byte header with the sizes written so far, so the file is complete whenever
+// the output closes and at exit.
+void WavFinish() {
+    if (!wav.file) return;
+    uint8_t h[44];
+    std::memcpy(h, "RIFF", 4);
+    PutLe(h + 4, 36 + wav.dataBytes, 4);
+    std::memcpy(h + 8, "WAVEfmt ", 8);
+    PutLe(h + 16, 16, 4);
+    std::memcpy(h + 20, &wav.format, 16);
+    std::memcpy(h + 36, "data", 4);
+    PutLe(h + 40, wav.dataBytes, 4);
+    std::fseek(wav.file, 0, SEEK_SET);
+    std::fwrite(h, 1, sizeof h, wav.file);
+    std::fseek(wav.file, 0, SEEK_END);
+    std::fflush(wav.file);
+}
+
+// Starts the file when the output opens. It is kept while the output format stays the same; a
+// new output format starts the file again, since one WAV file holds one format.
+void WavStart(const WAVEFORMATEX& format) {
+    const char* path = std::getenv("GK_AUDIO_WAV");
+    if (!path || !*path) return;
+    if (wav.file && std::memcmp(&wav.format, &format, 16) == 0) return;
+    if (wav.file) std::fclose(wav.file);
+    wav = {std::fopen(path, "wb"), format, 0};
+    static bool registered = false;
+    if (wav.file && !registered) registered = std::atexit(WavFinish) == 0;
+    WavFinish();
+}
+
+// ---- locking and the output -------------------------------------------------------------------
+
+void Link(Buffer* b) {
+    MixerLock lock;
+    b->next = state.buffers;
+    if (state.buffers) state.buffers->prev = b;
+    state.buffers = b;
+}
+
+void Unlink(Buffer* b) {
+    MixerLock lock;
+    (b->prev ? b->prev->next : state.buffers) = b->next;
+    if (b->next) b->next->prev = b->prev;
+}
+
+bool ValidFormat(const WAVEFORMATEX& f) {
+    return f.wFormatTag == WAVE_FORMAT_PCM && (f.nChannels == 1 || f.nChannels == 2) &&
+           (f.wBitsPerSample == 8 || f.wBitsPerSample == 16) &&
+           f.nBlockAlign == f.nChannels * f.wBitsPerSample / 8 &&
+           f.nSamplesPerSec >= DSBFREQUENCY_MIN && f.nSamplesPerSec <= DSBFREQUENCY_MAX;
+}
+
+float DbGain(int32_t hundredths) {
+    return hundredths <= DSBVOLUME_MIN ? 0.0f : std::pow(10.0f, hundredths / 2000.0f);
+}
+
+// Volume attenuates both sides; a pan attenuates the far side by its amount.
+void UpdateGains(Buffer& b) {
+    const float g = DbGain(b.volume);
+    b.gainLeft = g * DbGain(-std::max(b.pan, 0));
+    b.gainRight = g * DbGain(std::min(b.pan, 0));
+}
+
+// A buffer whether or not the device exists (synchronous playback and the beep need one too).
+int32_t NewBuffer(const WAVEFORMATEX& format, uint32_t bytes, Buffer** out) {
+    *out = nullptr;
+    if (!ValidFormat(format)) return DSERR_BADFORMAT;
+    if (bytes < format.nBlockAlign || bytes > kMaxBytes) return DSERR_INVALIDPARAM;
+    auto b = std::unique_ptr<Buffer>(new (std::nothrow) Buffer);
+    if (b) b->data.reset(new (std::nothrow) uint8_t[bytes]);
+    if (!b || !b->data) return DSERR_OUTOFMEMORY;
+    std::memset(b->data.get(), format.wBitsPerSample == 8 ? 0x80 : 0, bytes);
+    b->format = format;
+    b->format.cbSize = 0;
+    b->mix = MixerFor(format);
+    b->bytes = bytes;
+    b->frames = bytes / format.nBlockAlign;
+    b->frequency = format.nSamplesPerSec;
+    *out = b.release();
+    Link(*out);
+    return DS_OK;
+}
+
+void MakeBeep() {
+    const WAVEFORMATEX f = Pcm(1, 22050, 16);
+    const uint32_t frames = 22050 * 3 / 20;  // 150 ms of 880 Hz, faded in and out
+    if (NewBuffer(f, frames * 2, &state.beep) != DS_OK) return;
+    auto* s = reinterpret_cast<int16_t*>(state.beep->data.get());
+    for (uint32_t i = 0; i < frames; ++i) {
+        const float fade = std::min({1.0f, i / 200.0f, (frames - i) / 200.0f});
+        s[i] =
+            static_cast<int16_t>(8000.0f * fade * std::sin(i * 2.0f * 3.14159265f * 880 / 22050));
+    }
+}
+
+void FreeBuffer(Buffer* b) {
+    if (!b) return;
+    Unlink(b);
+    delete b;
+}
+
+bool AcquireOutput() {
+    if (state.output) {
+        ++state.holders;
+        return true;
+    }
+    const detail::Output* output = IsHeadless() ? &detail::kHeadlessOutput : &detail::kSdlOutput;
+    WavStart(state.primary);
+    if (!output->open(state.primary)) return false;
+    state.output = output;
+    state.holders = 1;
+    MakeBeep();
+    return true;
+}
+
+// Bookkeeping once the backend has stopped pulling the mix.
+void ForgetOutput() {
+    state.output = nullptr;
+    state.holders = 0;
+    FreeBuffer(state.beep);
+    state.beep = nullptr;
+    WavFinish();
+}
+
+void CloseOutputNow() {
+    if (!state.output) return;
+    state.output->close();
+    ForgetOutput();
+}
+
+void ReleaseOutput() {
+    if (state.holders > 0 && --state.holders == 0) CloseOutputNow();
+}
+
+}  // namespace
+
+// ---- rendering (called by the backends) -------------------------------------------------------
+
+void detail::Render(uint8_t* out, uint32_t frames) {
+    const WAVEFORMATEX& f = state.primary;
+    uint8_t* const start = out;
+    for (uint32_t done = 0; done < frames;) {
+        const uint32_t n = std::min(frames - done, kBlockFrames);
+        std::fill_n(mixBlock, 2 * n, 0.0f);
+        for (Buffer* b = state.buffers; b; b = b->next) {
+            if (b->playing)
+                b->mix(*b, mixBlock, n, (uint64_t{b->frequency} << 32) / f.nSamplesPerSec);
+        }
+        if (state.music) {
+            std::fill_n(musicBlock, 2 * n, int16_t{0});
+            state.music(musicBlock, n, f.nSamplesPerSec);
+            for (uint32_t i = 0; i < 2 * n; ++i) mixBlock[i] += musicBlock[i];
+        }
+        for (uint32_t i = 0; i < n; ++i) {
+            const float l = mixBlock[2 * i], r = mixBlock[2 * i + 1];
+            if (f.nChannels == 1) {
+                PutSample((l + r) * 0.5f, f.wBitsPerSample, out);
+            } else {
+                PutSample(l, f.wBitsPerSample, out);
+                PutSample(r, f.wBitsPerSample, out);
+            }
+        }
+        done += n;
+    }
+    if (wav.file) {
+        const auto bytes = static_cast<uint32_t>(out - start);
+        wav.dataBytes += static_cast<uint32_t>(std::fwrite(start, 1, bytes, wav.file));
+    }
+}
+
+MixerLock::MixerLock() : held_(state.output) {
+    if (state.output) state.output->lock();
+}
+
+MixerLock::~MixerLock() {
+    if (held_) static_cast<const detail::Output*>(held_)->unlock();
+}
+
+// ---- device and output ------------------------------------------------------------------------
+
+int32_t CreateDevice() {
+    if (state.device) return DS_OK;
+    if (!AcquireOutput()) return DSERR_NODRIVER;
+    state.device = true;
+    return DS_OK;
+}
+
+void ReleaseDevice() {
+    if (!state.device) return;
+    state.device = false;
+    ReleaseOutput();
+}
+
+bool HasDevice() {
+    return state.device;
+}
+
+bool OpenOutput() {
+    return AcquireOutput();
+}
+
+void CloseOutput() {
+    ReleaseOutput();
+}
+
+bool IsOutputOpen() {
+    return state.output != nullptr;
+}
+
+void SetMusicSource(MusicSource source) {
+    MixerLock lock;
+    state.music = source;
+}
+
+int32_t SetPrimaryFormat(const WAVEFORMATEX& format) {
+    if (!ValidFormat(format)) return DSERR_BADFORMAT;
+    const WAVEFORMATEX old = state.primary;
+    state.primary = format;
+    state.primary.cbSize = 0;
+    if (!state.output) return DS_OK;
+    const detail::Output* output = state.output;
+    output->close();
+    WavStart(state.primary);
+    if (output->open(state.primary)) return DS_OK;
+    // Refused: go back to the old format; if even that fails, the output is gone.
+    state.primary = old;
+    WavStart(old);
+    if (!output->open(old)) ForgetOutput();
+    return DSERR_BADFORMAT;
+}
+
+WAVEFORMATEX GetPrimaryFormat() {
+    return state.primary;
+}
+
+// ---- buffers ----------------------------------------------------------------------------------
+
+int32_t CreateBuffer(const WAVEFORMATEX& format, uint32_t bytes, Buffer** out) {
+    if (!out) return DSERR_INVALIDPARAM;
+    *out = nullptr;
+    if (!state.device) return DSERR_UNINITIALIZED;
+    return NewBuffer(format, bytes, out);
+}
+
+void ReleaseBuffer(Buffer* buffer) {
+    FreeBuffer(buffer);
+}
+
+int32_t Lock(Buffer* b, uint32_t offset, uint32_t bytes, void** region1, uint32_t* bytes1,
+             void** region2, uint32_t* bytes2) {
+    if (bytes == 0) bytes = b->bytes;
+    if (offset >= b->bytes || bytes > b->bytes) return DSERR_INVALIDPARAM;
+    *bytes1 = std::min(bytes, b->bytes - offset);
+    *region1 = b->data.get() + offset;
+    *bytes2 = bytes - *bytes1;
+    *region2 = *bytes2 ? b->data.get() : nullptr;
+    return DS_OK;
+}
+
+void Unlock(Buffer*) {}
+
+void Play(Buffer* b, uint32_t flags) {
+    MixerLock lock;
+    b->playing = true;
+    b->looping = (flags & DSBPLAY_LOOPING) != 0;
+}
+
+void Stop(Buffer* b) {
+    MixerLock lock;
+    b->playing = false;
+}
+
+uint32_t GetStatus(Buffer* b) {
+    MixerLock lock;
+    if (!b->playing) return 0;
+    return DSBSTATUS_PLAYING | (b->looping ? DSBSTATUS_LOOPING : 0);
+}
+
+uint32_t GetCurrentPosition(Buffer* b) {
+    MixerLock lock;
+    return static_cast<uint32_t>(b->position >> 32) * b->format.nBlockAlign;
+}
+
+int32_t SetCurrentPosition(Buffer* b, uint32_t position) {
+    const uint32_t frame = position / b->format.nBlockAlign;
+    if (frame >= b->frames) return DSERR_INVALIDPARAM;
+    MixerLock lock;
+    b->position = uint64_t{frame} << 32;
+    return DS_OK;
+}
+
+int32_t SetFrequency(Buffer* b, uint32_t hz) {
+    if (hz < DSBFREQUENCY_MIN || hz > DSBFREQUENCY_MAX) return DSERR_INVALIDPARAM;
+    MixerLock lock;
+    b->frequency = hz;
+    return DS_OK;
+}
+
+uint32_t GetFrequency(Buffer* b) {
+    return b->frequency;
+}
+
+int32_t SetVolume(Buffer* b, int32_t hundredthsDb) {
+    if (hundredthsDb < DSBVOLUME_MIN || hundredthsDb > DSBVOLUME_MAX) return DSERR_INVALIDPARAM;
+    MixerLock lock;
+    b->volume = hundredthsDb;
+    UpdateGains(*b);
+    return DS_OK;
+}
+
+int32_t GetVolume(Buffer* b) {
+    return b->volume;
+}
+
+int32_t SetPan(Buffer* b, int32_t pan) {
+    if (pan < DSBPAN_LEFT || pan > DSBPAN_RIGHT) return DSERR_INVALIDPARAM;
+    MixerLock lock;
+    b->pan = pan;
+    UpdateGains(*b);
+    return DS_OK;
+}
+
+int32_t GetPan(Buffer* b) {
+    return b->pan;
+}
+
+// ---- synchronous playback and the beep --------------------------------------------------------
+
+bool PlaySync(const WAVEFORMATEX& format, const void* samples, uint32_t bytes) {
+    if (!AcquireOutput()) return false;
+    Buffer* b = nullptr;
+    const bool ok = NewBuffer(format, bytes, &b) == DS_OK;
+    if (ok) {
+        std::memcpy(b->data.get(), samples, bytes);
+        Play(b, 0);
+        while (GetStatus(b) & DSBSTATUS_PLAYING) state.output->wait();
+        FreeBuffer(b);
+    }
+    ReleaseOutput();
+    return ok;
+}
+
+bool Beep() {
+    if (!state.beep) return false;
+    MixerLock lock;
+    state.beep->position = 0;
+    state.beep->looping = false;
+    state.beep->playing = true;
+    return true;
+}
+
+// ---- headless test control --------------------------------------------------------------------
+
+void headless::Reset() {
+    CloseOutputNow();
+    while (state.buffers) FreeBuffer(state.buffers);
+    state = State{};
+    detail::ResetHeadlessOutput();
+}
+
+}  // namespace plat::sound

@@ -1,0 +1,301 @@
+// The platform mixer on the headless backend: gains, pan, resampling, formats, buffer cursors and
+// regions, the music hook, synchronous playback, the beep and the GK_AUDIO_WAV file.
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+#include "platform/clock.h"
+#include "platform/sound.h"
+#include "support/fixture.h"
+
+namespace {
+
+namespace snd = plat::sound;
+using plat::WAVEFORMATEX;
+
+WAVEFORMATEX Pcm(uint16_t channels, uint32_t rate, uint16_t bits) {
+    const auto align = static_cast<uint16_t>(channels * bits / 8);
+    return {plat::WAVE_FORMAT_PCM, channels, rate, rate * align, align, bits, 0};
+}
+
+// A 16-bit mono buffer of `frames` frames all holding `value`.
+snd::Buffer* Constant(int16_t value, uint32_t frames, uint32_t rate = 22050) {
+    snd::Buffer* b = nullptr;
+    EXPECT_EQ(snd::CreateBuffer(Pcm(1, rate, 16), frames * 2, &b), plat::DS_OK);
+    void *p1, *p2;
+    uint32_t n1, n2;
+    EXPECT_EQ(snd::Lock(b, 0, 0, &p1, &n1, &p2, &n2), plat::DS_OK);
+    for (uint32_t i = 0; i < frames; ++i) std::memcpy(static_cast<uint8_t*>(p1) + 2 * i, &value, 2);
+    return b;
+}
+
+std::vector<int16_t> Samples(const std::vector<uint8_t>& bytes) {
+    std::vector<int16_t> s(bytes.size() / 2);
+    std::memcpy(s.data(), bytes.data(), s.size() * 2);
+    return s;
+}
+
+// Output frames (stereo 16-bit) in which the left side is not silent.
+int SoundingFrames(const std::vector<int16_t>& s) {
+    int n = 0;
+    for (size_t i = 0; i < s.size(); i += 2) n += s[i] != 0;
+    return n;
+}
+
+using SoundMixer = gktest::Framework;
+
+TEST_F(SoundMixer, VolumeAndPanAttenuateInDecibels) {
+    ASSERT_EQ(snd::CreateDevice(), plat::DS_OK);
+    snd::headless::StartCapture();
+    snd::Buffer* b = Constant(16000, 22050);
+    snd::Play(b, plat::DSBPLAY_LOOPING);
+    plat::headless::AdvanceTime(10);
+    auto full = Samples(snd::headless::TakeCapture());
+    ASSERT_EQ(full.size(), 441u * 2);
+    EXPECT_EQ(full[100], 16000);
+    EXPECT_EQ(full[101], 16000);
+
+    EXPECT_EQ(snd::SetVolume(b, -600), plat::DS_OK);
+    plat::headless::AdvanceTime(10);
+    auto half = Samples(snd::headless::TakeCapture());
+    EXPECT_NEAR(half[100] / 16000.0, 0.5, 0.005);
+    EXPECT_EQ(half[100], half[101]);
+
+    EXPECT_EQ(snd::SetVolume(b, 0), plat::DS_OK);
+    EXPECT_EQ(snd::SetPan(b, plat::DSBPAN_LEFT), plat::DS_OK);
+    plat::headless::AdvanceTime(10);
+    auto left = Samples(snd::headless::TakeCapture());
+    for (size_t i = 0; i < left.size(); i += 2) {
+        ASSERT_EQ(left[i], 16000);
+        ASSERT_EQ(left[i + 1], 0);
+    }
+    EXPECT_EQ(snd::SetPan(b, 600), plat::DS_OK);  // right of centre: the left side loses 6 dB
+    plat::headless::AdvanceTime(10);
+    auto right = Samples(snd::headless::TakeCapture());
+    EXPECT_NEAR(right[100] / 16000.0, 0.5, 0.005);
+    EXPECT_EQ(right[101], 16000);
+
+    EXPECT_EQ(snd::SetVolume(b, plat::DSBVOLUME_MIN), plat::DS_OK);
+    plat::headless::AdvanceTime(10);
+    EXPECT_EQ(SoundingFrames(Samples(snd::headless::TakeCapture())), 0);
+
+    // Out of range settings are refused and change nothing.
+    EXPECT_EQ(snd::SetVolume(b, 1), plat::DSERR_INVALIDPARAM);
+    EXPECT_EQ(snd::SetPan(b, -10001), plat::DSERR_INVALIDPARAM);
+    EXPECT_EQ(snd::SetFrequency(b, 99), plat::DSERR_INVALIDPARAM);
+    EXPECT_EQ(snd::SetFrequency(b, 100001), plat::DSERR_INVALIDPARAM);
+    EXPECT_EQ(snd::GetVolume(b), plat::DSBVOLUME_MIN);
+    EXPECT_EQ(snd::GetPan(b), 600);
+    EXPECT_EQ(snd::GetFrequency(b), 22050u);
+}
+
+TEST_F(SoundMixer, DoublingTheFrequencyHalvesThePlayingTime) {
+    ASSERT_EQ(snd::CreateDevice(), plat::DS_OK);
+    snd::headless::StartCapture();
+    snd::Buffer* b = Constant(1000, 2205);  // 100 ms at 22050 Hz
+    snd::Play(b, 0);
+    plat::headless::AdvanceTime(99);
+    EXPECT_EQ(snd::GetStatus(b), plat::DSBSTATUS_PLAYING);
+    plat::headless::AdvanceTime(2);
+    EXPECT_EQ(snd::GetStatus(b), 0u);
+    EXPECT_EQ(snd::GetCurrentPosition(b), 0u);  // a finished one-shot is back at its start
+    EXPECT_EQ(SoundingFrames(Samples(snd::headless::TakeCapture())), 4410);
+
+    ASSERT_EQ(snd::SetFrequency(b, 44100), plat::DS_OK);
+    snd::Play(b, 0);
+    plat::headless::AdvanceTime(49);
+    EXPECT_EQ(snd::GetStatus(b), plat::DSBSTATUS_PLAYING);
+    plat::headless::AdvanceTime(2);
+    EXPECT_EQ(snd::GetStatus(b), 0u);
+    EXPECT_EQ(SoundingFrames(Samples(snd::headless::TakeCapture())), 2205);
+}
+
+TEST_F(SoundMixer, ResamplingInterpolatesBetweenFrames) {
+    ASSERT_EQ(snd::CreateDevice(), plat::DS_OK);
+    snd::headless::StartCapture();
+    snd::Buffer* b = nullptr;
+    ASSERT_EQ(snd::CreateBuffer(Pcm(1, 22050, 16), 8, &b), plat::DS_OK);
+    const int16_t ramp[4] = {0, 1000, 2000, 3000};
+    void *p1, *p2;
+    uint32_t n1, n2;
+    ASSERT_EQ(snd::Lock(b, 0, 8, &p1, &n1, &p2, &n2), plat::DS_OK);
+    std::memcpy(p1, ramp, 8);
+    snd::Play(b, 0);
+    plat::headless::AdvanceTime(1);
+    auto s = Samples(snd::headless::TakeCapture());
+    // Two output frames per source frame: the second lies halfway to the next; the last frame
+    // of a one-shot holds its value.
+    const int16_t want[] = {0, 500, 1000, 1500, 2000, 2500, 3000, 3000, 0};
+    for (int i = 0; i < 9; ++i) EXPECT_EQ(s[2 * i], want[i]) << i;
+}
+
+TEST_F(SoundMixer, EightBitFormatsInAndOut) {
+    ASSERT_EQ(snd::SetPrimaryFormat(Pcm(1, 8000, 8)), plat::DS_OK);
+    ASSERT_EQ(snd::CreateDevice(), plat::DS_OK);
+    snd::headless::StartCapture();
+    snd::Buffer* b = nullptr;
+    ASSERT_EQ(snd::CreateBuffer(Pcm(2, 8000, 8), 2 * 800, &b), plat::DS_OK);
+    void *p1, *p2;
+    uint32_t n1, n2;
+    ASSERT_EQ(snd::Lock(b, 0, 0, &p1, &n1, &p2, &n2), plat::DS_OK);
+    for (uint32_t i = 0; i < 800; ++i) {
+        static_cast<uint8_t*>(p1)[2 * i] = 0xC0;      // left +64
+        static_cast<uint8_t*>(p1)[2 * i + 1] = 0xA0;  // right +32
+    }
+    snd::Play(b, plat::DSBPLAY_LOOPING);
+    plat::headless::AdvanceTime(125);
+    auto out = snd::headless::TakeCapture();
+    ASSERT_EQ(out.size(), 1000u);  // 8000 Hz mono 8-bit: one byte per frame
+    EXPECT_EQ(out[0], 0x80 + 48);  // the mono output is the mean of both sides
+    EXPECT_EQ(out[999], 0x80 + 48);
+    EXPECT_EQ(snd::SetPrimaryFormat(Pcm(3, 8000, 8)), plat::DSERR_BADFORMAT);
+    EXPECT_EQ(snd::SetPrimaryFormat(Pcm(2, 50, 16)), plat::DSERR_BADFORMAT);
+    EXPECT_EQ(snd::GetPrimaryFormat().nSamplesPerSec, 8000u);
+}
+
+TEST_F(SoundMixer, CursorLoopingAndLockRegions) {
+    ASSERT_EQ(snd::CreateDevice(), plat::DS_OK);
+    snd::Buffer* b = Constant(100, 441, 44100);  // 10 ms
+    EXPECT_EQ(snd::SetCurrentPosition(b, 882), plat::DSERR_INVALIDPARAM);
+    EXPECT_EQ(snd::SetCurrentPosition(b, 401), plat::DS_OK);
+    EXPECT_EQ(snd::GetCurrentPosition(b), 400u);  // whole frames
+    snd::Play(b, plat::DSBPLAY_LOOPING);
+    EXPECT_EQ(snd::GetStatus(b), plat::DSBSTATUS_PLAYING | plat::DSBSTATUS_LOOPING);
+    plat::headless::AdvanceTime(13);  // 573 frames on from frame 200: wraps to frame 332
+    EXPECT_EQ(snd::GetCurrentPosition(b), 2u * ((200 + 573) % 441));
+    snd::Stop(b);
+    plat::headless::AdvanceTime(5);
+    EXPECT_EQ(snd::GetCurrentPosition(b), 2u * 332);
+
+    void *p1, *p2;
+    uint32_t n1, n2;
+    ASSERT_EQ(snd::Lock(b, 800, 300, &p1, &n1, &p2, &n2), plat::DS_OK);
+    EXPECT_EQ(n1, 82u);
+    EXPECT_EQ(n2, 218u);
+    void* start = nullptr;
+    ASSERT_EQ(snd::Lock(b, 0, 10, &start, &n1, &p2, &n2), plat::DS_OK);
+    EXPECT_EQ(static_cast<uint8_t*>(p1), static_cast<uint8_t*>(start) + 800);
+    EXPECT_EQ(p2, nullptr);
+    EXPECT_EQ(n2, 0u);
+    EXPECT_EQ(snd::Lock(b, 882, 2, &p1, &n1, &p2, &n2), plat::DSERR_INVALIDPARAM);
+    EXPECT_EQ(snd::Lock(b, 0, 883, &p1, &n1, &p2, &n2), plat::DSERR_INVALIDPARAM);
+}
+
+TEST_F(SoundMixer, BuffersNeedTheDeviceAndAValidFormat) {
+    snd::Buffer* b = nullptr;
+    EXPECT_EQ(snd::CreateBuffer(Pcm(1, 22050, 16), 100, &b), plat::DSERR_UNINITIALIZED);
+    ASSERT_EQ(snd::CreateDevice(), plat::DS_OK);
+    EXPECT_EQ(snd::CreateBuffer(Pcm(1, 22050, 24), 100, &b), plat::DSERR_BADFORMAT);
+    WAVEFORMATEX adpcm = Pcm(1, 22050, 16);
+    adpcm.wFormatTag = 2;
+    EXPECT_EQ(snd::CreateBuffer(adpcm, 100, &b), plat::DSERR_BADFORMAT);
+    EXPECT_EQ(snd::CreateBuffer(Pcm(2, 22050, 16), 3, &b), plat::DSERR_INVALIDPARAM);
+    EXPECT_EQ(b, nullptr);
+    snd::ReleaseDevice();
+    EXPECT_FALSE(snd::IsOutputOpen());
+
+    snd::headless::SetDeviceAvailable(false);
+    EXPECT_EQ(snd::CreateDevice(), plat::DSERR_NODRIVER);
+    EXPECT_FALSE(snd::HasDevice());
+    EXPECT_FALSE(snd::OpenOutput());
+    EXPECT_FALSE(snd::Beep());
+}
+
+int16_t musicLevel = 0;
+void Music(int16_t* stereo, uint32_t frames, uint32_t rate) {
+    EXPECT_EQ(rate, 44100u);
+    for (uint32_t i = 0; i < frames; ++i) stereo[2 * i] = stereo[2 * i + 1] = musicLevel;
+}
+
+TEST_F(SoundMixer, MusicIsAddedAndCanHoldTheOutputAlone) {
+    ASSERT_TRUE(snd::OpenOutput());
+    EXPECT_FALSE(snd::HasDevice());
+    snd::headless::StartCapture();
+    musicLevel = 300;
+    snd::SetMusicSource(Music);
+    plat::headless::AdvanceTime(1);
+    auto s = Samples(snd::headless::TakeCapture());
+    ASSERT_EQ(s.size(), 88u);
+    EXPECT_EQ(s[0], 300);
+
+    ASSERT_EQ(snd::CreateDevice(), plat::DS_OK);
+    snd::Buffer* b = Constant(-1000, 100);
+    snd::Play(b, plat::DSBPLAY_LOOPING);
+    plat::headless::AdvanceTime(1);
+    EXPECT_EQ(Samples(snd::headless::TakeCapture())[1], -700);
+
+    // The output stays open while the music holds it.
+    snd::ReleaseBuffer(b);
+    snd::ReleaseDevice();
+    EXPECT_TRUE(snd::IsOutputOpen());
+    snd::CloseOutput();
+    EXPECT_FALSE(snd::IsOutputOpen());
+}
+
+TEST_F(SoundMixer, SumsClipAtTheSampleRange) {
+    ASSERT_EQ(snd::CreateDevice(), plat::DS_OK);
+    snd::headless::StartCapture();
+    snd::Play(Constant(30000, 100), plat::DSBPLAY_LOOPING);
+    snd::Play(Constant(30000, 100), plat::DSBPLAY_LOOPING);
+    plat::headless::AdvanceTime(1);
+    EXPECT_EQ(Samples(snd::headless::TakeCapture())[0], 32767);
+}
+
+TEST_F(SoundMixer, PlaySyncReturnsWhenTheSoundHasEnded) {
+    std::vector<int16_t> tone(2205, 500);  // 100 ms
+    plat::headless::SetTime(1000);
+    EXPECT_TRUE(snd::PlaySync(Pcm(1, 22050, 16), tone.data(), 4410));
+    EXPECT_GE(plat::Now(), 1100u);
+    EXPECT_LE(plat::Now(), 1102u);
+    EXPECT_FALSE(snd::IsOutputOpen());
+    EXPECT_FALSE(snd::PlaySync(Pcm(1, 22050, 12), tone.data(), 4410));
+    snd::headless::SetDeviceAvailable(false);
+    EXPECT_FALSE(snd::PlaySync(Pcm(1, 22050, 16), tone.data(), 4410));
+}
+
+TEST_F(SoundMixer, BeepSoundsOnAnOpenOutput) {
+    EXPECT_FALSE(snd::Beep());
+    ASSERT_EQ(snd::CreateDevice(), plat::DS_OK);
+    snd::headless::StartCapture();
+    EXPECT_TRUE(snd::Beep());
+    plat::headless::AdvanceTime(200);
+    auto s = Samples(snd::headless::TakeCapture());
+    int peak = 0;
+    for (int16_t v : s) peak = std::max(peak, std::abs(int{v}));
+    EXPECT_GT(peak, 4000);
+    EXPECT_EQ(s[2 * 44100 / 5 - 2], 0);  // over after 150 ms
+}
+
+TEST_F(SoundMixer, AudioWavFileHoldsTheOutput) {
+    const std::string path = ::testing::TempDir() + "gk_mixer_capture.wav";
+    setenv("GK_AUDIO_WAV", path.c_str(), 1);
+    ASSERT_EQ(snd::CreateDevice(), plat::DS_OK);
+    snd::Play(Constant(1234, 100), plat::DSBPLAY_LOOPING);
+    plat::headless::AdvanceTime(100);
+    snd::headless::Reset();
+    unsetenv("GK_AUDIO_WAV");
+
+    std::ifstream in(path, std::ios::binary);
+    std::vector<uint8_t> file((std::istreambuf_iterator<char>(in)), {});
+    ASSERT_EQ(file.size(), 44u + 4410 * 4);
+    auto u32 = [&](int at) {
+        return file[at] | file[at + 1] << 8 | file[at + 2] << 16 | file[at + 3] << 24;
+    };
+    EXPECT_EQ(std::memcmp(file.data(), "RIFF", 4), 0);
+    EXPECT_EQ(u32(4), 36 + 4410 * 4);
+    EXPECT_EQ(std::memcmp(file.data() + 8, "WAVEfmt ", 8), 0);
+    EXPECT_EQ(u32(16), 16);
+    EXPECT_EQ(u32(20), 1 | 2 << 16);  // PCM, stereo
+    EXPECT_EQ(u32(24), 44100);
+    EXPECT_EQ(u32(28), 44100 * 4);
+    EXPECT_EQ(u32(32), 4 | 16 << 16);
+    EXPECT_EQ(std::memcmp(file.data() + 36, "data", 4), 0);
+    EXPECT_EQ(u32(40), 4410 * 4);
+    EXPECT_EQ(file[44] | file[45] << 8, 1234);
+    std::remove(path.c_str());
+}
+
+}  // namespace
