@@ -3,6 +3,7 @@
 
 #include "platform/backend.h"
 #include "platform/clock.h"
+#include "platform/display.h"
 #include "platform/sound.h"
 
 namespace gktest {
@@ -11,6 +12,7 @@ void ResetFramework() {
     plat::UseBackend(plat::Backend::Headless);
     plat::headless::SetTime(0);
     plat::sound::headless::Reset();
+    plat::headless::ResetDisplay();
 }
 
 }  // namespace gktest

@@ -1,0 +1,97 @@
+// Screen and sprites: the screen state gkScreen, the sprite object table, screen set-up and
+// release, and the drawing operations on them.
+#pragma once
+
+#include <cstdint>
+
+#include "gk_limits.h"
+#include "platform/display.h"
+
+// ---------------------------------------------------------------------------------------------
+// Screen state and set-up
+// ---------------------------------------------------------------------------------------------
+
+struct gkScreenState {
+    plat::Device* DirectDraw = nullptr;
+    plat::Surface* Primary = nullptr;  // the window's client area
+    plat::Surface* Back = nullptr;     // the back screen everything is drawn on
+    plat::Clipper* Clipper = nullptr;  // windowed mode only
+    int Width = 0, Height = 0;         // back screen and game area
+    int ColorDepth = 16;               // requested full-screen depth; windowed: the desktop's
+    int AltDepth1 = 0, AltDepth2 = 0;  // full-screen fallback depths, 0 = none
+    int Device3D = 0;                  // device came from the enumeration
+    int CanStretch = 0;                // the device stretches in blits
+    int OriginX = 0, OriginY = 0;      // screen position of the client area
+    plat::Rect ClientRect;             // destination of the present
+    plat::Rect SourceRect;             // source of the present
+    plat::Rect Clip;                   // clip rectangle of clipped blits and effects
+    uint32_t RedMask = 0, GreenMask = 0, BlueMask = 0;
+    uint16_t RedShift = 0, GreenShift = 0, BlueShift = 0;     // lowest set bit of each mask
+    uint32_t RedMax = 0, GreenMax = 0, BlueMax = 0;           // mask >> shift
+    uint16_t Red5Shift = 0, Green5Shift = 0, Blue5Shift = 0;  // places a 0-31 value at the top
+    uint32_t HalfMask = 0;   // bits that survive a right shift by one, per channel
+    uint32_t ColorMask = 0;  // the white pixel
+};
+extern gkScreenState gkScreen;
+
+namespace gkDraw {
+// Brings up the display; width -1 takes gkApp.WindowWidth/WindowHeight. mode 1: every surface
+// placed by the driver; 3: primary and back by the driver, slots 0 and 1 in system memory;
+// else all in system memory. 1 on success, 0 after an error report.
+int Screen(int width, int height, int mode);
+void Release();
+void SetClip(int left, int top, int right, int bottom);
+void SetColorDepth(int depth, int alt1, int alt2);
+}  // namespace gkDraw
+
+namespace gkSystem {
+int GetColorDepth();
+int IsWindowed();
+// 1 = go on, 0 = the program is quitting.
+int CheckColor(const char* file);
+}  // namespace gkSystem
+
+// ---------------------------------------------------------------------------------------------
+// Sprite object table
+// ---------------------------------------------------------------------------------------------
+
+struct SpriteObject {
+    plat::Surface* surface = nullptr;  // none when the slot holds no image
+    char name[32] = {};                // empty = free; "*" = blank object
+    int32_t fromPack = 0;              // 1 when loaded from the pack file
+    int32_t placement = 2;             // placement used by reloads
+    uint32_t colorKey = 0;             // GDI colour, or 0xFFFFFFFF (-1) for the corner key
+    uint16_t width = 0;
+    uint16_t height = 0;
+};
+// Slots 0-3: Buffer, Screen, Font, Font buffer (internal); 4-1023 for game code.
+extern SpriteObject gkSprites[gk::kSpriteSlots];
+
+namespace gkDraw {
+int LoadObject(const char* name, int placement);
+int CreateObject(int width, int height, int placement);
+int SwapObject(const char* name, int slot, int placement);
+void ReleaseObject(int slot);
+void RestoreObjects();
+void SetDefaultColorKey(uint32_t color);
+void UseCornerColorKey();
+void SetObjectColorKey(int slot, uint32_t color);
+void SetObjectCornerColorKey(int slot);
+void CopyColorKey(int dst, int src);
+
+// Helpers shared by the loaders.
+// Surface creation caps for a placement code: 2 = driver's choice, else system memory.
+uint32_t PlacementCaps(int placement);
+// Loads the BMP at path into a new surface of its size; nullptr when it cannot.
+plat::Surface* LoadBitmapSurface(const char* path, uint16_t* width, uint16_t* height,
+                                 int placement);
+// Copies bitmap (x, y, width, height; 0 = the bitmap's own) stretched onto the whole surface.
+int32_t CopyBitmapToSurface(plat::Surface* surface, const plat::Bitmap* bitmap, int x, int y,
+                            int width, int height);
+// The raw pixel of a GDI colour in the surface's format; colour -1: the top-left pixel's value.
+// 0xFFFFFFFF when the surface cannot be locked.
+uint32_t MatchSurfaceColor(plat::Surface* surface, uint32_t color);
+int32_t SetSurfaceColorKey(plat::Surface* surface, uint32_t color);
+// Empties a slot to its free values.
+void EmptySlot(int slot);
+}  // namespace gkDraw

@@ -1,0 +1,562 @@
+// Display core shared by both backends: pixel formats and the GDI colour conversion, the device,
+// surfaces, clippers, locks, colour keys, lost surfaces, Blt/BltFast with their plain per-pixel
+// loops, and the headless fault injection. Presenting the primary surface goes to the backend.
+#include "platform/display.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <set>
+#include <string>
+
+#include "platform/backend.h"
+#include "platform/display_backend.h"
+
+namespace plat {
+
+struct Device {
+    bool fullScreen = false;
+    int modeWidth = 0, modeHeight = 0;  // full-screen display mode, 0 until set
+};
+
+struct Clipper {
+    bool hasWindow = false;
+};
+
+namespace {
+
+constexpr int kMaxSurfacePixels = 64 << 20;  // anything larger is refused as out of memory
+constexpr uint8_t kRestoredByte = 0xCD;      // what a restored surface holds: not an image
+
+PixelFormat FormatFromEnvironment() {
+    const char* name = std::getenv("GK_DISPLAY_FORMAT");
+    if (name && std::strcmp(name, "555") == 0) return PixelFormat::X1R5G5B5;
+    if (name && std::strcmp(name, "8888") == 0) return PixelFormat::X8R8G8B8;
+    return PixelFormat::R5G6B5;
+}
+
+struct Faults {
+    int surfaceCreation = 0;  // countdown to the failing creation
+    int locks = 0;            // failing locks left, -1 = all
+    int32_t lockCode = DDERR_GENERIC;
+    std::set<int> refusedDepths;
+    std::set<headless::Fail> next;
+};
+
+struct DisplayState {
+    PixelFormat format = FormatFromEnvironment();
+    std::set<Surface*> surfaces;  // every live surface
+    Surface* primary = nullptr;
+    bool vsyncRequested = false;
+    Faults faults;
+    // Headless record of what was presented.
+    Surface presented;
+    int presents = 0;
+    int vblanks = 0;
+    std::string dumpFolder = std::getenv("GK_FRAME_DUMP") ? std::getenv("GK_FRAME_DUMP") : "";
+};
+
+DisplayState& State() {
+    static DisplayState state;
+    return state;
+}
+
+const detail::DisplayBackend& Shown() {
+    return IsHeadless() ? detail::HeadlessDisplay() : detail::SdlDisplay();
+}
+
+// A set-up operation fails once when a headless test asked for it.
+bool Injected(headless::Fail operation) {
+    return IsHeadless() && State().faults.next.erase(operation) > 0;
+}
+
+Rect Whole(const Surface* s) {
+    return {0, 0, s->width, s->height};
+}
+
+bool Inside(const Rect& r, const Surface* s) {
+    return r.left >= 0 && r.top >= 0 && r.right <= s->width && r.bottom <= s->height &&
+           r.left < r.right && r.top < r.bottom;
+}
+
+Rect Intersect(const Rect& a, const Rect& b) {
+    return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+            std::min(a.bottom, b.bottom)};
+}
+
+bool Empty(const Rect& r) {
+    return r.left >= r.right || r.top >= r.bottom;
+}
+
+uint8_t* PixelAt(Surface* s, int x, int y) {
+    return s->pixels.data() + static_cast<size_t>(y) * s->pitch + x * BytesPerPixel(s->format);
+}
+
+void Present() {
+    DisplayState& st = State();
+    if (!st.primary) return;
+    Shown().present(*st.primary, st.vsyncRequested);
+    st.vsyncRequested = false;
+}
+
+// ---- Inner loops of the blits: plain per-pixel versions, one pixel type P each. ----------------
+
+template <typename P>
+void FillPixels(uint8_t* dst, int dstPitch, int width, int height, P value) {
+    for (int y = 0; y < height; ++y, dst += dstPitch)
+        std::fill_n(reinterpret_cast<P*>(dst), width, value);
+}
+
+template <typename P>
+void CopyPixels(uint8_t* dst, int dstPitch, const uint8_t* src, int srcPitch, int width,
+                int height) {
+    for (int y = 0; y < height; ++y, dst += dstPitch, src += srcPitch)
+        std::memmove(dst, src, static_cast<size_t>(width) * sizeof(P));
+}
+
+template <typename P>
+void CopyPixelsKeyed(uint8_t* dst, int dstPitch, const uint8_t* src, int srcPitch, int width,
+                     int height, P key) {
+    for (int y = 0; y < height; ++y, dst += dstPitch, src += srcPitch) {
+        P* d = reinterpret_cast<P*>(dst);
+        const P* s = reinterpret_cast<const P*>(src);
+        for (int x = 0; x < width; ++x)
+            if (s[x] != key) d[x] = s[x];
+    }
+}
+
+// Nearest-neighbour stretch of src rectangle `from` onto dst rectangle `to`, drawing only the
+// part `visible` of `to`.
+template <typename P>
+void StretchPixels(Surface* dst, const Rect& to, const Rect& visible, const Surface* src,
+                   const Rect& from, bool keyed, P key) {
+    const int64_t dw = to.right - to.left, dh = to.bottom - to.top;
+    const int64_t sw = from.right - from.left, sh = from.bottom - from.top;
+    for (int y = visible.top; y < visible.bottom; ++y) {
+        int sy = from.top + static_cast<int>((y - to.top) * sh / dh);
+        const P* s =
+            reinterpret_cast<const P*>(src->pixels.data() + static_cast<size_t>(sy) * src->pitch);
+        P* d = reinterpret_cast<P*>(dst->pixels.data() + static_cast<size_t>(y) * dst->pitch);
+        for (int x = visible.left; x < visible.right; ++x) {
+            P p = s[from.left + static_cast<int>((x - to.left) * sw / dw)];
+            if (!keyed || p != key) d[x] = p;
+        }
+    }
+}
+
+template <typename P>
+void DrawBlit(Surface* dst, const Rect& to, const Rect& visible, const Surface* src,
+              const Rect& from, bool keyed) {
+    const P key = static_cast<P>(src->colorKey);
+    bool sameSize = to.right - to.left == from.right - from.left &&
+                    to.bottom - to.top == from.bottom - from.top;
+    if (!sameSize) {
+        StretchPixels<P>(dst, to, visible, src, from, keyed, key);
+        return;
+    }
+    const uint8_t* s = src->pixels.data() +
+                       static_cast<size_t>(from.top + visible.top - to.top) * src->pitch +
+                       (from.left + visible.left - to.left) * sizeof(P);
+    uint8_t* d = PixelAt(dst, visible.left, visible.top);
+    int w = visible.right - visible.left, h = visible.bottom - visible.top;
+    if (keyed)
+        CopyPixelsKeyed<P>(d, dst->pitch, s, src->pitch, w, h, key);
+    else
+        CopyPixels<P>(d, dst->pitch, s, src->pitch, w, h);
+}
+
+// Where a blit lands on dst: refused unless inside, except on a clipped primary surface, where
+// the rectangle is in screen coordinates and only the client area is touched.
+int32_t Destination(Surface* dst, const Rect& to, Rect* placed, Rect* visible) {
+    *placed = to;
+    if (!dst->clipper) {
+        *visible = to;
+        return Inside(to, dst) ? DD_OK : DDERR_INVALIDRECT;
+    }
+    if (Empty(to)) return DDERR_INVALIDRECT;
+    int ox = 0, oy = 0;
+    Shown().clientOrigin(&ox, &oy);
+    *placed = {to.left - ox, to.top - oy, to.right - ox, to.bottom - oy};
+    *visible = Intersect(*placed, Whole(dst));
+    return DD_OK;
+}
+
+int32_t Usable(const Surface* s) {
+    if (!s) return DDERR_INVALIDPARAMS;
+    if (s->lost) return DDERR_SURFACELOST;
+    if (s->lockCount > 0) return DDERR_SURFACEBUSY;
+    return DD_OK;
+}
+
+}  // namespace
+
+// ---- Pixel formats --------------------------------------------------------------------------
+
+PixelMasks Masks(PixelFormat format) {
+    switch (format) {
+        case PixelFormat::X1R5G5B5:
+            return {0x7C00, 0x03E0, 0x001F, 16};
+        case PixelFormat::X8R8G8B8:
+            return {0xFF0000, 0x00FF00, 0x0000FF, 32};
+        case PixelFormat::R5G6B5:
+            break;
+    }
+    return {0xF800, 0x07E0, 0x001F, 16};
+}
+
+static uint32_t ChannelToPixel(uint32_t value8, uint32_t mask) {
+    int bits = std::popcount(mask);
+    return (value8 >> (8 - bits)) << std::countr_zero(mask);
+}
+
+static uint32_t ChannelToColor(uint32_t pixel, uint32_t mask) {
+    int bits = std::popcount(mask);
+    uint32_t v = (pixel & mask) >> std::countr_zero(mask);
+    return ((v << (8 - bits)) | (v >> (2 * bits - 8))) & 0xFF;
+}
+
+uint32_t ColorToPixel(PixelFormat format, uint32_t color) {
+    PixelMasks m = Masks(format);
+    return ChannelToPixel(color & 0xFF, m.red) | ChannelToPixel((color >> 8) & 0xFF, m.green) |
+           ChannelToPixel((color >> 16) & 0xFF, m.blue);
+}
+
+uint32_t PixelToColor(PixelFormat format, uint32_t pixel) {
+    PixelMasks m = Masks(format);
+    return ChannelToColor(pixel, m.red) | ChannelToColor(pixel, m.green) << 8 |
+           ChannelToColor(pixel, m.blue) << 16;
+}
+
+PixelFormat DisplayFormat() {
+    return State().format;
+}
+
+int DesktopDepth() {
+    return Masks(State().format).bitCount;
+}
+
+// ---- Device -----------------------------------------------------------------------------------
+
+int32_t EnumerateDevices(bool (*callback)(const int* driver, void* context), void* context) {
+    callback(nullptr, context);
+    return DD_OK;
+}
+
+int32_t CreateDevice(const int*, Device** device) {
+    *device = nullptr;
+    if (Injected(headless::Fail::CreateDevice)) return DDERR_GENERIC;
+    *device = new Device;
+    return DD_OK;
+}
+
+void ReleaseDevice(Device* device) {
+    delete device;
+}
+
+// A software device: no 3D hardware, stretching done by the emulation layer.
+int32_t GetCaps(Device*, Caps* hardware, Caps* emulation) {
+    if (hardware) *hardware = {};
+    if (emulation) *emulation = {DDCAPS_BLTSTRETCH, DDSCAPS_OFFSCREENPLAIN};
+    return DD_OK;
+}
+
+int32_t SetCooperativeLevel(Device* device, uint32_t flags) {
+    if (Injected(headless::Fail::CooperativeLevel)) return DDERR_GENERIC;
+    bool fullScreen = flags & DDSCL_FULLSCREEN;
+    if (fullScreen && !(flags & DDSCL_EXCLUSIVE)) return DDERR_INVALIDPARAMS;
+    if (fullScreen != device->fullScreen && !fullScreen) Shown().setFullScreen(false, 0, 0);
+    device->fullScreen = fullScreen;
+    return DD_OK;
+}
+
+int32_t SetDisplayMode(Device* device, int width, int height, int bitsPerPixel) {
+    if (!device->fullScreen || width <= 0 || height <= 0) return DDERR_INVALIDMODE;
+    if (bitsPerPixel != 16 && bitsPerPixel != 32) return DDERR_INVALIDMODE;
+    if (IsHeadless() && State().faults.refusedDepths.count(bitsPerPixel)) return DDERR_INVALIDMODE;
+    if (!Shown().setFullScreen(true, width, height)) return DDERR_INVALIDMODE;
+    PixelFormat sixteen = FormatFromEnvironment();
+    if (sixteen == PixelFormat::X8R8G8B8) sixteen = PixelFormat::R5G6B5;
+    State().format = bitsPerPixel == 32 ? PixelFormat::X8R8G8B8 : sixteen;
+    device->modeWidth = width;
+    device->modeHeight = height;
+    return DD_OK;
+}
+
+int32_t RestoreDisplayMode(Device* device) {
+    device->modeWidth = device->modeHeight = 0;
+    State().format = FormatFromEnvironment();
+    return DD_OK;
+}
+
+int32_t WaitForVerticalBlank(Device*, uint32_t) {
+    State().vsyncRequested = true;
+    State().vblanks++;
+    return DD_OK;
+}
+
+int32_t FlipToGDISurface(Device*) {
+    return DD_OK;
+}
+
+// ---- Surfaces ---------------------------------------------------------------------------------
+
+int32_t CreateSurface(Device* device, uint32_t caps, int width, int height, Surface** surface) {
+    *surface = nullptr;
+    DisplayState& st = State();
+    if (IsHeadless() && st.faults.surfaceCreation > 0 && --st.faults.surfaceCreation == 0)
+        return DDERR_OUTOFMEMORY;
+    if (caps & DDSCAPS_PRIMARYSURFACE) {
+        if (st.primary) return DDERR_INVALIDPARAMS;  // one primary surface per display
+        width = device->modeWidth;
+        height = device->modeHeight;
+        if (!device->fullScreen || width == 0) Shown().clientSize(&width, &height);
+    }
+    if (width <= 0 || height <= 0) return DDERR_INVALIDPARAMS;
+    if (static_cast<int64_t>(width) * height > kMaxSurfacePixels) return DDERR_OUTOFMEMORY;
+    auto* s = new Surface;
+    s->width = width;
+    s->height = height;
+    s->format = st.format;
+    s->pitch = (width * BytesPerPixel(s->format) + 3) & ~3;  // rows start on 4-byte boundaries
+    s->pixels.assign(static_cast<size_t>(s->pitch) * height, 0);
+    s->caps = caps;
+    st.surfaces.insert(s);
+    if (s->primary()) st.primary = s;
+    *surface = s;
+    return DD_OK;
+}
+
+void ReleaseSurface(Surface* surface) {
+    if (!surface) return;
+    DisplayState& st = State();
+    if (surface == st.primary) {
+        st.primary = nullptr;
+        Shown().releasePrimary();
+    }
+    st.surfaces.erase(surface);
+    delete surface;
+}
+
+int32_t CreateClipper(Device*, Clipper** clipper) {
+    *clipper = nullptr;
+    if (Injected(headless::Fail::CreateClipper)) return DDERR_GENERIC;
+    *clipper = new Clipper;
+    return DD_OK;
+}
+
+int32_t SetClipperWindow(Clipper* clipper) {
+    if (Injected(headless::Fail::ClipperWindow)) return DDERR_GENERIC;
+    clipper->hasWindow = true;
+    return DD_OK;
+}
+
+int32_t SetClipper(Surface* surface, Clipper* clipper) {
+    if (Injected(headless::Fail::AttachClipper)) return DDERR_GENERIC;
+    surface->clipper = clipper;
+    return DD_OK;
+}
+
+void ReleaseClipper(Clipper* clipper) {
+    for (Surface* s : State().surfaces)
+        if (s->clipper == clipper) s->clipper = nullptr;
+    delete clipper;
+}
+
+int32_t IsLost(const Surface* surface) {
+    return surface->lost ? DDERR_SURFACELOST : DD_OK;
+}
+
+int32_t Restore(Surface* surface) {
+    if (surface->lost) {
+        std::fill(surface->pixels.begin(), surface->pixels.end(), kRestoredByte);
+        surface->lost = false;
+    }
+    return DD_OK;
+}
+
+int32_t Lock(Surface* surface, uint8_t** pixels, int* pitch, uint32_t flags) {
+    *pixels = nullptr;
+    if (surface->lost) return DDERR_SURFACELOST;
+    Faults& f = State().faults;
+    while (IsHeadless() && f.locks != 0) {
+        if (f.locks > 0) --f.locks;
+        // DDLOCK_WAIT waits out a blit in progress instead of answering it.
+        if (!(flags & DDLOCK_WAIT) || f.lockCode != DDERR_WASSTILLDRAWING || f.locks < 0)
+            return f.lockCode;
+    }
+    surface->lockCount++;
+    *pixels = surface->pixels.data();
+    *pitch = surface->pitch;
+    return DD_OK;
+}
+
+int32_t Unlock(Surface* surface) {
+    if (surface->lockCount == 0) return DDERR_NOTLOCKED;
+    surface->lockCount--;
+    if (surface == State().primary) Present();
+    return DD_OK;
+}
+
+int32_t GetPixelFormat(const Surface* surface, PixelMasks* masks) {
+    if (Injected(headless::Fail::PixelFormat)) return DDERR_GENERIC;
+    *masks = Masks(surface->format);
+    return DD_OK;
+}
+
+int32_t SetColorKey(Surface* surface, uint32_t flags, uint32_t key) {
+    if (!(flags & DDCKEY_SRCBLT)) return DDERR_INVALIDPARAMS;
+    surface->hasColorKey = true;
+    surface->colorKey = key;
+    return DD_OK;
+}
+
+int32_t GetColorKey(const Surface* surface, uint32_t flags, uint32_t* key) {
+    if (!(flags & DDCKEY_SRCBLT) || !surface->hasColorKey) return DDERR_GENERIC;
+    *key = surface->colorKey;
+    return DD_OK;
+}
+
+// ---- Blits ------------------------------------------------------------------------------------
+
+int32_t Blt(Surface* dst, const Rect* dstRect, Surface* src, const Rect* srcRect, uint32_t flags,
+            uint32_t fill) {
+    if (int32_t r = Usable(dst); r != DD_OK) return r;
+    Rect to, visible;
+    if (int32_t r = Destination(dst, dstRect ? *dstRect : Whole(dst), &to, &visible); r != DD_OK)
+        return r;
+    if (flags & DDBLT_COLORFILL) {
+        if (!Empty(visible)) {
+            uint8_t* d = PixelAt(dst, visible.left, visible.top);
+            int w = visible.right - visible.left, h = visible.bottom - visible.top;
+            if (BytesPerPixel(dst->format) == 4)
+                FillPixels<uint32_t>(d, dst->pitch, w, h, fill);
+            else
+                FillPixels<uint16_t>(d, dst->pitch, w, h, static_cast<uint16_t>(fill));
+        }
+    } else {
+        if (src != dst)
+            if (int32_t r = Usable(src); r != DD_OK) return r;
+        if (!src || src->format != dst->format) return DDERR_INVALIDPARAMS;
+        Rect from = srcRect ? *srcRect : Whole(src);
+        if (!Inside(from, src)) return DDERR_INVALIDRECT;
+        if (!Empty(visible)) {
+            // A blit within one surface reads a snapshot so overlapping rectangles copy cleanly.
+            Surface snapshot;
+            const Surface* source = src;
+            if (src == dst) {
+                snapshot = *src;
+                source = &snapshot;
+            }
+            bool keyed = (flags & DDBLT_KEYSRC) && src->hasColorKey;
+            if (BytesPerPixel(dst->format) == 4)
+                DrawBlit<uint32_t>(dst, to, visible, source, from, keyed);
+            else
+                DrawBlit<uint16_t>(dst, to, visible, source, from, keyed);
+        }
+    }
+    if (dst == State().primary) Present();
+    return DD_OK;
+}
+
+int32_t BltFast(Surface* dst, int x, int y, Surface* src, const Rect* srcRect, uint32_t flags) {
+    if (!src) return DDERR_INVALIDPARAMS;
+    Rect from = srcRect ? *srcRect : Whole(src);
+    Rect to{x, y, x + (from.right - from.left), y + (from.bottom - from.top)};
+    return Blt(dst, &to, src, &from, (flags & DDBLTFAST_SRCCOLORKEY) ? DDBLT_KEYSRC : 0);
+}
+
+// ---- Headless backend -------------------------------------------------------------------------
+
+namespace {
+
+void HeadlessClientSize(int* width, int* height) {
+    *width = 640;
+    *height = 480;
+}
+
+void HeadlessClientOrigin(int* x, int* y) {
+    *x = *y = 0;
+}
+
+bool HeadlessSetFullScreen(bool, int, int) {
+    return true;
+}
+
+void HeadlessPresent(const Surface& primary, bool) {
+    DisplayState& st = State();
+    st.presented = primary;
+    st.presents++;
+    if (st.dumpFolder.empty()) return;
+    char name[32];
+    std::snprintf(name, sizeof name, "/frame_%05d.bmp", st.presents);
+    SaveSurfaceBmp(&primary, (st.dumpFolder + name).c_str());
+}
+
+void HeadlessReleasePrimary() {}
+
+}  // namespace
+
+const detail::DisplayBackend& detail::HeadlessDisplay() {
+    static const DisplayBackend backend{HeadlessClientSize, HeadlessClientOrigin,
+                                        HeadlessSetFullScreen, HeadlessPresent,
+                                        HeadlessReleasePrimary};
+    return backend;
+}
+
+namespace headless {
+
+void ResetDisplay() {
+    DisplayState& st = State();
+    st.format = FormatFromEnvironment();
+    st.faults = {};
+    st.presented = {};
+    st.presents = st.vblanks = 0;
+    st.vsyncRequested = false;
+}
+
+void UseDisplayFormat(PixelFormat format) {
+    State().format = format;
+}
+
+void FailSurfaceCreation(int n) {
+    State().faults.surfaceCreation = n;
+}
+
+void FailLocks(int count, int32_t code) {
+    State().faults.locks = count;
+    State().faults.lockCode = code;
+}
+
+void LoseAllSurfaces() {
+    for (Surface* s : State().surfaces) s->lost = true;
+}
+
+void RefuseDisplayDepth(int bitsPerPixel) {
+    State().faults.refusedDepths.insert(bitsPerPixel);
+}
+
+void FailNext(Fail operation) {
+    State().faults.next.insert(operation);
+}
+
+const Surface* PresentedFrame() {
+    return State().presents ? &State().presented : nullptr;
+}
+
+int PresentCount() {
+    return State().presents;
+}
+
+int VerticalBlankCount() {
+    return State().vblanks;
+}
+
+void DumpFrames(const char* folder) {
+    State().dumpFolder = folder ? folder : "";
+}
+
+}  // namespace headless
+
+}  // namespace plat
