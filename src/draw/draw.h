@@ -95,3 +95,25 @@ int32_t SetSurfaceColorKey(plat::Surface* surface, uint32_t color);
 // Empties a slot to its free values.
 void EmptySlot(int slot);
 }  // namespace gkDraw
+
+// ---------------------------------------------------------------------------------------------
+// Present and screen transitions
+// ---------------------------------------------------------------------------------------------
+
+// Present and overlay state: the screen transition and the picture viewer. Key triggers read
+// 0 while a transition runs or the viewer is on.
+struct gkPresentState {
+    int WaitVSync = 1;
+    int TransitionStep = 0;       // 0 none, 1-10 the step drawn
+    int TransitionDirection = 0;  // +1 fade-out, -1 fade-in, 0 none
+    int PatternSprite = 0;
+    int ViewerOn = 0;
+    int ViewerPicture = 0, ViewerTile = 0, ViewerHeight = 0;
+    float ViewerScroll = 0, ViewerTileX = 0, ViewerTileY = 0;
+};
+extern gkPresentState gkPresent;
+
+namespace gkDraw {
+// Ends a frame: draws the transition and viewer overlays over the back screen and shows it.
+void Present();
+}  // namespace gkDraw

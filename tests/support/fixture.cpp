@@ -1,10 +1,13 @@
 // Clean start for each test: one reset call per module.
 #include "support/fixture.h"
 
+#include "gk.h"
 #include "platform/backend.h"
 #include "platform/clock.h"
 #include "platform/display.h"
+#include "platform/files.h"
 #include "platform/sound.h"
+#include "platform/window.h"
 
 namespace gktest {
 
@@ -13,6 +16,13 @@ void ResetFramework() {
     plat::headless::SetTime(0);
     plat::sound::headless::Reset();
     plat::headless::ResetDisplay();
+    plat::headless::ResetWindow();
+    plat::headless::ResetFiles();
+    gkSystem::SetGameHooks({});
+    gkSystem::Init();
+    gkSystem::Reset();
+    gkSystem::SetDataFolder("");
+    gkPresent = gkPresentState{};
 }
 
 }  // namespace gktest

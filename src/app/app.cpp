@@ -1,0 +1,159 @@
+// Process entry, start-up, the message loop with its per-frame bookkeeping, and shutdown.
+#include "app/app.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
+#include "draw/draw.h"
+#include "platform/clock.h"
+#include "system/system.h"
+
+gkAppState gkApp;
+gkInputState gkInput;
+
+namespace gkSystem {
+
+void ResetClickDetector();  // input.cpp
+
+static GameHooks game{};
+
+static constexpr char kTitle[] = "Gridkeep";
+
+void SetGameHooks(const GameHooks& hooks) {
+    game = hooks;
+}
+
+void Init() {
+    HINSTANCE instance = gkApp.hInstance;
+    gkApp = gkAppState{};
+    gkApp.hInstance = instance;
+    gkApp.FullScreen = 1;
+    gkApp.Blink = 1;
+    gkApp.BlinkTime = plat::Now() + 1000;
+    gkApp.CursorShown = 1;
+    gkInput = gkInputState{};
+    ResetClickDetector();
+    ResetFrameTime();
+}
+
+int CheckMutex(const char* title) {
+    std::snprintf(gkApp.MutexName, sizeof gkApp.MutexName, "%s:GkMutex", title);
+    if (!plat::AcquireInstanceLock(gkApp.MutexName)) return 0;
+    gkApp.Mutex = 1;
+    return 1;
+}
+
+int Quit() {
+    if (gkApp.Ended) return 1;
+    gkApp.Ended = 1;
+    FreeMouse();
+    if (gkApp.Mutex) {
+        plat::ReleaseInstanceLock();
+        gkApp.Mutex = 0;
+    }
+    if (gkApp.CloseState == 0) plat::PostMessage(WM_CLOSE, 0, 0);
+    gkApp.CloseState = 2;
+    return 1;
+}
+
+void OnActivate(int flag) {
+    if (game.activate) game.activate(flag);
+}
+
+void RouteKeyToGame(int key) {
+    if (game.keyDown) {
+        game.keyDown(key);
+    } else {
+        RouteKey(key);
+    }
+}
+
+// The system cursor is hidden over the game area and shown elsewhere; every change goes
+// through CursorShown so the display count stays balanced.
+static void UpdateCursorOverGame() {
+    if (gkApp.FullScreen || gkApp.MessageBoxOpen) return;
+    int x, y;
+    plat::GetCursorPos(x, y);
+    bool inside = x >= gkScreen.OriginX && x < gkScreen.OriginX + gkApp.WindowWidth &&
+                  y >= gkScreen.OriginY && y < gkScreen.OriginY + gkApp.WindowHeight;
+    if (!inside && !gkApp.CursorShown) {
+        plat::ShowCursor(true);
+        gkApp.CursorShown = 1;
+    } else if (inside && gkApp.CursorShown) {
+        plat::ShowCursor(false);
+        gkApp.CursorShown = 0;
+    }
+}
+
+static void RunScene() {
+    if (gkPresent.TransitionDirection == 1) {
+        gkDraw::Present();
+        if (gkPresent.TransitionDirection == 0) gkApp.Scene = gkApp.NextScene;
+        return;
+    }
+    gkApp.FrameStart = plat::Now();
+    if (gkApp.Scene == 1 && game.frame) game.frame();
+}
+
+void RunFrame() {
+    UpdateFrameTime();
+    gkInput.MouseMoveX = gkInput.MouseX - gkInput.PrevMouseX;
+    gkInput.MouseMoveY = gkInput.MouseY - gkInput.PrevMouseY;
+    if (gkApp.PrevScene == 0 && gkApp.Scene != 0) {
+        gkApp.SceneChanged = 1;
+        gkApp.PrevScene = gkApp.Scene;
+    }
+    if (!gkApp.Pause) RunScene();
+    gkApp.SceneChanged = gkApp.Scene != gkApp.PrevScene;
+    gkApp.PrevScene = gkApp.Scene;
+    if (plat::Now() >= gkApp.BlinkTime) {
+        gkApp.Blink = !gkApp.Blink;
+        gkApp.BlinkTime = plat::Now() + (gkApp.Blink ? 1000 : 200);
+    }
+    gkInput.PrevMouseX = gkInput.MouseX;
+    gkInput.PrevMouseY = gkInput.MouseY;
+    gkInput.LeftClick = gkInput.RightClick = 0;
+    gkInput.LeftDouble = gkInput.RightDouble = 0;
+    UpdateCursorOverGame();
+}
+
+int RunLoopPass() {
+    plat::Msg msg;
+    if (plat::PeekMessage(msg)) {
+        if (msg.message == WM_QUIT) return 0;
+        plat::DispatchMessage(msg);
+    } else if (!gkApp.Active && !(gkApp.WindowFlags & 2)) {
+        plat::WaitMessage();
+    } else {
+        RunFrame();
+    }
+    return 1;
+}
+
+}  // namespace gkSystem
+
+int WinMain(HINSTANCE hInstance, HINSTANCE, const char* lpCmdLine, int nCmdShow) {
+    gkSystem::Init();
+    if (!gkSystem::CheckMutex(gkSystem::kTitle)) return 0;
+    gkApp.CommandLine = lpCmdLine ? lpCmdLine : "";
+    gkApp.WindowFlags = 3;
+    gkApp.FullScreen = 0;
+    gkApp.WindowWidth = 640;
+    gkApp.WindowHeight = 480;
+    gkApp.ClipMouse = 0;
+    bool visible = !(gkApp.WindowFlags & 4) && nCmdShow != 0;
+    gkApp.hWnd = plat::CreateMainWindow(gkSystem::kTitle, gkApp.WindowWidth, gkApp.WindowHeight,
+                                        visible, gkSystem::WndProc);
+    if (!gkApp.hWnd) return 0;
+    if (!gkApp.FullScreen && !(gkApp.WindowFlags & 1)) plat::SetTopMost();
+    gkApp.hInstance = hInstance;
+    std::srand(static_cast<unsigned>(std::time(nullptr)));
+    gkSystem::EnableIME(0);
+    if (gkSystem::game.init) gkSystem::game.init();
+    gkSystem::ResetFrameTime();
+    gkSystem::OnActivate(0);
+    while (gkSystem::RunLoopPass()) {
+    }
+    return 0;
+}

@@ -1,0 +1,104 @@
+// The application shell: the process entry WinMain, the message and frame loop, the window
+// procedure, and the process-wide application and input records game code reads.
+//
+// A game plugs in through plain function pointers set before WinMain runs:
+//     gkSystem::SetGameHooks({GameInit, GameFrame, GameKeyDown, nullptr});
+// init runs once after the window exists (it sets up the screen and sets gkApp.Scene = 1),
+// frame runs once per loop pass while Scene is 1 and ends by presenting, keyDown receives
+// every key press the window procedure routes (it should start with gkSystem::RouteKey),
+// and activate, when set, is called by gkSystem::OnActivate.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/window.h"
+
+struct gkAppState {
+    HWND hWnd;
+    HINSTANCE hInstance;
+    std::string CommandLine;  // as WinMain received it
+    int Mutex;                // 1 while the single-instance lock is held
+    char MutexName[256];      // window title + ":GkMutex"
+    uint32_t WindowFlags;     // bit 0 not top-most, bit 1 run while inactive, bit 2 hidden
+    int FullScreen;
+    int WindowWidth, WindowHeight;  // requested client size
+    int ClipMouse;
+    int Active;
+    int Scene, PrevScene, SceneChanged, NextScene;
+    int Pause;
+    int Blink;  // 1 for 1000 ms, 0 for 200 ms
+    uint32_t BlinkTime;
+    uint32_t FrameStart;
+    int CloseState;  // 0 running, 1 WM_CLOSE came first, 2 Quit posted or handled the close
+    int Ended;       // Quit has released everything
+    int CursorShown;
+    int MessageBoxOpen;
+    int Error;  // set by every error report, cleared by the screen set-up
+};
+
+struct gkInputState {
+    int MouseX, MouseY;
+    int PrevMouseX, PrevMouseY;
+    int MouseMoveX, MouseMoveY;
+    int LeftDown, RightDown;
+    int LeftClick, RightClick;    // one frame
+    int LeftDouble, RightDouble;  // one frame
+    int LeftLatch, RightLatch;    // until the game clears them
+    int MouseButton;              // held button: 1 left, 2 right, 0 none
+    int LastMouseButton;
+    int HeldKey, LastKey;
+    int ViewerKey;
+    int CaptureMode, CapturedKey, CapturedClick;
+    int ShiftToggle;
+    int WatchedKey, WatchedKeyCount;
+    int AltKeyMode;  // WM_SYSKEYDOWN: 0 swallow all, 2 swallow Alt itself, else as WM_KEYDOWN
+    int MouseLimited;
+    int IMEEnabled;
+};
+
+extern gkAppState gkApp;
+extern gkInputState gkInput;
+
+int WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, const char* lpCmdLine, int nCmdShow);
+
+namespace gkSystem {
+
+struct GameHooks {
+    void (*init)();
+    void (*frame)();
+    void (*keyDown)(int key);
+    void (*activate)(int flag);
+};
+void SetGameHooks(const GameHooks& hooks);
+
+void Init();
+int CheckMutex(const char* title);
+int Quit();
+void OnActivate(int flag);
+
+// One pass of the message loop: dispatches one waiting message, or waits, or runs one frame.
+// Returns 0 once WM_QUIT was taken, else 1.
+int RunLoopPass();
+void RunFrame();
+
+LRESULT WndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Input operations.
+void RouteKey(int key);  // HeldKey/LastKey, or ViewerKey while the picture viewer is on
+void SetActive(int flag);
+void EnableIME(int flag);
+void KeyState(int vk, int* state);  // 0 idle, 1 pressed, 3 held, 2 released
+int GetClick(int code, ...);        // codes ended by 0
+void SetMousePos(int x, int y);
+void LimitMouse(int left, int top, int right, int bottom);
+void LimitMouseToScreen();
+void FreeMouse();
+int IsMouseLimited();
+void BeginKeyCapture();
+void EndKeyCapture();
+void WatchKey(int vk);
+int GetWatchCount();
+void SetAltKey(int mode);
+
+}  // namespace gkSystem

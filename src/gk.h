@@ -1,0 +1,6 @@
+// Everything a game includes: every module's operations and process-wide records.
+#pragma once
+
+#include "app/app.h"
+#include "draw/draw.h"
+#include "system/system.h"

@@ -1,0 +1,93 @@
+// Kernel services on Linux: /proc for the executable and memory, statvfs for disk space,
+// localtime_r and uname for the date and the version. The headless backend may pin the
+// executable path and the local time for tests.
+#include "platform/files.h"
+
+#include <sys/statvfs.h>
+#include <sys/utsname.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+
+#include "platform/backend.h"
+#include "platform/sjis.h"
+
+namespace plat {
+
+static std::string pinnedExecutable;
+static std::optional<LocalTime> pinnedTime;
+
+std::string ExecutablePath() {
+    if (IsHeadless() && !pinnedExecutable.empty()) return pinnedExecutable;
+    char path[4096];
+    ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+    if (length < 0) return "";
+    return std::string(path, static_cast<size_t>(length));
+}
+
+std::string SystemFolder() {
+    if (const char* dir = std::getenv("GK_SYSTEM_DIR"); dir && *dir) return dir;
+    if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && *config) return config;
+    const char* home = std::getenv("HOME");
+    return std::string(home ? home : "") + "/.config";
+}
+
+bool DiskFree(char drive, uint64_t& bytes) {
+    char letter = static_cast<char>(drive | 0x20);
+    if (letter < 'a' || letter > 'z') return false;
+    std::string root = letter == 'c' ? "/" : std::string("/mnt/") + letter;
+    struct statvfs info;
+    if (statvfs(root.c_str(), &info) != 0) return false;
+    bytes = static_cast<uint64_t>(info.f_bavail) * info.f_frsize;
+    return true;
+}
+
+uint64_t AvailableMemory() {
+    FILE* file = std::fopen("/proc/meminfo", "r");
+    if (!file) return 0;
+    char line[256];
+    unsigned long long kb = 0;
+    while (std::fgets(line, sizeof line, file)) {
+        if (std::sscanf(line, "MemAvailable: %llu kB", &kb) == 1) break;
+    }
+    std::fclose(file);
+    return static_cast<uint64_t>(kb) * 1024u;
+}
+
+LocalTime GetLocalTime() {
+    if (IsHeadless() && pinnedTime) return *pinnedTime;
+    time_t now = time(nullptr);
+    tm parts;
+    localtime_r(&now, &parts);
+    return {parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday, parts.tm_wday,
+            parts.tm_hour,        parts.tm_min,     parts.tm_sec};
+}
+
+OSVersion GetOSVersion() {
+    utsname name;
+    int major = 0, minor = 0;
+    if (uname(&name) == 0) std::sscanf(name.release, "%d.%d", &major, &minor);
+    return {2, major, minor};
+}
+
+FILE* OpenFile(const char* path, const char* mode) {
+    return std::fopen(NativePath(path).c_str(), mode);
+}
+
+namespace headless {
+void SetExecutablePath(const std::string& path) {
+    pinnedExecutable = path;
+}
+void SetLocalTime(const LocalTime& time) {
+    pinnedTime = time;
+}
+void ResetFiles() {
+    pinnedExecutable.clear();
+    pinnedTime.reset();
+}
+}  // namespace headless
+
+}  // namespace plat

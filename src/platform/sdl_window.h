@@ -1,0 +1,11 @@
+// Internal to the platform layer: the SDL main window, for the display, sound and joystick
+// pieces of the SDL backend. Null while no window is open.
+#pragma once
+
+#include <SDL.h>
+
+namespace plat::sdl {
+
+SDL_Window* MainWindow();
+
+}  // namespace plat::sdl

@@ -1,0 +1,150 @@
+// System utilities: the executable-relative path and its data-folder redirect, one-number
+// save files, the command line, and disk, memory, date, time and OS-version queries.
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "app/app.h"
+#include "platform/files.h"
+#include "platform/sjis.h"
+#include "system/system.h"
+
+namespace gkSystem {
+
+static char pathBuffer[256];
+static char dataFolder[256];
+static char folderTail[256];
+
+// Copies text into a fixed buffer, cut at a character boundary when it does not fit.
+template <size_t N>
+static void CopyBounded(char (&target)[N], const char* text) {
+    size_t length = plat::SjisFit(text, N - 1);
+    std::memmove(target, text, length);
+    target[length] = '\0';
+}
+
+char* GetPath(int redirect) {
+    std::string exe = plat::ExecutablePath();
+    CopyBounded(pathBuffer, exe.substr(0, exe.rfind('/') + 1).c_str());
+    if (redirect && dataFolder[0]) {
+        // The executable folder's own name, kept for folders under the data folder.
+        int length = static_cast<int>(std::strlen(pathBuffer));
+        for (int i = length - 2; i >= 0; --i) {
+            if (pathBuffer[i] == '/') {
+                CopyBounded(folderTail, pathBuffer + i + 1);
+                break;
+            }
+        }
+        std::string redirected = std::string(dataFolder) + "/" + folderTail;
+        CopyBounded(pathBuffer, redirected.c_str());
+    }
+    return pathBuffer;
+}
+
+void SetDataFolder(const char* name) {
+    std::string path = plat::SystemFolder();
+    if (path.empty() || path.back() != '/') path += '/';
+    path += name;
+    dataFolder[0] = '\0';
+    folderTail[0] = '\0';
+    FILE* file = plat::OpenFile(path.c_str(), "r");
+    if (!file) return;
+    char line[256];
+    if (std::fgets(line, sizeof line, file)) {
+        size_t length = std::strlen(line);
+        while (length > 0 && (line[length - 1] == '\n' || line[length - 1] == '\r')) --length;
+        if (length > 0 && (line[length - 1] == '\\' || line[length - 1] == '/')) --length;
+        line[length] = '\0';
+        CopyBounded(dataFolder, line);
+    }
+    std::fclose(file);
+}
+
+// Writes the number to a temporary file beside the target and renames it over the target,
+// so the save is either the old or the new one, never empty or partial.
+void SaveMode(const char* file, int value) {
+    std::string target = plat::NativePath((std::string(GetPath(1)) + file).c_str());
+    std::string temporary = target + ".XXXXXX";
+    int fd = mkstemp(temporary.data());
+    if (fd < 0) return;
+    char digits[16];
+    int length = std::snprintf(digits, sizeof digits, "%d", value);
+    bool written = write(fd, digits, static_cast<size_t>(length)) == length && fsync(fd) == 0;
+    fchmod(fd, 0644);
+    close(fd);
+    if (!written || std::rename(temporary.c_str(), target.c_str()) != 0) unlink(temporary.c_str());
+}
+
+void SaveValue(const char* file, int value) {
+    SaveMode(file, value);
+}
+
+int LoadMode(const char* file) {
+    FILE* stream = plat::OpenFile((std::string(GetPath(1)) + file).c_str(), "r");
+    if (!stream) return 0;
+    int value = 0;
+    if (std::fscanf(stream, "%d", &value) != 1) value = 0;
+    std::fclose(stream);
+    return value;
+}
+
+int LoadValue(const char* file) {
+    return LoadMode(file);
+}
+
+const char* GetCommandLine() {
+    return gkApp.CommandLine.c_str();
+}
+
+uint32_t GetDiskFree(char drive) {
+    uint64_t bytes = 0;
+    if (!plat::DiskFree(drive, bytes)) return 0;
+    return bytes > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(bytes);
+}
+
+uint32_t GetFreeMemory() {
+    uint64_t bytes = plat::AvailableMemory();
+    return bytes > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(bytes);
+}
+
+void GetDate(int* year, int* month, int* day, char* weekday) {
+    static const char* const names[7] = {"日", "月", "火", "水", "木", "金", "土"};
+    plat::LocalTime now = plat::GetLocalTime();
+    *year = now.year;
+    *month = now.month;
+    *day = now.day;
+    std::strcpy(weekday, names[now.dayOfWeek]);
+}
+
+void GetTime(int* hour, int* minute, int* second) {
+    plat::LocalTime now = plat::GetLocalTime();
+    *hour = now.hour;
+    *minute = now.minute;
+    *second = now.second;
+}
+
+int OSVersionCode(int platformId, int major, int minor) {
+    switch (platformId) {
+        case 0:
+            return 310;
+        case 1:
+            if (major == 4) return minor == 0 ? 950 : 980;
+            return major * 100 + minor;
+        case 2:
+            return major == 5 ? 2000 : major * 1000 + minor * 10;
+        default:
+            return -1;
+    }
+}
+
+int GetOSVersion() {
+    plat::OSVersion version = plat::GetOSVersion();
+    return OSVersionCode(version.platformId, version.major, version.minor);
+}
+
+}  // namespace gkSystem
