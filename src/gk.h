@@ -3,4 +3,5 @@
 
 #include "app/app.h"
 #include "draw/draw.h"
+#include "sound/sound.h"
 #include "system/system.h"

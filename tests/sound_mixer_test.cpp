@@ -10,6 +10,7 @@
 #include "platform/clock.h"
 #include "platform/sound.h"
 #include "support/fixture.h"
+#include "support/sound_util.h"
 
 namespace {
 
@@ -32,11 +33,7 @@ snd::Buffer* Constant(int16_t value, uint32_t frames, uint32_t rate = 22050) {
     return b;
 }
 
-std::vector<int16_t> Samples(const std::vector<uint8_t>& bytes) {
-    std::vector<int16_t> s(bytes.size() / 2);
-    std::memcpy(s.data(), bytes.data(), s.size() * 2);
-    return s;
-}
+using gktest::Samples;
 
 // Output frames (stereo 16-bit) in which the left side is not silent.
 int SoundingFrames(const std::vector<int16_t>& s) {

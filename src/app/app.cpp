@@ -7,6 +7,7 @@
 
 #include "draw/draw.h"
 #include "platform/clock.h"
+#include "sound/sound.h"
 #include "system/system.h"
 
 gkAppState gkApp;
@@ -48,6 +49,7 @@ int Quit() {
     if (gkApp.Ended) return 1;
     gkApp.Ended = 1;
     FreeMouse();
+    gkSound::Release();
     if (gkApp.Mutex) {
         plat::ReleaseInstanceLock();
         gkApp.Mutex = 0;

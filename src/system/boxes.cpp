@@ -7,6 +7,7 @@
 #include "gk_limits.h"
 #include "platform/sjis.h"
 #include "platform/window.h"
+#include "sound/sound.h"
 #include "system/system.h"
 
 namespace gkSystem {

@@ -47,9 +47,3 @@ int GetOSVersion();
 int OSVersionCode(int platformId, int major, int minor);  // the version table itself
 
 }  // namespace gkSystem
-
-namespace gkSound {
-// The standard beep. Plays through the terminal bell until the sound module routes it
-// through the sound output; it then moves to sound/sound.h.
-void Beep();
-}  // namespace gkSound

@@ -14,6 +14,9 @@ namespace gktest {
 void ResetFramework() {
     plat::UseBackend(plat::Backend::Headless);
     plat::headless::SetTime(0);
+    gkSound::Release();
+    gkSound::EmptyObjects();
+    gkSoundStatus = {};
     plat::sound::headless::Reset();
     plat::headless::ResetDisplay();
     plat::headless::ResetWindow();

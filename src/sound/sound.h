@@ -1,0 +1,111 @@
+// Sound: the sound device, the table of 70 sound objects (each 1-10 identical playback buffers,
+// its channels), the WAV reader, and the playback controls with the echo effect.
+#pragma once
+
+#include <cstdint>
+
+#include "gk_limits.h"
+
+namespace plat::sound {
+struct Buffer;
+}
+
+// ---- sound objects, WAV reader, playback controls and echo ------------------------------------
+
+// One channel: a playback buffer and the settings last applied to it, kept so that a rebuild of
+// every buffer can apply them again.
+struct gkSoundChannel {
+    plat::sound::Buffer* Buffer;  // none while released
+    int32_t Volume;               // hundredths of a decibel, -10000..0
+    uint32_t Frequency;           // Hz, 100..100000
+    int32_t Pan;                  // hundredths of a decibel, -10000 (left)..10000 (right)
+    uint32_t PausedPosition;      // play cursor in bytes saved by Pause
+};
+
+// What the streaming player keeps about a streamed object; DataSize is non-zero exactly when the
+// object is a stream.
+struct gkSoundStream {
+    uint32_t DataSize;
+};
+
+struct gkSoundObject {
+    int Used;
+    int32_t ChannelCount;  // 1..10
+    int32_t NextChannel;   // channel the next round-robin start uses
+    uint32_t BaseFrequency;
+    char Name[31];  // up to 30 bytes and NUL: what the object was loaded by
+    int FromPack;
+    int32_t EchoStep;  // -1 no echo possible, 0 idle, n >= 1 the next copy is number n
+    int Loop;          // whether the last start was looping
+    float EchoTimer;   // ms since the last echo copy
+    float EchoPan;     // dB, -30..30
+    int32_t EchoPanDirection;
+    int EchoLoop;
+    gkSoundStream Stream;
+    gkSoundChannel Channel[gk::kSoundChannels];
+};
+
+// Module state. The device and its primary buffer live in the platform layer.
+struct gkSoundState {
+    int Ready;        // 1 once Init succeeded; 0 leaves every sound operation idle
+    int ReloadMode;   // 1 while a rebuild refills slots in place
+    int CurrentSlot;  // the slot the loaders work on
+};
+
+extern gkSoundState gkSoundStatus;
+extern gkSoundObject gkSoundObjects[gk::kSoundSlots];
+
+namespace gkSound {
+
+// Device. Init creates it (1, or 0 when there is no sound output: the game then runs silent);
+// Release frees every buffer and the device but keeps the table for RestoreAll.
+int Init();
+void Release();
+// Empties all 70 slots (screen set-up does this right after Init).
+void EmptyObjects();
+
+// Loads a WAV file next to the executable into a free slot with |mix| channels (1..10); mix > 1
+// makes the echo available. Returns the slot, or -1 (reported, except when sound is off).
+int LoadObject(const char* name, int mix);
+void ReleaseObject(int slot);
+// Rebuilds every used slot in place after Release, with its settings.
+void RestoreAll();
+// Plays a WAV file (path as given) and returns when it has ended; every object is rebuilt after.
+void PlaySync(const char* file);
+// Play cursor of the slot's channel 0, in bytes.
+uint32_t GetPlayPosition(int slot);
+// The standard beep: a short tone on the sound output when it is open, else the system's bell.
+void Beep();
+
+// Reads a RIFF WAVE file: the format record (18 + extra bytes) and the "data" chunk, two blocks
+// allocated with std::malloc that the caller frees with std::free. 0 on success; 1 on failure, with
+// both blocks none and the data size 0.
+int ReadWave(const char* path, uint8_t** format, uint32_t* formatSize, uint8_t** data,
+             uint32_t* dataSize);
+
+// Playback. ch >= 0 is one channel. For the plays, -2 is a round-robin start that also starts the
+// echo, other negatives a round-robin start. For the setters, -2 is the channel the next
+// round-robin start uses, other negatives every channel. Stop and Pause take every channel for
+// any negative ch.
+void Play(int slot, int ch);
+void PlayLoop(int slot, int ch);
+void Stop(int slot, int ch);
+void Pause(int slot, int ch);
+// Volume and pan in decibels, frequency in steps of 100 Hz.
+void AddVolume(int slot, int step, int ch);
+void SetVolume(int slot, int value, int ch);
+void ResetVolume(int slot, int ch);
+void AddPan(int slot, int step, int ch);
+void SetPan(int slot, int value, int ch);
+void ResetPan(int slot, int ch);
+void PanLeft(int slot, int ch);
+void PanRight(int slot, int ch);
+void AddFrequency(int slot, int step, int ch);
+void SetFrequency(int slot, int offset, int ch);
+void ResetFrequency(int slot, int ch);
+// Called every frame while an echo runs: a copy every `interval` ms, `repeats` copies after the
+// first, each `volumeStep` dB quieter; EchoPan also swings the copies' pan at `panSpeed`.
+void Echo(int slot, int interval, int repeats, int volumeStep);
+void EchoPan(int slot, int interval, int repeats, int volumeStep, int panSpeed);
+
+}  // namespace gkSound

@@ -1,0 +1,206 @@
+// The sound object table: device creation, slot choice, mixes and channels, names, failures and
+// their reports, and rebuilding every object in place after Release or a synchronous play.
+#include <cstdio>
+#include <string>
+
+#include "platform/clock.h"
+#include "platform/sound.h"
+#include "sound/sound.h"
+#include "support/fixture.h"
+#include "support/sound_util.h"
+#include "support/wav.h"
+
+namespace {
+
+namespace snd = plat::sound;
+
+class SoundObjects : public gktest::Framework {
+  protected:
+    void SetUp() override {
+        Framework::SetUp();
+        gktest::WriteFile(gktest::ExeFolder() + "snd_a.wav", gktest::PcmWav(1, 22050, 2205));
+        ASSERT_EQ(gkSound::Init(), 1);
+        gkSound::EmptyObjects();
+        reports.Take();
+    }
+    gktest::Reports reports;
+    void TearDown() override {
+        std::remove((gktest::ExeFolder() + "snd_a.wav").c_str());
+        Framework::TearDown();
+    }
+};
+
+TEST_F(SoundObjects, SlotsAreTakenLowestFirstUpTo70) {
+    for (int s = 0; s < 70; ++s) ASSERT_EQ(gkSound::LoadObject("snd_a.wav", 1), s);
+    EXPECT_EQ(gkSound::LoadObject("snd_a.wav", 1), -1);
+    EXPECT_EQ(reports.Take(),
+              std::vector<std::string>{"gkSound::LoadObject : オブジェクト数が多過ぎます"});
+    gkSound::ReleaseObject(5);
+    const gkSoundObject& o = gkSoundObjects[5];
+    EXPECT_EQ(o.Used, 0);
+    EXPECT_EQ(o.Name[0], '\0');
+    EXPECT_EQ(o.BaseFrequency, 0u);
+    EXPECT_EQ(o.Channel[0].Buffer, nullptr);
+    EXPECT_EQ(o.Channel[0].Frequency, 0u);
+    EXPECT_EQ(gkSound::LoadObject("snd_a.wav", 1), 5);
+    EXPECT_TRUE(reports.Take().empty());
+}
+
+TEST_F(SoundObjects, MixGivesChannelsAndEchoAvailability) {
+    struct Case {
+        int mix, slot, channels, echo;
+    } cases[] = {{10, 0, 10, 0}, {-3, 1, 3, -1}, {3, 2, 3, 0}, {1, 3, 1, -1}};
+    for (const Case& c : cases) {
+        ASSERT_EQ(gkSound::LoadObject("snd_a.wav", c.mix), c.slot) << c.mix;
+        const gkSoundObject& o = gkSoundObjects[c.slot];
+        EXPECT_EQ(o.ChannelCount, c.channels);
+        EXPECT_EQ(o.EchoStep, c.echo);
+        EXPECT_EQ(o.NextChannel, 0);
+        for (int j = 0; j < 10; ++j) EXPECT_EQ(o.Channel[j].Buffer != nullptr, j < c.channels);
+        for (int j = 1; j < c.channels; ++j)
+            EXPECT_NE(o.Channel[j].Buffer, o.Channel[j - 1].Buffer);
+    }
+    // Too many channels either way, and none at all, are refused alike.
+    for (int mix : {11, -11, 0}) {
+        EXPECT_EQ(gkSound::LoadObject("snd_a.wav", mix), -1);
+        EXPECT_EQ(reports.Take(),
+                  std::vector<std::string>{"gkSound::LoadObject : ミックス数が多過ぎます"});
+    }
+    EXPECT_EQ(gkSoundObjects[4].Used, 0);
+}
+
+TEST_F(SoundObjects, LoadCopiesSamplesAndStartsPlainSettings) {
+    gktest::WriteFile(gktest::ExeFolder() + "snd_a.wav", gktest::PcmWav(2, 11025, 1102, 1234));
+    ASSERT_EQ(gkSound::LoadObject("snd_a.wav", 2), 0);
+    const gkSoundObject& o = gkSoundObjects[0];
+    EXPECT_STREQ(o.Name, "snd_a.wav");
+    EXPECT_EQ(o.FromPack, 0);
+    EXPECT_EQ(o.BaseFrequency, 11025u);
+    for (int j = 0; j < 2; ++j) {
+        EXPECT_EQ(o.Channel[j].Frequency, 11025u);
+        EXPECT_EQ(o.Channel[j].Volume, 0);
+        EXPECT_EQ(o.Channel[j].Pan, 0);
+    }
+    snd::headless::StartCapture();
+    snd::Play(o.Channel[1].Buffer, 0);
+    plat::headless::AdvanceTime(50);
+    auto out = gktest::Samples(snd::headless::TakeCapture());
+    EXPECT_EQ(out[200], 1234);
+    EXPECT_EQ(out[201], 1234);
+}
+
+TEST_F(SoundObjects, NamesUpTo30Bytes) {
+    const std::string name30 = "snd_" + std::string(22, 'b') + ".wav";
+    const std::string name31 = "snd_" + std::string(23, 'b') + ".wav";
+    ASSERT_EQ(name30.size(), 30u);
+    gktest::WriteFile(gktest::ExeFolder() + name30, gktest::PcmWav(1, 22050, 100));
+    gktest::WriteFile(gktest::ExeFolder() + name31, gktest::PcmWav(1, 22050, 100));
+    EXPECT_EQ(gkSound::LoadObject(name30.c_str(), 2), 0);
+    EXPECT_EQ(gkSoundObjects[0].Name, name30);
+    EXPECT_EQ(gkSound::LoadObject(name31.c_str(), 2), -1);
+    EXPECT_EQ(reports.Take(), std::vector<std::string>{
+                                  "gkSound::LoadObject : ファイル名またはリソース名が長すぎます"});
+    // The failed load gives its buffers back and leaves the slot free.
+    const gkSoundObject& o = gkSoundObjects[1];
+    EXPECT_EQ(o.Used, 0);
+    EXPECT_EQ(o.Channel[0].Buffer, nullptr);
+    EXPECT_EQ(o.Channel[1].Buffer, nullptr);
+    EXPECT_EQ(gkSound::LoadObject("snd_a.wav", 1), 1);
+    std::remove((gktest::ExeFolder() + name30).c_str());
+    std::remove((gktest::ExeFolder() + name31).c_str());
+}
+
+TEST_F(SoundObjects, UnreadableOrUnplayableSoundsAreReported) {
+    EXPECT_EQ(gkSound::LoadObject("snd_missing.wav", 1), -1);
+    EXPECT_EQ(reports.Take(),
+              std::vector<std::string>{"gkSound::LoadObject : WAVEリソースが見つかりません"});
+
+    gktest::Bytes adpcm = gktest::Fmt(2, 1, 22050, 4);
+    adpcm.insert(adpcm.end(), {0, 0});
+    gktest::WriteFile(gktest::ExeFolder() + "snd_a.wav",
+                      gktest::Riff({{"fmt ", adpcm}, {"data", gktest::Bytes(100, 0)}}));
+    EXPECT_EQ(gkSound::LoadObject("snd_a.wav", 3), -1);
+    EXPECT_EQ(reports.Take(),
+              std::vector<std::string>{"gkSound::LoadObject : サウンドバッファが生成できません"});
+    EXPECT_EQ(gkSoundObjects[0].Used, 0);
+    EXPECT_EQ(gkSoundObjects[0].Channel[0].Buffer, nullptr);
+
+    gktest::WriteFile(gktest::ExeFolder() + "snd_a.wav",
+                      gktest::Riff({{"fmt ", gktest::Fmt(1, 1, 22050, 16)}, {"data", {}}}));
+    EXPECT_EQ(gkSound::LoadObject("snd_a.wav", 1), -1);
+    EXPECT_EQ(reports.Take(),
+              std::vector<std::string>{"gkSound::LoadObject : サウンドバッファが生成できません"});
+}
+
+TEST_F(SoundObjects, WithoutADeviceEverythingIsSilent) {
+    gkSound::Release();
+    snd::headless::SetDeviceAvailable(false);
+    EXPECT_EQ(gkSound::Init(), 0);
+    EXPECT_EQ(gkSoundStatus.Ready, 0);
+    EXPECT_EQ(gkSound::LoadObject("snd_a.wav", 1), -1);
+    EXPECT_EQ(gkSound::LoadObject("snd_a.wav", 11), -1);
+    gkSound::Play(0, 0);
+    gkSound::RestoreAll();
+    EXPECT_TRUE(reports.Take().empty());
+    EXPECT_EQ(gkSoundObjects[0].Used, 0);
+}
+
+TEST_F(SoundObjects, RebuildsKeepSlotsAndSettings) {
+    gktest::WriteFile(gktest::ExeFolder() + "snd_b.wav", gktest::PcmWav(2, 44100, 4410));
+    ASSERT_EQ(gkSound::LoadObject("snd_a.wav", 1), 0);
+    ASSERT_EQ(gkSound::LoadObject("snd_b.wav", 3), 1);
+    ASSERT_EQ(gkSound::LoadObject("snd_a.wav", 1), 2);
+    gkSound::ReleaseObject(0);
+    gkSound::SetVolume(1, -12, 2);
+    gkSound::SetPan(1, 7, 2);
+    gkSound::SetFrequency(1, -20, 2);
+    gkSound::Play(1, -1);
+    gkSound::Play(1, -1);
+
+    auto check = [&] {
+        const gkSoundObject& o = gkSoundObjects[1];
+        EXPECT_EQ(gkSoundObjects[0].Used, 0);
+        EXPECT_EQ(gkSoundObjects[2].Used, 1);
+        EXPECT_STREQ(o.Name, "snd_b.wav");
+        EXPECT_EQ(o.ChannelCount, 3);
+        EXPECT_EQ(o.NextChannel, 2);
+        EXPECT_EQ(o.BaseFrequency, 44100u);
+        snd::Buffer* b = o.Channel[2].Buffer;
+        ASSERT_NE(b, nullptr);
+        EXPECT_EQ(snd::GetVolume(b), -1200);
+        EXPECT_EQ(snd::GetPan(b), 700);
+        EXPECT_EQ(snd::GetFrequency(b), 42100u);
+        EXPECT_EQ(snd::GetFrequency(o.Channel[0].Buffer), 44100u);
+        EXPECT_EQ(o.Channel[2].Volume, -1200);
+    };
+    gkSound::Release();
+    EXPECT_FALSE(snd::HasDevice());
+    EXPECT_EQ(gkSoundObjects[1].Channel[0].Buffer, nullptr);
+    EXPECT_EQ(gkSoundObjects[1].Used, 1);
+    gkSound::RestoreAll();
+    EXPECT_TRUE(snd::HasDevice());
+    check();
+
+    // A synchronous play of 100 ms holds the program that long, then everything is back.
+    plat::headless::SetTime(5000);
+    gkSound::PlaySync((gktest::ExeFolder() + "snd_a.wav").c_str());
+    EXPECT_GE(plat::Now(), 5100u);
+    EXPECT_LE(plat::Now(), 5102u);
+    check();
+    EXPECT_EQ(gkSoundStatus.ReloadMode, 0);
+    EXPECT_TRUE(reports.Take().empty());
+    gkSound::Play(1, 2);
+    EXPECT_EQ(snd::GetStatus(gkSoundObjects[1].Channel[2].Buffer), plat::DSBSTATUS_PLAYING);
+    std::remove((gktest::ExeFolder() + "snd_b.wav").c_str());
+}
+
+TEST_F(SoundObjects, PlayPositionOfChannelZero) {
+    ASSERT_EQ(gkSound::LoadObject("snd_a.wav", 2), 0);
+    gkSound::Play(0, 0);
+    plat::headless::AdvanceTime(20);
+    EXPECT_EQ(gkSound::GetPlayPosition(0), 441u * 2);
+    gkSound::Release();
+    EXPECT_EQ(gkSound::GetPlayPosition(0), 0u);
+}
+
+}  // namespace

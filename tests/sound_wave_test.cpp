@@ -1,0 +1,141 @@
+// The WAV reader: chunk order, skipped chunks, format records with extra bytes, and malformed
+// files (truncated, oversized, short or missing chunks), which fail without leaking or reading
+// past the file.
+#include <cstdlib>
+#include <cstring>
+
+#include "sound/sound.h"
+#include "support/fixture.h"
+#include "support/wav.h"
+
+namespace {
+
+using gktest::Bytes;
+using gktest::Chunk;
+using gktest::Fmt;
+using gktest::Riff;
+
+struct Read {
+    int result;
+    Bytes format;
+    uint32_t formatSize;
+    Bytes data;
+    uint32_t dataSize;
+};
+
+Read ReadBytes(const Bytes& file) {
+    const std::string path = ::testing::TempDir() + "gk_wave_test.wav";
+    gktest::WriteFile(path, file);
+    uint8_t* format = reinterpret_cast<uint8_t*>(1);  // every output is set at entry
+    uint8_t* data = reinterpret_cast<uint8_t*>(1);
+    uint32_t formatSize = 77, dataSize = 77;
+    Read r{gkSound::ReadWave(path.c_str(), &format, &formatSize, &data, &dataSize),
+           {},
+           formatSize,
+           {},
+           dataSize};
+    if (r.result == 0) {
+        r.format.assign(format, format + formatSize);
+        r.data.assign(data, data + dataSize);
+    } else {
+        EXPECT_EQ(format, nullptr);
+        EXPECT_EQ(data, nullptr);
+        EXPECT_EQ(dataSize, 0u);
+    }
+    std::free(format);
+    std::free(data);
+    std::remove(path.c_str());
+    return r;
+}
+
+const Bytes kSamples = {1, 2, 3, 4, 5, 6};
+
+using SoundWave = gktest::Framework;
+
+TEST_F(SoundWave, PcmFormatRecordHasNoExtraBytes) {
+    Read r = ReadBytes(Riff({{"fmt ", Fmt(1, 2, 22050, 16)}, {"data", kSamples}}));
+    ASSERT_EQ(r.result, 0);
+    ASSERT_EQ(r.formatSize, 18u);
+    Bytes want = Fmt(1, 2, 22050, 16);
+    want.insert(want.end(), {0, 0});
+    EXPECT_EQ(r.format, want);
+    EXPECT_EQ(r.data, kSamples);
+    EXPECT_EQ(r.dataSize, 6u);
+}
+
+TEST_F(SoundWave, ChunksAreFoundInAnyOrderAndOthersSkipped) {
+    Read before = ReadBytes(Riff({{"data", kSamples}, {"fmt ", Fmt(1, 1, 8000, 8)}}));
+    ASSERT_EQ(before.result, 0);
+    EXPECT_EQ(before.data, kSamples);
+    EXPECT_EQ(before.format[4], 0x40);  // 8000 Hz
+    // An odd-sized LIST chunk with its pad byte between the two.
+    Read list = ReadBytes(
+        Riff({{"fmt ", Fmt(1, 1, 8000, 8)}, {"LIST", {'I', 'N', 'F'}}, {"data", kSamples}}));
+    ASSERT_EQ(list.result, 0);
+    EXPECT_EQ(list.data, kSamples);
+    // A longer "fmt " chunk than 16 bytes of PCM: the rest is ignored.
+    Bytes longFmt = Fmt(1, 1, 8000, 8);
+    longFmt.insert(longFmt.end(), {9, 9, 9, 9});
+    Read longer = ReadBytes(Riff({{"fmt ", longFmt}, {"data", kSamples}}));
+    ASSERT_EQ(longer.result, 0);
+    EXPECT_EQ(longer.formatSize, 18u);
+    EXPECT_EQ(longer.format[16], 0);
+}
+
+TEST_F(SoundWave, NonPcmFormatKeepsItsExtraBytes) {
+    Bytes fmt = Fmt(2, 1, 22050, 4);
+    fmt.insert(fmt.end(), {2, 0, 0xAB, 0xCD});
+    Read r = ReadBytes(Riff({{"fmt ", fmt}, {"data", kSamples}}));
+    ASSERT_EQ(r.result, 0);
+    ASSERT_EQ(r.formatSize, 20u);
+    EXPECT_EQ(r.format, fmt);
+    // Extra bytes stated but not in the chunk, or no extra size at all.
+    Bytes shortExtra = Fmt(2, 1, 22050, 4);
+    shortExtra.insert(shortExtra.end(), {4, 0, 0xAB, 0xCD});
+    EXPECT_EQ(ReadBytes(Riff({{"fmt ", shortExtra}, {"data", kSamples}})).result, 1);
+    EXPECT_EQ(ReadBytes(Riff({{"fmt ", Fmt(2, 1, 22050, 4)}, {"data", kSamples}})).result, 1);
+}
+
+TEST_F(SoundWave, MalformedFilesFail) {
+    const Chunk fmt{"fmt ", Fmt(1, 1, 8000, 8)};
+    // Truncated inside the data chunk.
+    Bytes truncated = Riff({fmt, {"data", kSamples}});
+    truncated.resize(truncated.size() - 2);
+    EXPECT_EQ(ReadBytes(truncated).result, 1);
+    // A data size far past the end of the file is refused before anything is allocated.
+    EXPECT_EQ(ReadBytes(Riff({fmt, {"data", kSamples, 0xFFFFFFF0}})).result, 1);
+    // A chunk size past the end hides everything after it.
+    EXPECT_EQ(ReadBytes(Riff({{"JUNK", {1, 2}, 0x7FFFFFFF}, fmt, {"data", kSamples}})).result, 1);
+    // Not a WAVE form, not RIFF, missing chunks, a short "fmt ".
+    EXPECT_EQ(ReadBytes(Riff({fmt, {"data", kSamples}}, "AVI ")).result, 1);
+    Bytes rifx = Riff({fmt, {"data", kSamples}});
+    rifx[3] = 'X';
+    EXPECT_EQ(ReadBytes(rifx).result, 1);
+    EXPECT_EQ(ReadBytes(Riff({{"data", kSamples}})).result, 1);
+    EXPECT_EQ(ReadBytes(Riff({fmt})).result, 1);
+    Bytes fmt14 = Fmt(1, 1, 8000, 8);
+    fmt14.resize(14);
+    EXPECT_EQ(ReadBytes(Riff({{"fmt ", fmt14}, {"data", kSamples}})).result, 1);
+    // A "fmt " chunk whose stated size runs past the file.
+    Bytes cut = Riff({{"fmt ", Fmt(1, 1, 8000, 8)}});
+    cut.resize(cut.size() - 6);
+    EXPECT_EQ(ReadBytes(cut).result, 1);
+    EXPECT_EQ(ReadBytes({'R', 'I', 'F', 'F'}).result, 1);
+    EXPECT_EQ(ReadBytes({}).result, 1);
+}
+
+TEST_F(SoundWave, MissingFileFails) {
+    uint8_t *format, *data;
+    uint32_t formatSize, dataSize;
+    EXPECT_EQ(gkSound::ReadWave("/nonexistent/x.wav", &format, &formatSize, &data, &dataSize), 1);
+    EXPECT_EQ(format, nullptr);
+    EXPECT_EQ(data, nullptr);
+}
+
+TEST_F(SoundWave, EmptyDataChunkReadsAsZeroBytes) {
+    Read r = ReadBytes(Riff({{"fmt ", Fmt(1, 1, 8000, 8)}, {"data", {}}}));
+    ASSERT_EQ(r.result, 0);
+    EXPECT_EQ(r.dataSize, 0u);
+}
+
+}  // namespace

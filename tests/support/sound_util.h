@@ -1,0 +1,40 @@
+// Helpers for the sound tests: the executable's folder (where sounds are loaded from), the error
+// reports shown, and captured 16-bit output as samples.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/window.h"
+#include "system/system.h"
+
+namespace gktest {
+
+inline std::string ExeFolder() {
+    return gkSystem::GetPath(0);
+}
+
+// The texts of the message boxes shown since the previous Take.
+class Reports {
+  public:
+    std::vector<std::string> Take() {
+        const auto& boxes = plat::headless::Boxes();
+        std::vector<std::string> texts;
+        for (size_t i = seen_; i < boxes.size(); ++i) texts.push_back(boxes[i].text);
+        seen_ = boxes.size();
+        return texts;
+    }
+
+  private:
+    size_t seen_ = 0;
+};
+
+inline std::vector<int16_t> Samples(const std::vector<uint8_t>& bytes) {
+    std::vector<int16_t> s(bytes.size() / 2);
+    std::memcpy(s.data(), bytes.data(), s.size() * 2);
+    return s;
+}
+
+}  // namespace gktest
