@@ -5,3 +5,4 @@
 #include "draw/draw.h"
 #include "sound/sound.h"
 #include "system/system.h"
+#include "text/text.h"

@@ -9,6 +9,7 @@
 #include "platform/clock.h"
 #include "sound/sound.h"
 #include "system/system.h"
+#include "text/text.h"
 
 gkAppState gkApp;
 gkInputState gkInput;
@@ -49,6 +50,7 @@ int Quit() {
     if (gkApp.Ended) return 1;
     gkApp.Ended = 1;
     FreeMouse();
+    gkDraw::FreeFonts();
     gkSound::Release();
     if (gkApp.Mutex) {
         plat::ReleaseInstanceLock();

@@ -6,6 +6,7 @@
 
 #include "gk_limits.h"
 #include "platform/display.h"
+#include "platform/gdi.h"
 
 // ---------------------------------------------------------------------------------------------
 // Screen state and set-up
@@ -116,4 +117,25 @@ extern gkPresentState gkPresent;
 namespace gkDraw {
 // Ends a frame: draws the transition and viewer overlays over the back screen and shows it.
 void Present();
+}  // namespace gkDraw
+
+// ---------------------------------------------------------------------------------------------
+// Primitive drawing on the back screen: GDI colours (0x00BBGGRR), not limited by Clip
+// ---------------------------------------------------------------------------------------------
+
+namespace gkDraw {
+// fillMode 0: outline only; 1: diagonal cross-hatch in colour with the gaps in background;
+// 2: the hatch with the gaps left as they were. Inside by the alternate rule.
+void DrawPolygon(const plat::Point* points, int count, uint32_t color, uint32_t background,
+                 int width, int fillMode);
+// Each channel 0-255 as the back screen stores it; 255, 255, 255 outside the back screen.
+void GetPixel(int x, int y, int* red, int* green, int* blue);
+void SetPixel(int x, int y, uint32_t color);
+// From (x1, y1) up to but not including (x2, y2) with a one-pixel pen.
+void DrawLine(int x1, int y1, int x2, int y2, uint32_t color, int width);
+// Always filled; with width 1 it covers columns left .. right - 1 and rows top .. bottom - 1.
+void DrawBox(int left, int top, int right, int bottom, uint32_t fillColor, uint32_t lineColor,
+             int width);
+// count = 1 + 3 × number of curves.
+void DrawBezier(const plat::Point* points, int count, uint32_t color, int width);
 }  // namespace gkDraw

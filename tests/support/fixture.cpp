@@ -6,8 +6,10 @@
 #include "platform/clock.h"
 #include "platform/display.h"
 #include "platform/files.h"
+#include "platform/font.h"
 #include "platform/sound.h"
 #include "platform/window.h"
+#include "text/text.h"
 
 namespace gktest {
 
@@ -18,6 +20,8 @@ void ResetFramework() {
     gkSound::EmptyObjects();
     gkSoundStatus = {};
     plat::sound::headless::Reset();
+    gkDraw::FreeFonts();
+    plat::headless::SetInstalledFaces({});
     plat::headless::ResetDisplay();
     plat::headless::ResetWindow();
     plat::headless::ResetFiles();

@@ -1,0 +1,71 @@
+// Pixel-level helpers shared by the GDI shapes and the GDI text: raw pixel stores clipped to the
+// surface, horizontal spans, and the scanline polygon fill (alternate rule) they are built on.
+#pragma once
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include "platform/display.h"
+
+namespace plat::raster {
+
+inline void Plot(Surface* s, int x, int y, uint32_t raw) {
+    if (x < 0 || y < 0 || x >= s->width || y >= s->height) return;
+    uint8_t* p = s->pixels.data() + size_t(y) * s->pitch;
+    if (BytesPerPixel(s->format) == 4) {
+        reinterpret_cast<uint32_t*>(p)[x] = raw;
+    } else {
+        reinterpret_cast<uint16_t*>(p)[x] = static_cast<uint16_t>(raw);
+    }
+}
+
+// Pixels x0 .. x1 - 1 of row y, clipped to the surface.
+void FillSpan(Surface* s, int x0, int x1, int y, uint32_t raw);
+// Columns left .. right - 1, rows top .. bottom - 1, clipped.
+void FillRect(Surface* s, int left, int top, int right, int bottom, uint32_t raw);
+
+struct PointF {
+    double x, y;
+};
+// Calls span(y, x0, x1) for every run of pixels x0 .. x1 - 1 of row y, clipped to the surface,
+// whose centres lie inside the closed polygon by the alternate (even-odd) rule.
+template <typename SpanFn>
+void ScanPolygon(const Surface* s, const std::vector<PointF>& points, SpanFn span);
+
+template <typename SpanFn>
+void ScanPolygon(const Surface* s, const std::vector<PointF>& points, SpanFn span) {
+    if (points.size() < 3) return;
+    double minY = points[0].y, maxY = points[0].y;
+    for (const PointF& p : points) {
+        minY = p.y < minY ? p.y : minY;
+        maxY = p.y > maxY ? p.y : maxY;
+    }
+    int yStart = minY < 0 ? 0 : static_cast<int>(minY);
+    int yEnd = maxY > s->height ? s->height : static_cast<int>(maxY) + 1;
+    std::vector<double> crossings;
+    for (int y = yStart; y < yEnd; ++y) {
+        double cy = y + 0.5;
+        crossings.clear();
+        for (size_t i = 0; i < points.size(); ++i) {
+            const PointF& a = points[i];
+            const PointF& b = points[(i + 1) % points.size()];
+            // Half-open in y so that a vertex shared by two edges counts once.
+            if ((a.y <= cy && cy < b.y) || (b.y <= cy && cy < a.y)) {
+                crossings.push_back(a.x + (cy - a.y) * (b.x - a.x) / (b.y - a.y));
+            }
+        }
+        std::sort(crossings.begin(), crossings.end());
+        for (size_t i = 0; i + 1 < crossings.size(); i += 2) {
+            // Pixel x is inside when its centre x + 0.5 lies in [left, right).
+            int x0 = static_cast<int>(std::ceil(crossings[i] - 0.5));
+            int x1 = static_cast<int>(std::ceil(crossings[i + 1] - 0.5));
+            x0 = x0 < 0 ? 0 : x0;
+            x1 = x1 > s->width ? s->width : x1;
+            if (x0 < x1) span(y, x0, x1);
+        }
+    }
+}
+
+}  // namespace plat::raster

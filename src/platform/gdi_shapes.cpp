@@ -1,0 +1,265 @@
+// GDI shapes on a surface's device context: pens, brushes (solid, hollow, hatched), background
+// mode, lines, rectangles, polygons, Bezier curves and inverted rectangles. Colours go through
+// the display's one GDI colour -> pixel conversion; everything is clipped to the surface.
+#include <algorithm>
+#include <cmath>
+#include <utility>
+#include <vector>
+
+#include "platform/gdi.h"
+#include "platform/gdi_raster.h"
+
+namespace plat {
+
+namespace raster {
+
+void FillSpan(Surface* s, int x0, int x1, int y, uint32_t raw) {
+    if (y < 0 || y >= s->height) return;
+    x0 = std::max(x0, 0);
+    x1 = std::min(x1, s->width);
+    if (x0 >= x1) return;
+    uint8_t* row = s->pixels.data() + size_t(y) * s->pitch;
+    if (BytesPerPixel(s->format) == 4) {
+        std::fill(reinterpret_cast<uint32_t*>(row) + x0, reinterpret_cast<uint32_t*>(row) + x1,
+                  raw);
+    } else {
+        std::fill(reinterpret_cast<uint16_t*>(row) + x0, reinterpret_cast<uint16_t*>(row) + x1,
+                  static_cast<uint16_t>(raw));
+    }
+}
+
+void FillRect(Surface* s, int left, int top, int right, int bottom, uint32_t raw) {
+    for (int y = std::max(top, 0); y < std::min(bottom, s->height); ++y) {
+        FillSpan(s, left, right, y, raw);
+    }
+}
+
+}  // namespace raster
+
+namespace {
+
+const Pen kBlackPen{PS_SOLID, 1, 0x000000};
+const Brush kWhiteBrush{BS_SOLID, 0xFFFFFF, 0};
+
+const Pen& CurrentPen(const Dc* dc) {
+    return dc->pen ? *dc->pen : kBlackPen;
+}
+const Brush& CurrentBrush(const Dc* dc) {
+    return dc->brush ? *dc->brush : kWhiteBrush;
+}
+
+// Whether pixel (x, y) lies on a line of an 8×8 hatch pattern anchored at the surface origin.
+bool OnHatch(int hatch, int x, int y) {
+    bool forward = ((x - y) & 7) == 0;   // "\"
+    bool backward = ((x + y) & 7) == 7;  // "/"
+    bool horizontal = (y & 7) == 4;
+    bool vertical = (x & 7) == 4;
+    switch (hatch) {
+        case HS_HORIZONTAL:
+            return horizontal;
+        case HS_VERTICAL:
+            return vertical;
+        case HS_FDIAGONAL:
+            return forward;
+        case HS_BDIAGONAL:
+            return backward;
+        case HS_CROSS:
+            return horizontal || vertical;
+        default:
+            return forward || backward;
+    }
+}
+
+// Paints a span with the context's brush: solid, nothing for a hollow brush, or hatch lines in
+// the brush colour with the gaps in the background colour unless the background is transparent.
+void BrushSpan(Dc* dc, int y, int x0, int x1) {
+    Surface* s = dc->surface;
+    const Brush& brush = CurrentBrush(dc);
+    if (brush.style == BS_NULL) return;
+    uint32_t ink = ColorToPixel(s->format, brush.color);
+    if (brush.style != BS_HATCHED) {
+        raster::FillSpan(s, x0, x1, y, ink);
+        return;
+    }
+    bool opaque = dc->bkMode != TRANSPARENT;
+    uint32_t gap = ColorToPixel(s->format, dc->bkColor);
+    for (int x = x0; x < x1; ++x) {
+        if (OnHatch(brush.hatch, x, y)) {
+            raster::Plot(s, x, y, ink);
+        } else if (opaque) {
+            raster::Plot(s, x, y, gap);
+        }
+    }
+}
+
+// Stamps the pen's dot centred on (x, y): one pixel, or a disc as wide as the pen.
+void Dot(Surface* s, const Pen& pen, uint32_t raw, int x, int y) {
+    if (pen.width <= 1) {
+        raster::Plot(s, x, y, raw);
+        return;
+    }
+    double r = pen.width / 2.0;
+    int reach = pen.width / 2;
+    for (int dy = -reach; dy <= reach; ++dy) {
+        int half = static_cast<int>(std::floor(std::sqrt(std::max(0.0, r * r - dy * dy))));
+        raster::FillSpan(s, x - half, x + half + 1, y + dy, raw);
+    }
+}
+
+// A straight stroke from (x0, y0) to (x1, y1). One-pixel pens leave out the end point (so joined
+// strokes draw each joint once); wider pens include it under their round cap.
+void Stroke(Dc* dc, int x0, int y0, int x1, int y1) {
+    const Pen& pen = CurrentPen(dc);
+    if (pen.style == PS_NULL || !dc->surface) return;
+    uint32_t raw = ColorToPixel(dc->surface->format, pen.color);
+    int dx = std::abs(x1 - x0), dy = -std::abs(y1 - y0);
+    int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
+    int err = dx + dy;
+    for (;;) {
+        bool end = x0 == x1 && y0 == y1;
+        if (end && pen.width <= 1) break;
+        Dot(dc->surface, pen, raw, x0, y0);
+        if (end) break;
+        int e2 = 2 * err;
+        if (e2 >= dy) {
+            err += dy;
+            x0 += sx;
+        }
+        if (e2 <= dx) {
+            err += dx;
+            y0 += sy;
+        }
+    }
+}
+
+// Strokes the path through the points (closed: back to the first) and finishes the last point
+// that the one-pixel strokes leave out when the path is open.
+void StrokePath(Dc* dc, const std::vector<Point>& path, bool closed) {
+    for (size_t i = 0; i + 1 < path.size(); ++i) {
+        Stroke(dc, path[i].x, path[i].y, path[i + 1].x, path[i + 1].y);
+    }
+    if (path.empty()) return;
+    if (closed) {
+        Stroke(dc, path.back().x, path.back().y, path[0].x, path[0].y);
+    } else if (const Pen& pen = CurrentPen(dc); pen.style != PS_NULL) {
+        Dot(dc->surface, pen, ColorToPixel(dc->surface->format, pen.color), path.back().x,
+            path.back().y);
+    }
+}
+
+}  // namespace
+
+Pen* CreatePen(int style, int width, uint32_t color) {
+    return new Pen{style, width, color};
+}
+
+Brush* CreateBrushIndirect(const LogBrush& brush) {
+    return new Brush(brush);
+}
+
+void DeleteObject(Pen* pen) {
+    delete pen;
+}
+
+void DeleteObject(Brush* brush) {
+    delete brush;
+}
+
+Pen* SelectObject(Dc* dc, Pen* pen) {
+    return std::exchange(dc->pen, pen);
+}
+
+Brush* SelectObject(Dc* dc, Brush* brush) {
+    return std::exchange(dc->brush, brush);
+}
+
+int SetBkMode(Dc* dc, int mode) {
+    return std::exchange(dc->bkMode, mode);
+}
+
+uint32_t SetBkColor(Dc* dc, uint32_t color) {
+    return std::exchange(dc->bkColor, color);
+}
+
+bool MoveToEx(Dc* dc, int x, int y, Point* previous) {
+    if (previous) *previous = {dc->x, dc->y};
+    dc->x = x;
+    dc->y = y;
+    return true;
+}
+
+bool LineTo(Dc* dc, int x, int y) {
+    if (!dc->surface) return false;
+    Stroke(dc, dc->x, dc->y, x, y);
+    dc->x = x;
+    dc->y = y;
+    return true;
+}
+
+bool Rectangle(Dc* dc, int left, int top, int right, int bottom) {
+    if (!dc->surface) return false;
+    if (left > right) std::swap(left, right);
+    if (top > bottom) std::swap(top, bottom);
+    // Without a pen the box is one pixel smaller, as the outline would have covered it.
+    bool pen = CurrentPen(dc).style != PS_NULL;
+    int fillRight = pen ? right : right - 1, fillBottom = pen ? bottom : bottom - 1;
+    for (int y = std::max(top, 0); y < std::min(fillBottom, dc->surface->height); ++y) {
+        BrushSpan(dc, y, std::max(left, 0), std::min(fillRight, dc->surface->width));
+    }
+    if (pen && right - left >= 1 && bottom - top >= 1) {
+        StrokePath(dc, {{left, top}, {right - 1, top}, {right - 1, bottom - 1}, {left, bottom - 1}},
+                   true);
+    }
+    return true;
+}
+
+bool Polygon(Dc* dc, const Point* points, int count) {
+    if (!dc->surface || count < 2) return false;
+    std::vector<raster::PointF> shape;
+    for (int i = 0; i < count; ++i) shape.push_back({double(points[i].x), double(points[i].y)});
+    raster::ScanPolygon(dc->surface, shape,
+                        [dc](int y, int x0, int x1) { BrushSpan(dc, y, x0, x1); });
+    StrokePath(dc, std::vector<Point>(points, points + count), true);
+    return true;
+}
+
+bool PolyBezier(Dc* dc, const Point* points, int count) {
+    if (!dc->surface || count < 4 || (count - 1) % 3 != 0) return false;
+    std::vector<Point> path{points[0]};
+    for (int i = 1; i + 2 < count; i += 3) {
+        const Point &p0 = points[i - 1], &p1 = points[i], &p2 = points[i + 1], &p3 = points[i + 2];
+        // Enough segments that each is a few pixels long along the control polygon.
+        double reach = std::hypot(p1.x - p0.x, p1.y - p0.y) + std::hypot(p2.x - p1.x, p2.y - p1.y) +
+                       std::hypot(p3.x - p2.x, p3.y - p2.y);
+        int steps = std::clamp(static_cast<int>(reach / 3), 1, 512);
+        for (int k = 1; k <= steps; ++k) {
+            double t = double(k) / steps, u = 1 - t;
+            double a = u * u * u, b = 3 * u * u * t, c = 3 * u * t * t, d = t * t * t;
+            Point p{static_cast<int32_t>(std::lround(a * p0.x + b * p1.x + c * p2.x + d * p3.x)),
+                    static_cast<int32_t>(std::lround(a * p0.y + b * p1.y + c * p2.y + d * p3.y))};
+            if (p.x != path.back().x || p.y != path.back().y) path.push_back(p);
+        }
+    }
+    StrokePath(dc, path, false);
+    return true;
+}
+
+bool InvertRect(Dc* dc, const Rect& rect) {
+    Surface* s = dc->surface;
+    if (!s) return false;
+    PixelMasks masks = Masks(s->format);
+    uint32_t all = masks.red | masks.green | masks.blue;
+    for (int y = std::max(rect.top, 0); y < std::min(rect.bottom, s->height); ++y) {
+        uint8_t* row = s->pixels.data() + size_t(y) * s->pitch;
+        for (int x = std::max(rect.left, 0); x < std::min(rect.right, s->width); ++x) {
+            if (BytesPerPixel(s->format) == 4) {
+                reinterpret_cast<uint32_t*>(row)[x] ^= all;
+            } else {
+                reinterpret_cast<uint16_t*>(row)[x] ^= static_cast<uint16_t>(all);
+            }
+        }
+    }
+    return true;
+}
+
+}  // namespace plat

@@ -1,0 +1,186 @@
+// GDI text on a surface's device context: the selected font, text and background colours,
+// TextOut (also turned by the font's escapement), text extents and DrawText's line layout.
+#include <cmath>
+#include <cstring>
+#include <numbers>
+#include <utility>
+#include <vector>
+
+#include "platform/gdi.h"
+#include "platform/gdi_raster.h"
+
+namespace plat {
+
+namespace {
+
+// The font a context uses before any is selected (the system font's role).
+Font StockFont() {
+    static Font font = [] {
+        LogFont record{};
+        record.height = 16;
+        record.weight = FW_NORMAL;
+        record.charSet = SHIFTJIS_CHARSET;
+        return CreateFont(record);
+    }();
+    return font;
+}
+
+Font CurrentFont(const Dc* dc) {
+    return dc->font ? dc->font : StockFont();
+}
+
+// Places text-space points (along the baseline, down from the cell top) on the surface for a
+// line starting at (x, y) and turned by the escapement.
+struct TextFrame {
+    double x, y, cos, sin;
+    TextFrame(int x0, int y0, int escapement)
+        : x(x0),
+          y(y0),
+          cos(std::cos(escapement / 10.0 * std::numbers::pi / 180.0)),
+          sin(std::sin(escapement / 10.0 * std::numbers::pi / 180.0)) {}
+    bool upright() const { return sin == 0 && cos > 0; }
+    raster::PointF At(double along, double down) const {
+        return {x + along * cos + down * sin, y - along * sin + down * cos};
+    }
+};
+
+// Fills the text-space box [a0, a1) × [d0, d1) of the line.
+void FillTextBox(Surface* s, const TextFrame& frame, int a0, int a1, int d0, int d1, uint32_t raw) {
+    if (frame.upright()) {
+        int x = static_cast<int>(frame.x), y = static_cast<int>(frame.y);
+        raster::FillRect(s, x + a0, y + d0, x + a1, y + d1, raw);
+        return;
+    }
+    raster::ScanPolygon(s, {frame.At(a0, d0), frame.At(a1, d0), frame.At(a1, d1), frame.At(a0, d1)},
+                        [&](int y, int x0, int x1) { raster::FillSpan(s, x0, x1, y, raw); });
+}
+
+void DrawGlyph(Surface* s, const Glyph& glyph, int originX, int originY, uint32_t raw) {
+    int left = originX + glyph.left, top = originY - glyph.top;
+    const uint8_t* ink = glyph.pixels.data();
+    for (int y = 0; y < glyph.height; ++y) {
+        for (int x = 0; x < glyph.width; ++x) {
+            if (ink[y * glyph.width + x]) raster::Plot(s, left + x, top + y, raw);
+        }
+    }
+}
+
+struct Line {
+    int start;
+    int length;
+};
+
+bool IsSpace(char c) {
+    return c == ' ';
+}
+
+// Splits text into DrawText's lines: at CR, LF or CR LF, and when wrapping, before the word or
+// double-byte character that would pass maxWidth. Spaces at a wrap are dropped.
+std::vector<Line> LayoutLines(Font font, const char* text, int length, int maxWidth, bool wrap) {
+    std::vector<Line> lines;
+    int i = 0;
+    for (;;) {
+        int start = i, width = 0;
+        int breakAt = -1;  // end of the line's text at the last break opportunity
+        bool wrapped = false;
+        while (i < length && text[i] != '\n' && text[i] != '\r') {
+            int n = CharLength(text + i, length - i);
+            int advance = GetGlyph(font, text + i, n).advance;
+            bool doubleByte = n == 2;
+            if (doubleByte && i > start) breakAt = i;
+            if (wrap && !IsSpace(text[i]) && width + advance > maxWidth && i > start) {
+                if (breakAt > start) i = breakAt;
+                wrapped = true;
+                break;
+            }
+            width += advance;
+            i += n;
+            if (IsSpace(text[i - 1]) || doubleByte) breakAt = i;
+        }
+        int end = i;
+        while (wrapped && end > start && IsSpace(text[end - 1])) --end;
+        lines.push_back({start, end - start});
+        if (wrapped) {
+            while (i < length && IsSpace(text[i])) ++i;
+            continue;
+        }
+        if (i >= length) break;
+        i += (text[i] == '\r' && i + 1 < length && text[i + 1] == '\n') ? 2 : 1;
+        if (i >= length) break;
+    }
+    return lines;
+}
+
+}  // namespace
+
+Font SelectObject(Dc* dc, Font font) {
+    return std::exchange(dc->font, font);
+}
+
+uint32_t SetTextColor(Dc* dc, uint32_t color) {
+    return std::exchange(dc->textColor, color);
+}
+
+bool TextOut(Dc* dc, int x, int y, const char* text, int length) {
+    Surface* s = dc->surface;
+    if (!s || length < 0) return false;
+    Font font = CurrentFont(dc);
+    const FontMetrics& m = GetFontMetrics(font);
+    TextFrame frame(x, y, m.escapement);
+    int width = TextWidth(font, text, length);
+    if (dc->bkMode != TRANSPARENT) {
+        FillTextBox(s, frame, 0, width, 0, m.height, ColorToPixel(s->format, dc->bkColor));
+    }
+    uint32_t ink = ColorToPixel(s->format, dc->textColor);
+    int pen = 0;
+    for (int i = 0; i < length;) {
+        int n = CharLength(text + i, length - i);
+        const Glyph& glyph = GetGlyph(font, text + i, n);
+        raster::PointF origin = frame.At(pen, m.ascent);
+        DrawGlyph(s, glyph, static_cast<int>(std::lround(origin.x)),
+                  static_cast<int>(std::lround(origin.y)), ink);
+        pen += glyph.advance;
+        i += n;
+    }
+    auto rule = [&](int top) { FillTextBox(s, frame, 0, width, top, top + m.lineThickness, ink); };
+    if (m.underline) rule(m.ascent + m.underlineOffset);
+    if (m.strikeOut) rule(m.ascent - m.strikeOffset);
+    return true;
+}
+
+bool GetTextExtentPoint32(Dc* dc, const char* text, int length, Size* size) {
+    Font font = CurrentFont(dc);
+    *size = {TextWidth(font, text, length), GetFontMetrics(font).height};
+    return true;
+}
+
+int DrawText(Dc* dc, const char* text, int length, Rect* rect, uint32_t format) {
+    if (length < 0) length = static_cast<int>(std::strlen(text));
+    Font font = CurrentFont(dc);
+    int lineHeight = GetFontMetrics(font).height;
+    std::vector<Line> lines =
+        LayoutLines(font, text, length, rect->right - rect->left, format & DT_WORDBREAK);
+    int height = lineHeight * static_cast<int>(lines.size());
+    if (format & DT_CALCRECT) {
+        rect->bottom = rect->top + height;
+        if (lines.size() == 1) {
+            rect->right = rect->left + TextWidth(font, text + lines[0].start, lines[0].length);
+        }
+        return height;
+    }
+    int y = rect->top;
+    for (const Line& line : lines) {
+        int width = TextWidth(font, text + line.start, line.length);
+        int x = rect->left;
+        if (format & DT_CENTER) {
+            x = rect->left + (rect->right - rect->left - width) / 2;
+        } else if (format & DT_RIGHT) {
+            x = rect->right - width;
+        }
+        TextOut(dc, x, y, text + line.start, line.length);
+        y += lineHeight;
+    }
+    return height;
+}
+
+}  // namespace plat
