@@ -2,6 +2,7 @@
 // pixel results that pin the references themselves.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <random>
@@ -98,12 +99,20 @@ TEST_P(KernelMatch, FastLoopsEqualReferenceOnRandomImages) {
                 break;
             }
             case 5: {
-                const int sw = 1 + c.sx / 2, sh = 1 + c.sy / 2;
+                // A 1..20 square source onto the whole rectangle c.w × c.h, of which only the
+                // part from (c.sx / 4, c.sy / 4) on is drawn.
+                const k::StretchArea area{c.w,
+                                          c.h,
+                                          1 + c.sx / 2,
+                                          1 + c.sy / 2,
+                                          std::min(c.sx / 4, c.w),
+                                          std::min(c.sy / 4, c.h),
+                                          c.w,
+                                          c.h};
                 const bool keyed = round & 1;
-                k::Stretch(d1, fast.pitch, c.w, c.h, src.At(3, 5), src.pitch, sw, sh, bpp, keyed,
-                           key);
-                k::reference::Stretch(d2, slow.pitch, c.w, c.h, src.At(3, 5), src.pitch, sw, sh,
-                                      bpp, keyed, key);
+                k::Stretch(d1, fast.pitch, src.At(3, 5), src.pitch, area, bpp, keyed, key);
+                k::reference::Stretch(d2, slow.pitch, src.At(3, 5), src.pitch, area, bpp, keyed,
+                                      key);
                 break;
             }
         }
@@ -136,17 +145,22 @@ TEST(KernelReference, HalfFillHalvesEachChannelAndAddsHalfColour) {
     EXPECT_EQ(wide.Get(0, 0), 0x007F4020u + 0x010101u);
 }
 
-TEST(KernelReference, StretchSamplesUnderPixelCentres) {
+TEST(KernelReference, StretchSamplesNearestAndDrawsOnlyTheVisiblePart) {
     Image src(3, 1, 2), dst(6, 2, 2);
     for (int x = 0; x < 3; ++x) src.Set(x, 0, 10 + x);
-    k::Stretch(dst.At(0, 0), dst.pitch, 6, 2, src.At(0, 0), src.pitch, 3, 1, 2, false, 0);
+    k::Stretch(dst.At(0, 0), dst.pitch, src.At(0, 0), src.pitch, {6, 2, 3, 1, 0, 0, 6, 2}, 2, false,
+               0);
     const uint32_t doubled[6] = {10, 10, 11, 11, 12, 12};
     for (int y = 0; y < 2; ++y)
         for (int x = 0; x < 6; ++x) EXPECT_EQ(dst.Get(x, y), doubled[x]) << x << "," << y;
-    Image small(2, 1, 2);
-    k::Stretch(small.At(0, 0), small.pitch, 2, 1, dst.At(0, 0), dst.pitch, 6, 1, 2, true, 12);
-    EXPECT_EQ(small.Get(0, 0), 10u);  // centre of the left half: source column 1
-    EXPECT_EQ(small.Get(1, 0), 0u);   // column 4 holds the key: destination kept
+    // Halving keyed, drawing from destination column 1 on: columns 1 and 2 sample source
+    // columns 2 (11, drawn) and 4 (12 = key, destination kept).
+    Image small(3, 1, 2);
+    k::Stretch(small.At(1, 0), small.pitch, dst.At(0, 0), dst.pitch, {3, 1, 6, 1, 1, 0, 3, 1}, 2,
+               true, 12);
+    EXPECT_EQ(small.Get(0, 0), 0u);
+    EXPECT_EQ(small.Get(1, 0), 11u);
+    EXPECT_EQ(small.Get(2, 0), 0u);
 }
 
 TEST(KernelReference, OpaqueCopyOverlappingRowsInOneImage) {

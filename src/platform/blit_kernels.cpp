@@ -124,33 +124,37 @@ GK_SIMD_CLONES void Half32(void* d, int dp, int w, int h, uint32_t mask, uint32_
     HalfRows<uint32_t>(d, dp, w, h, mask, half);
 }
 
+// Source column or row under destination position i of a stretch from n to m pixels.
+GK_INLINE int Sample(int i, int n, int m) {
+    return static_cast<int>(int64_t{i} * n / m);
+}
+
 // Stretching gathers through a table of source column offsets built once per call, and copies
 // the previous destination row whenever two destination rows sample the same source row.
 template <class P>
-void StretchRows(void* dst, int dstPitch, int dstWidth, int dstHeight, const void* src,
-                 int srcPitch, int srcWidth, int srcHeight, bool keyed, P key) {
+void StretchRows(void* dst, int dstPitch, const void* src, int srcPitch, const StretchArea& a,
+                 bool keyed, P key) {
+    const int width = a.right - a.left;
     static thread_local std::vector<int> columns;
-    columns.resize(dstWidth);
-    for (int u = 0; u < dstWidth; ++u)
-        columns[u] = static_cast<int>((2 * int64_t{u} + 1) * srcWidth / (2 * int64_t{dstWidth}));
+    columns.resize(width);
+    for (int u = 0; u < width; ++u) columns[u] = Sample(a.left + u, a.srcWidth, a.dstWidth);
     const int* cols = columns.data();
     int lastSource = -1;
-    for (int v = 0; v < dstHeight; ++v) {
-        const int sy =
-            static_cast<int>((2 * int64_t{v} + 1) * srcHeight / (2 * int64_t{dstHeight}));
+    for (int v = 0; v < a.bottom - a.top; ++v) {
+        const int sy = Sample(a.top + v, a.srcHeight, a.dstHeight);
         P* __restrict d = Row<P>(dst, dstPitch, v);
         if (!keyed && sy == lastSource) {
-            std::memcpy(d, Row<P>(dst, dstPitch, v - 1), sizeof(P) * dstWidth);
+            std::memcpy(d, Row<P>(dst, dstPitch, v - 1), sizeof(P) * width);
             continue;
         }
         const P* __restrict s = Row<P>(src, srcPitch, sy);
         if (keyed) {
-            for (int u = 0; u < dstWidth; ++u) {
+            for (int u = 0; u < width; ++u) {
                 const P value = s[cols[u]];
                 if (value != key) d[u] = value;
             }
         } else {
-            for (int u = 0; u < dstWidth; ++u) d[u] = s[cols[u]];
+            for (int u = 0; u < width; ++u) d[u] = s[cols[u]];
         }
         lastSource = sy;
     }
@@ -239,18 +243,18 @@ void CopyMirroredKeyed(void* dst, int dstPitch, const void* src, int srcPitch, i
                                      mirrorX, mirrorY, key);
 }
 
-void Stretch(void* dst, int dstPitch, int dstWidth, int dstHeight, const void* src, int srcPitch,
-             int srcWidth, int srcHeight, int bytesPerPixel, bool keyed, uint32_t key) {
-    if (dstWidth <= 0 || dstHeight <= 0 || srcWidth <= 0 || srcHeight <= 0) return;
+void Stretch(void* dst, int dstPitch, const void* src, int srcPitch, const StretchArea& area,
+             int bytesPerPixel, bool keyed, uint32_t key) {
+    if (area.right <= area.left || area.bottom <= area.top || area.dstWidth <= 0 ||
+        area.dstHeight <= 0)
+        return;
     if (bytesPerPixel == 2)
-        StretchRows<uint16_t>(dst, dstPitch, dstWidth, dstHeight, src, srcPitch, srcWidth,
-                              srcHeight, keyed, static_cast<uint16_t>(key));
+        StretchRows<uint16_t>(dst, dstPitch, src, srcPitch, area, keyed,
+                              static_cast<uint16_t>(key));
     else if (bytesPerPixel == 4)
-        StretchRows<uint32_t>(dst, dstPitch, dstWidth, dstHeight, src, srcPitch, srcWidth,
-                              srcHeight, keyed, key);
+        StretchRows<uint32_t>(dst, dstPitch, src, srcPitch, area, keyed, key);
     else
-        reference::Stretch(dst, dstPitch, dstWidth, dstHeight, src, srcPitch, srcWidth, srcHeight,
-                           bytesPerPixel, keyed, key);
+        reference::Stretch(dst, dstPitch, src, srcPitch, area, bytesPerPixel, keyed, key);
 }
 
 namespace reference {
@@ -297,19 +301,18 @@ void CopyMirroredKeyed(void* dst, int dstPitch, const void* src, int srcPitch, i
         }
 }
 
-void Stretch(void* dst, int dstPitch, int dstWidth, int dstHeight, const void* src, int srcPitch,
-             int srcWidth, int srcHeight, int bytesPerPixel, bool keyed, uint32_t key) {
+void Stretch(void* dst, int dstPitch, const void* src, int srcPitch, const StretchArea& area,
+             int bytesPerPixel, bool keyed, uint32_t key) {
     key &= PixelMask(bytesPerPixel);
-    for (int v = 0; v < dstHeight; ++v)
-        for (int u = 0; u < dstWidth; ++u) {
-            const int sx =
-                static_cast<int>((2 * int64_t{u} + 1) * srcWidth / (2 * int64_t{dstWidth}));
-            const int sy =
-                static_cast<int>((2 * int64_t{v} + 1) * srcHeight / (2 * int64_t{dstHeight}));
+    for (int v = area.top; v < area.bottom; ++v)
+        for (int u = area.left; u < area.right; ++u) {
+            const int sx = Sample(u, area.srcWidth, area.dstWidth);
+            const int sy = Sample(v, area.srcHeight, area.dstHeight);
             const uint32_t value =
                 ReadPixel(PixelAt(src, srcPitch, sx, sy, bytesPerPixel), bytesPerPixel);
             if (!keyed || value != key)
-                WritePixel(PixelAt(dst, dstPitch, u, v, bytesPerPixel), bytesPerPixel, value);
+                WritePixel(PixelAt(dst, dstPitch, u - area.left, v - area.top, bytesPerPixel),
+                           bytesPerPixel, value);
         }
 }
 

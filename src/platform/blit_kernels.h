@@ -33,12 +33,18 @@ void HalfFill(void* dst, int dstPitch, int width, int height, int bytesPerPixel,
 void CopyMirroredKeyed(void* dst, int dstPitch, const void* src, int srcPitch, int width,
                        int height, int bytesPerPixel, bool mirrorX, bool mirrorY, uint32_t key);
 
-// Nearest-neighbour stretch of a srcWidth × srcHeight rectangle onto dstWidth × dstHeight:
-// destination pixel (u, v) shows source pixel ((2u + 1) · srcWidth / (2 · dstWidth),
-// (2v + 1) · srcHeight / (2 · dstHeight)), the source pixel under the destination pixel's centre.
+// Nearest-neighbour stretch of a srcWidth × srcHeight rectangle onto a dstWidth × dstHeight
+// one: destination pixel (u, v) shows source pixel (u · srcWidth / dstWidth,
+// v · srcHeight / dstHeight). Only the part [left, right) × [top, bottom) of the destination is
+// drawn (a blit onto a window drops what lies outside it); src points at the source rectangle's
+// first pixel, dst at the destination pixel (left, top).
+struct StretchArea {
+    int dstWidth, dstHeight, srcWidth, srcHeight;
+    int left, top, right, bottom;
+};
 // With keyed set, source pixels equal to key leave the destination unchanged.
-void Stretch(void* dst, int dstPitch, int dstWidth, int dstHeight, const void* src, int srcPitch,
-             int srcWidth, int srcHeight, int bytesPerPixel, bool keyed, uint32_t key);
+void Stretch(void* dst, int dstPitch, const void* src, int srcPitch, const StretchArea& area,
+             int bytesPerPixel, bool keyed, uint32_t key);
 
 // One pixel at a time, written for clarity; the fast versions above must match them exactly.
 namespace reference {
@@ -51,8 +57,8 @@ void HalfFill(void* dst, int dstPitch, int width, int height, int bytesPerPixel,
               uint32_t colour);
 void CopyMirroredKeyed(void* dst, int dstPitch, const void* src, int srcPitch, int width,
                        int height, int bytesPerPixel, bool mirrorX, bool mirrorY, uint32_t key);
-void Stretch(void* dst, int dstPitch, int dstWidth, int dstHeight, const void* src, int srcPitch,
-             int srcWidth, int srcHeight, int bytesPerPixel, bool keyed, uint32_t key);
+void Stretch(void* dst, int dstPitch, const void* src, int srcPitch, const StretchArea& area,
+             int bytesPerPixel, bool keyed, uint32_t key);
 }  // namespace reference
 
 }  // namespace plat::kernels

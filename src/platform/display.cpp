@@ -1,6 +1,7 @@
 // Display core shared by both backends: pixel formats and the GDI colour conversion, the device,
-// surfaces, clippers, locks, colour keys, lost surfaces, Blt/BltFast with their plain per-pixel
-// loops, and the headless fault injection. Presenting the primary surface goes to the backend.
+// surfaces, clippers, locks, colour keys, lost surfaces, Blt/BltFast (inner loops in
+// platform/blit_kernels), and the headless fault injection. Presenting the primary surface goes to
+// the backend.
 #include "platform/display.h"
 
 #include <algorithm>
@@ -12,6 +13,7 @@
 #include <string>
 
 #include "platform/backend.h"
+#include "platform/blit_kernels.h"
 #include "platform/display_backend.h"
 
 namespace plat {
@@ -101,70 +103,37 @@ void Present() {
     st.vsyncRequested = false;
 }
 
-// ---- Inner loops of the blits: plain per-pixel versions, one pixel type P each. ----------------
+// ---- Inner loops of the blits: the kernels of platform/blit_kernels.h. --------------------------
 
-template <typename P>
-void FillPixels(uint8_t* dst, int dstPitch, int width, int height, P value) {
-    for (int y = 0; y < height; ++y, dst += dstPitch)
-        std::fill_n(reinterpret_cast<P*>(dst), width, value);
-}
-
-template <typename P>
-void CopyPixels(uint8_t* dst, int dstPitch, const uint8_t* src, int srcPitch, int width,
-                int height) {
-    for (int y = 0; y < height; ++y, dst += dstPitch, src += srcPitch)
-        std::memmove(dst, src, static_cast<size_t>(width) * sizeof(P));
-}
-
-template <typename P>
-void CopyPixelsKeyed(uint8_t* dst, int dstPitch, const uint8_t* src, int srcPitch, int width,
-                     int height, P key) {
-    for (int y = 0; y < height; ++y, dst += dstPitch, src += srcPitch) {
-        P* d = reinterpret_cast<P*>(dst);
-        const P* s = reinterpret_cast<const P*>(src);
-        for (int x = 0; x < width; ++x)
-            if (s[x] != key) d[x] = s[x];
-    }
-}
-
-// Nearest-neighbour stretch of src rectangle `from` onto dst rectangle `to`, drawing only the
-// part `visible` of `to`.
-template <typename P>
-void StretchPixels(Surface* dst, const Rect& to, const Rect& visible, const Surface* src,
-                   const Rect& from, bool keyed, P key) {
-    const int64_t dw = to.right - to.left, dh = to.bottom - to.top;
-    const int64_t sw = from.right - from.left, sh = from.bottom - from.top;
-    for (int y = visible.top; y < visible.bottom; ++y) {
-        int sy = from.top + static_cast<int>((y - to.top) * sh / dh);
-        const P* s =
-            reinterpret_cast<const P*>(src->pixels.data() + static_cast<size_t>(sy) * src->pitch);
-        P* d = reinterpret_cast<P*>(dst->pixels.data() + static_cast<size_t>(y) * dst->pitch);
-        for (int x = visible.left; x < visible.right; ++x) {
-            P p = s[from.left + static_cast<int>((x - to.left) * sw / dw)];
-            if (!keyed || p != key) d[x] = p;
-        }
-    }
-}
-
-template <typename P>
+// Copies src rectangle `from` onto dst rectangle `to` (stretched when the sizes differ), drawing
+// only the part `visible` of `to`.
 void DrawBlit(Surface* dst, const Rect& to, const Rect& visible, const Surface* src,
               const Rect& from, bool keyed) {
-    const P key = static_cast<P>(src->colorKey);
-    bool sameSize = to.right - to.left == from.right - from.left &&
-                    to.bottom - to.top == from.bottom - from.top;
-    if (!sameSize) {
-        StretchPixels<P>(dst, to, visible, src, from, keyed, key);
+    const int bpp = BytesPerPixel(dst->format);
+    const int w = visible.right - visible.left, h = visible.bottom - visible.top;
+    const int sw = from.right - from.left, sh = from.bottom - from.top;
+    uint8_t* d = PixelAt(dst, visible.left, visible.top);
+    if (to.right - to.left != sw || to.bottom - to.top != sh) {
+        const uint8_t* s = src->pixels.data() + static_cast<size_t>(from.top) * src->pitch +
+                           static_cast<size_t>(from.left) * bpp;
+        const kernels::StretchArea area{to.right - to.left,
+                                        to.bottom - to.top,
+                                        sw,
+                                        sh,
+                                        visible.left - to.left,
+                                        visible.top - to.top,
+                                        visible.right - to.left,
+                                        visible.bottom - to.top};
+        kernels::Stretch(d, dst->pitch, s, src->pitch, area, bpp, keyed, src->colorKey);
         return;
     }
     const uint8_t* s = src->pixels.data() +
                        static_cast<size_t>(from.top + visible.top - to.top) * src->pitch +
-                       (from.left + visible.left - to.left) * sizeof(P);
-    uint8_t* d = PixelAt(dst, visible.left, visible.top);
-    int w = visible.right - visible.left, h = visible.bottom - visible.top;
+                       static_cast<size_t>(from.left + visible.left - to.left) * bpp;
     if (keyed)
-        CopyPixelsKeyed<P>(d, dst->pitch, s, src->pitch, w, h, key);
+        kernels::CopyKeyed(d, dst->pitch, s, src->pitch, w, h, bpp, src->colorKey);
     else
-        CopyPixels<P>(d, dst->pitch, s, src->pitch, w, h);
+        kernels::CopyOpaque(d, dst->pitch, s, src->pitch, w, h, bpp);
 }
 
 // Where a blit lands on dst: refused unless inside, except on a clipped primary surface, where
@@ -428,12 +397,9 @@ int32_t Blt(Surface* dst, const Rect* dstRect, Surface* src, const Rect* srcRect
         return r;
     if (flags & DDBLT_COLORFILL) {
         if (!Empty(visible)) {
-            uint8_t* d = PixelAt(dst, visible.left, visible.top);
-            int w = visible.right - visible.left, h = visible.bottom - visible.top;
-            if (BytesPerPixel(dst->format) == 4)
-                FillPixels<uint32_t>(d, dst->pitch, w, h, fill);
-            else
-                FillPixels<uint16_t>(d, dst->pitch, w, h, static_cast<uint16_t>(fill));
+            kernels::Fill(PixelAt(dst, visible.left, visible.top), dst->pitch,
+                          visible.right - visible.left, visible.bottom - visible.top,
+                          BytesPerPixel(dst->format), fill);
         }
     } else {
         if (src != dst)
@@ -449,11 +415,7 @@ int32_t Blt(Surface* dst, const Rect* dstRect, Surface* src, const Rect* srcRect
                 snapshot = *src;
                 source = &snapshot;
             }
-            bool keyed = (flags & DDBLT_KEYSRC) && src->hasColorKey;
-            if (BytesPerPixel(dst->format) == 4)
-                DrawBlit<uint32_t>(dst, to, visible, source, from, keyed);
-            else
-                DrawBlit<uint16_t>(dst, to, visible, source, from, keyed);
+            DrawBlit(dst, to, visible, source, from, (flags & DDBLT_KEYSRC) && src->hasColorKey);
         }
     }
     if (dst == State().primary) Present();
