@@ -1,6 +1,8 @@
 // The software mixer behind the sound buffers, shared by both backends: buffer records, device
 // and output bookkeeping, the mix (linear-interpolating resampler per buffer, dB gains, clipped
 // conversion to the output format), the GK_AUDIO_WAV writer, synchronous playback and the beep.
+#include <emmintrin.h>  // SSE2, which every x86-64 processor has
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -62,73 +64,123 @@ int16_t musicBlock[kBlockFrames * 2];
 
 // ---- the mix ----------------------------------------------------------------------------------
 
-// Readers of one sample frame as left and right values on the 16-bit scale.
+// Readers of sample frames as 16-bit lanes: Frame gives [left right] of frame i in the low 32
+// bits, Two gives [left right left right] of frames i and i + 1 in the low 64 bits.
+__m128i Lanes(int16_t left, int16_t right) {
+    return _mm_cvtsi32_si128(static_cast<uint16_t>(left) | static_cast<uint16_t>(right) << 16);
+}
+int16_t Widen(uint8_t v) {
+    return static_cast<int16_t>((v - 128) * 256);
+}
+
 struct U8Mono {
-    static void Read(const uint8_t* d, uint32_t i, float& l, float& r) {
-        l = r = (static_cast<float>(d[i]) - 128.0f) * 256.0f;
+    static __m128i Frame(const uint8_t* d, uint32_t i) { return Lanes(Widen(d[i]), Widen(d[i])); }
+    static __m128i Two(const uint8_t* d, uint32_t i) {
+        return _mm_unpacklo_epi32(Frame(d, i), Frame(d, i + 1));
     }
 };
 struct U8Stereo {
-    static void Read(const uint8_t* d, uint32_t i, float& l, float& r) {
-        l = (static_cast<float>(d[2 * i]) - 128.0f) * 256.0f;
-        r = (static_cast<float>(d[2 * i + 1]) - 128.0f) * 256.0f;
+    static __m128i Frame(const uint8_t* d, uint32_t i) {
+        return Lanes(Widen(d[2 * i]), Widen(d[2 * i + 1]));
+    }
+    static __m128i Two(const uint8_t* d, uint32_t i) {
+        return _mm_unpacklo_epi32(Frame(d, i), Frame(d, i + 1));
     }
 };
 struct S16Mono {
-    static void Read(const uint8_t* d, uint32_t i, float& l, float& r) {
-        int16_t s;
-        std::memcpy(&s, d + 2 * i, 2);
-        l = r = s;
+    static __m128i Frame(const uint8_t* d, uint32_t i) {
+        int16_t v;
+        std::memcpy(&v, d + 2 * i, 2);
+        return Lanes(v, v);
+    }
+    static __m128i Two(const uint8_t* d, uint32_t i) {
+        int32_t v;
+        std::memcpy(&v, d + 2 * i, 4);
+        const __m128i x = _mm_cvtsi32_si128(v);
+        return _mm_unpacklo_epi16(x, x);
     }
 };
 struct S16Stereo {
-    static void Read(const uint8_t* d, uint32_t i, float& l, float& r) {
-        int16_t s[2];
-        std::memcpy(s, d + 4 * i, 4);
-        l = s[0];
-        r = s[1];
+    static __m128i Frame(const uint8_t* d, uint32_t i) {
+        int32_t v;
+        std::memcpy(&v, d + 4 * i, 4);
+        return _mm_cvtsi32_si128(v);
+    }
+    static __m128i Two(const uint8_t* d, uint32_t i) {
+        return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(d + 4 * i));
     }
 };
 
+// The four low 16-bit lanes as floats.
+__m128 ToFloat(__m128i v) {
+    return _mm_cvtepi32_ps(_mm_srai_epi32(_mm_unpacklo_epi16(v, v), 16));
+}
+
+// Fraction of a 32.32 position, in [0, 1).
+float Fraction(uint64_t position) {
+    return static_cast<float>(static_cast<uint32_t>(position) >> 8) * 0x1p-24f;
+}
+
 // Adds `frames` output frames of one playing buffer to `mix`, stepping its position by `step`
-// source frames per output frame and interpolating between neighbouring frames. Runs whose right
-// neighbour lies inside the buffer go through the tight loop; the last frame leans on the first
-// one when looping and on itself otherwise.
+// source frames per output frame and interpolating linearly between neighbouring frames. Runs
+// whose right neighbours lie inside the buffer go two output frames at a time; the last frame
+// leans on the first one when looping and on itself otherwise.
 template <class Reader>
 void MixBuffer(Buffer& b, float* mix, uint32_t frames, uint64_t step) {
     const uint8_t* d = b.data.get();
     const uint64_t last = static_cast<uint64_t>(b.frames - 1) << 32;
-    const float gl = b.gainLeft, gr = b.gainRight;
-    auto add = [&](uint32_t k, uint32_t i, uint32_t j) {
-        const float t = static_cast<float>(static_cast<uint32_t>(b.position)) * 0x1p-32f;
-        float l0, r0, l1, r1;
-        Reader::Read(d, i, l0, r0);
-        Reader::Read(d, j, l1, r1);
-        mix[2 * k] += gl * (l0 + (l1 - l0) * t);
-        mix[2 * k + 1] += gr * (r0 + (r1 - r0) * t);
-        b.position += step;
+    const __m128 gain = _mm_setr_ps(b.gainLeft, b.gainRight, b.gainLeft, b.gainRight);
+    uint64_t position = b.position;
+    // One output frame from the pair [frame i, frame j].
+    auto one = [&](float* out, __m128i pair) {
+        const __m128 from = ToFloat(pair);
+        const __m128 to = _mm_movehl_ps(from, from);
+        const __m128 v =
+            _mm_add_ps(from, _mm_mul_ps(_mm_sub_ps(to, from), _mm_set1_ps(Fraction(position))));
+        __m128 sum = _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(out)));
+        sum = _mm_add_ps(sum, _mm_mul_ps(v, gain));
+        _mm_store_sd(reinterpret_cast<double*>(out), _mm_castps_pd(sum));
+        position += step;
     };
-    uint32_t k = 0;
-    while (k < frames) {
-        if ((b.position >> 32) >= b.frames) {
+    float* out = mix;
+    float* const end = mix + 2 * frames;
+    while (out < end) {
+        if ((position >> 32) >= b.frames) {
             if (!b.looping) {
                 b.playing = false;
-                b.position = 0;
-                return;
+                position = 0;
+                break;
             }
-            b.position -= static_cast<uint64_t>(b.frames) << 32;
+            position -= static_cast<uint64_t>(b.frames) << 32;
             continue;
         }
-        if (b.position < last) {
-            uint64_t run = std::min<uint64_t>(frames - k, (last - b.position + step - 1) / step);
-            for (; run > 0; --run, ++k) {
-                const uint32_t i = static_cast<uint32_t>(b.position >> 32);
-                add(k, i, i + 1);
-            }
-        } else {
-            add(k++, b.frames - 1, b.looping ? 0 : b.frames - 1);
+        if (position >= last) {
+            const __m128i j = Reader::Frame(d, b.looping ? 0 : b.frames - 1);
+            one(out, _mm_unpacklo_epi32(Reader::Frame(d, b.frames - 1), j));
+            out += 2;
+            continue;
+        }
+        const uint64_t left = static_cast<uint64_t>(end - out) / 2;
+        const uint64_t run = std::min(left, (last - position + step - 1) / step);
+        float* const pairsEnd = out + 4 * (run / 2);
+        for (; out < pairsEnd; out += 4) {
+            const uint64_t next = position + step;
+            const __m128 f0 = ToFloat(Reader::Two(d, static_cast<uint32_t>(position >> 32)));
+            const __m128 f1 = ToFloat(Reader::Two(d, static_cast<uint32_t>(next >> 32)));
+            const __m128 from = _mm_shuffle_ps(f0, f1, _MM_SHUFFLE(1, 0, 1, 0));
+            const __m128 to = _mm_shuffle_ps(f0, f1, _MM_SHUFFLE(3, 2, 3, 2));
+            const float t0 = Fraction(position), t1 = Fraction(next);
+            const __m128 t = _mm_setr_ps(t0, t0, t1, t1);
+            const __m128 v = _mm_add_ps(from, _mm_mul_ps(_mm_sub_ps(to, from), t));
+            _mm_storeu_ps(out, _mm_add_ps(_mm_loadu_ps(out), _mm_mul_ps(v, gain)));
+            position = next + step;
+        }
+        if (run & 1) {
+            one(out, Reader::Two(d, static_cast<uint32_t>(position >> 32)));
+            out += 2;
         }
     }
+    b.position = position;
 }
 
 MixFn MixerFor(const WAVEFORMATEX& f) {
@@ -137,9 +189,10 @@ MixFn MixerFor(const WAVEFORMATEX& f) {
 }
 
 void PutSample(float v, uint16_t bits, uint8_t*& out) {
-    const long s = std::lrint(std::clamp(v, -32768.0f, 32767.0f));
+    const float c = std::clamp(v, -32768.0f, 32767.0f);
+    const int s = static_cast<int>(c + (c < 0 ? -0.5f : 0.5f));
     if (bits == 8) {
-        *out++ = static_cast<uint8_t>(std::clamp<long>((s >> 8) + 128, 0, 255));
+        *out++ = static_cast<uint8_t>((s >> 8) + 128);
     } else {
         const int16_t s16 = static_cast<int16_t>(s);
         std::memcpy(out, &s16, 2);
@@ -213,6 +266,7 @@ bool ValidFormat(const WAVEFORMATEX& f) {
            f.nSamplesPerSec >= DSBFREQUENCY_MIN && f.nSamplesPerSec <= DSBFREQUENCY_MAX;
 }
 
+// Attenuation in hundredths of a decibel as a gain; the lowest value is silence.
 float DbGain(int32_t hundredths) {
     return hundredths <= DSBVOLUME_MIN ? 0.0f : std::pow(10.0f, hundredths / 2000.0f);
 }
