@@ -1,10 +1,13 @@
 // The sound object table: device creation, slot choice, mixes and channels, names, failures and
 // their reports, and rebuilding every object in place after Release or a synchronous play.
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
+#include "app/app.h"
 #include "platform/clock.h"
 #include "platform/sound.h"
+#include "platform/window.h"
 #include "sound/sound.h"
 #include "support/fixture.h"
 #include "support/sound_util.h"
@@ -201,6 +204,26 @@ TEST_F(SoundObjects, PlayPositionOfChannelZero) {
     EXPECT_EQ(gkSound::GetPlayPosition(0), 441u * 2);
     gkSound::Release();
     EXPECT_EQ(gkSound::GetPlayPosition(0), 0u);
+}
+
+TEST_F(SoundObjects, BeepSoundsOnTheOutputElseTheSystemBeeps) {
+    snd::headless::StartCapture();
+    gkSound::Beep();
+    plat::headless::AdvanceTime(100);
+    const auto out = gktest::Samples(snd::headless::TakeCapture());
+    EXPECT_NE(*std::max_element(out.begin(), out.end()), 0);
+    EXPECT_EQ(plat::headless::Beeps(), 0);
+    gkSound::Release();
+    gkSound::Beep();
+    EXPECT_EQ(plat::headless::Beeps(), 1);
+}
+
+TEST_F(SoundObjects, QuitReleasesTheDevice) {
+    ASSERT_EQ(gkSound::LoadObject("snd_a.wav", 2), 0);
+    gkSystem::Quit();
+    EXPECT_FALSE(snd::HasDevice());
+    EXPECT_EQ(gkSoundObjects[0].Channel[0].Buffer, nullptr);
+    EXPECT_EQ(gkSoundObjects[0].Used, 1);
 }
 
 }  // namespace
