@@ -23,14 +23,14 @@ class SoundControls : public gktest::Framework {
         gkSound::EmptyObjects();
     }
     void TearDown() override {
-        std::remove((gktest::ExeFolder() + "snd_c.wav").c_str());
+        std::remove((gktest::ExeFolder() + gktest::Unique("c.wav")).c_str());
         Framework::TearDown();
     }
     // A 22050 Hz mono sound of `frames` frames, every sample `value`, loaded with `mix`.
     int Load(int mix, uint32_t frames = 22050, int16_t value = 1000) {
-        gktest::WriteFile(gktest::ExeFolder() + "snd_c.wav",
+        gktest::WriteFile(gktest::ExeFolder() + gktest::Unique("c.wav"),
                           gktest::PcmWav(1, 22050, frames, value));
-        return gkSound::LoadObject("snd_c.wav", mix);
+        return gkSound::LoadObject(gktest::Unique("c.wav").c_str(), mix);
     }
     static bool Playing(int slot, int ch) {
         return snd::GetStatus(gkSoundObjects[slot].Channel[ch].Buffer) & plat::DSBSTATUS_PLAYING;

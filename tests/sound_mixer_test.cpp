@@ -269,7 +269,7 @@ TEST_F(SoundMixer, BeepSoundsOnAnOpenOutput) {
 }
 
 TEST_F(SoundMixer, AudioWavFileHoldsTheOutput) {
-    const std::string path = ::testing::TempDir() + "gk_mixer_capture.wav";
+    const std::string path = ::testing::TempDir() + gktest::Unique("gk_mixer_capture.wav");
     setenv("GK_AUDIO_WAV", path.c_str(), 1);
     ASSERT_EQ(snd::CreateDevice(), plat::DS_OK);
     snd::Play(Constant(1234, 100), plat::DSBPLAY_LOOPING);

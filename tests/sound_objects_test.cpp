@@ -19,23 +19,25 @@ namespace snd = plat::sound;
 
 class SoundObjects : public gktest::Framework {
   protected:
+    static std::string A() { return gktest::Unique("a.wav"); }
+    static std::string B() { return gktest::Unique("b.wav"); }
     void SetUp() override {
         Framework::SetUp();
-        gktest::WriteFile(gktest::ExeFolder() + "snd_a.wav", gktest::PcmWav(1, 22050, 2205));
+        gktest::WriteFile(gktest::ExeFolder() + A(), gktest::PcmWav(1, 22050, 2205));
         ASSERT_EQ(gkSound::Init(), 1);
         gkSound::EmptyObjects();
         reports.Take();
     }
     gktest::Reports reports;
     void TearDown() override {
-        std::remove((gktest::ExeFolder() + "snd_a.wav").c_str());
+        std::remove((gktest::ExeFolder() + A()).c_str());
         Framework::TearDown();
     }
 };
 
 TEST_F(SoundObjects, SlotsAreTakenLowestFirstUpTo70) {
-    for (int s = 0; s < 70; ++s) ASSERT_EQ(gkSound::LoadObject("snd_a.wav", 1), s);
-    EXPECT_EQ(gkSound::LoadObject("snd_a.wav", 1), -1);
+    for (int s = 0; s < 70; ++s) ASSERT_EQ(gkSound::LoadObject(A().c_str(), 1), s);
+    EXPECT_EQ(gkSound::LoadObject(A().c_str(), 1), -1);
     EXPECT_EQ(reports.Take(),
               std::vector<std::string>{"gkSound::LoadObject : オブジェクト数が多過ぎます"});
     gkSound::ReleaseObject(5);
@@ -45,7 +47,7 @@ TEST_F(SoundObjects, SlotsAreTakenLowestFirstUpTo70) {
     EXPECT_EQ(o.BaseFrequency, 0u);
     EXPECT_EQ(o.Channel[0].Buffer, nullptr);
     EXPECT_EQ(o.Channel[0].Frequency, 0u);
-    EXPECT_EQ(gkSound::LoadObject("snd_a.wav", 1), 5);
+    EXPECT_EQ(gkSound::LoadObject(A().c_str(), 1), 5);
     EXPECT_TRUE(reports.Take().empty());
 }
 
@@ -54,7 +56,7 @@ TEST_F(SoundObjects, MixGivesChannelsAndEchoAvailability) {
         int mix, slot, channels, echo;
     } cases[] = {{10, 0, 10, 0}, {-3, 1, 3, -1}, {3, 2, 3, 0}, {1, 3, 1, -1}};
     for (const Case& c : cases) {
-        ASSERT_EQ(gkSound::LoadObject("snd_a.wav", c.mix), c.slot) << c.mix;
+        ASSERT_EQ(gkSound::LoadObject(A().c_str(), c.mix), c.slot) << c.mix;
         const gkSoundObject& o = gkSoundObjects[c.slot];
         EXPECT_EQ(o.ChannelCount, c.channels);
         EXPECT_EQ(o.EchoStep, c.echo);
@@ -65,7 +67,7 @@ TEST_F(SoundObjects, MixGivesChannelsAndEchoAvailability) {
     }
     // Too many channels either way, and none at all, are refused alike.
     for (int mix : {11, -11, 0}) {
-        EXPECT_EQ(gkSound::LoadObject("snd_a.wav", mix), -1);
+        EXPECT_EQ(gkSound::LoadObject(A().c_str(), mix), -1);
         EXPECT_EQ(reports.Take(),
                   std::vector<std::string>{"gkSound::LoadObject : ミックス数が多過ぎます"});
     }
@@ -73,10 +75,10 @@ TEST_F(SoundObjects, MixGivesChannelsAndEchoAvailability) {
 }
 
 TEST_F(SoundObjects, LoadCopiesSamplesAndStartsPlainSettings) {
-    gktest::WriteFile(gktest::ExeFolder() + "snd_a.wav", gktest::PcmWav(2, 11025, 1102, 1234));
-    ASSERT_EQ(gkSound::LoadObject("snd_a.wav", 2), 0);
+    gktest::WriteFile(gktest::ExeFolder() + A(), gktest::PcmWav(2, 11025, 1102, 1234));
+    ASSERT_EQ(gkSound::LoadObject(A().c_str(), 2), 0);
     const gkSoundObject& o = gkSoundObjects[0];
-    EXPECT_STREQ(o.Name, "snd_a.wav");
+    EXPECT_EQ(o.Name, A());
     EXPECT_EQ(o.FromPack, 0);
     EXPECT_EQ(o.BaseFrequency, 11025u);
     for (int j = 0; j < 2; ++j) {
@@ -93,8 +95,9 @@ TEST_F(SoundObjects, LoadCopiesSamplesAndStartsPlainSettings) {
 }
 
 TEST_F(SoundObjects, NamesUpTo30Bytes) {
-    const std::string name30 = "snd_" + std::string(22, 'b') + ".wav";
-    const std::string name31 = "snd_" + std::string(23, 'b') + ".wav";
+    const std::string stem = gktest::Unique("_");
+    const std::string name30 = stem + std::string(26 - stem.size(), 'b') + ".wav";
+    const std::string name31 = stem + std::string(27 - stem.size(), 'b') + ".wav";
     ASSERT_EQ(name30.size(), 30u);
     gktest::WriteFile(gktest::ExeFolder() + name30, gktest::PcmWav(1, 22050, 100));
     gktest::WriteFile(gktest::ExeFolder() + name31, gktest::PcmWav(1, 22050, 100));
@@ -108,29 +111,29 @@ TEST_F(SoundObjects, NamesUpTo30Bytes) {
     EXPECT_EQ(o.Used, 0);
     EXPECT_EQ(o.Channel[0].Buffer, nullptr);
     EXPECT_EQ(o.Channel[1].Buffer, nullptr);
-    EXPECT_EQ(gkSound::LoadObject("snd_a.wav", 1), 1);
+    EXPECT_EQ(gkSound::LoadObject(A().c_str(), 1), 1);
     std::remove((gktest::ExeFolder() + name30).c_str());
     std::remove((gktest::ExeFolder() + name31).c_str());
 }
 
 TEST_F(SoundObjects, UnreadableOrUnplayableSoundsAreReported) {
-    EXPECT_EQ(gkSound::LoadObject("snd_missing.wav", 1), -1);
+    EXPECT_EQ(gkSound::LoadObject(gktest::Unique("missing.wav").c_str(), 1), -1);
     EXPECT_EQ(reports.Take(),
               std::vector<std::string>{"gkSound::LoadObject : WAVEリソースが見つかりません"});
 
     gktest::Bytes adpcm = gktest::Fmt(2, 1, 22050, 4);
     adpcm.insert(adpcm.end(), {0, 0});
-    gktest::WriteFile(gktest::ExeFolder() + "snd_a.wav",
+    gktest::WriteFile(gktest::ExeFolder() + A(),
                       gktest::Riff({{"fmt ", adpcm}, {"data", gktest::Bytes(100, 0)}}));
-    EXPECT_EQ(gkSound::LoadObject("snd_a.wav", 3), -1);
+    EXPECT_EQ(gkSound::LoadObject(A().c_str(), 3), -1);
     EXPECT_EQ(reports.Take(),
               std::vector<std::string>{"gkSound::LoadObject : サウンドバッファが生成できません"});
     EXPECT_EQ(gkSoundObjects[0].Used, 0);
     EXPECT_EQ(gkSoundObjects[0].Channel[0].Buffer, nullptr);
 
-    gktest::WriteFile(gktest::ExeFolder() + "snd_a.wav",
+    gktest::WriteFile(gktest::ExeFolder() + A(),
                       gktest::Riff({{"fmt ", gktest::Fmt(1, 1, 22050, 16)}, {"data", {}}}));
-    EXPECT_EQ(gkSound::LoadObject("snd_a.wav", 1), -1);
+    EXPECT_EQ(gkSound::LoadObject(A().c_str(), 1), -1);
     EXPECT_EQ(reports.Take(),
               std::vector<std::string>{"gkSound::LoadObject : サウンドバッファが生成できません"});
 }
@@ -140,8 +143,8 @@ TEST_F(SoundObjects, WithoutADeviceEverythingIsSilent) {
     snd::headless::SetDeviceAvailable(false);
     EXPECT_EQ(gkSound::Init(), 0);
     EXPECT_EQ(gkSoundStatus.Ready, 0);
-    EXPECT_EQ(gkSound::LoadObject("snd_a.wav", 1), -1);
-    EXPECT_EQ(gkSound::LoadObject("snd_a.wav", 11), -1);
+    EXPECT_EQ(gkSound::LoadObject(A().c_str(), 1), -1);
+    EXPECT_EQ(gkSound::LoadObject(A().c_str(), 11), -1);
     gkSound::Play(0, 0);
     gkSound::RestoreAll();
     EXPECT_TRUE(reports.Take().empty());
@@ -149,10 +152,10 @@ TEST_F(SoundObjects, WithoutADeviceEverythingIsSilent) {
 }
 
 TEST_F(SoundObjects, RebuildsKeepSlotsAndSettings) {
-    gktest::WriteFile(gktest::ExeFolder() + "snd_b.wav", gktest::PcmWav(2, 44100, 4410));
-    ASSERT_EQ(gkSound::LoadObject("snd_a.wav", 1), 0);
-    ASSERT_EQ(gkSound::LoadObject("snd_b.wav", 3), 1);
-    ASSERT_EQ(gkSound::LoadObject("snd_a.wav", 1), 2);
+    gktest::WriteFile(gktest::ExeFolder() + B(), gktest::PcmWav(2, 44100, 4410));
+    ASSERT_EQ(gkSound::LoadObject(A().c_str(), 1), 0);
+    ASSERT_EQ(gkSound::LoadObject(B().c_str(), 3), 1);
+    ASSERT_EQ(gkSound::LoadObject(A().c_str(), 1), 2);
     gkSound::ReleaseObject(0);
     gkSound::SetVolume(1, -12, 2);
     gkSound::SetPan(1, 7, 2);
@@ -164,7 +167,7 @@ TEST_F(SoundObjects, RebuildsKeepSlotsAndSettings) {
         const gkSoundObject& o = gkSoundObjects[1];
         EXPECT_EQ(gkSoundObjects[0].Used, 0);
         EXPECT_EQ(gkSoundObjects[2].Used, 1);
-        EXPECT_STREQ(o.Name, "snd_b.wav");
+        EXPECT_EQ(o.Name, B());
         EXPECT_EQ(o.ChannelCount, 3);
         EXPECT_EQ(o.NextChannel, 2);
         EXPECT_EQ(o.BaseFrequency, 44100u);
@@ -186,7 +189,7 @@ TEST_F(SoundObjects, RebuildsKeepSlotsAndSettings) {
 
     // A synchronous play of 100 ms holds the program that long, then everything is back.
     plat::headless::SetTime(5000);
-    gkSound::PlaySync((gktest::ExeFolder() + "snd_a.wav").c_str());
+    gkSound::PlaySync((gktest::ExeFolder() + A()).c_str());
     EXPECT_GE(plat::Now(), 5100u);
     EXPECT_LE(plat::Now(), 5102u);
     check();
@@ -194,11 +197,11 @@ TEST_F(SoundObjects, RebuildsKeepSlotsAndSettings) {
     EXPECT_TRUE(reports.Take().empty());
     gkSound::Play(1, 2);
     EXPECT_EQ(snd::GetStatus(gkSoundObjects[1].Channel[2].Buffer), plat::DSBSTATUS_PLAYING);
-    std::remove((gktest::ExeFolder() + "snd_b.wav").c_str());
+    std::remove((gktest::ExeFolder() + B()).c_str());
 }
 
 TEST_F(SoundObjects, PlayPositionOfChannelZero) {
-    ASSERT_EQ(gkSound::LoadObject("snd_a.wav", 2), 0);
+    ASSERT_EQ(gkSound::LoadObject(A().c_str(), 2), 0);
     gkSound::Play(0, 0);
     plat::headless::AdvanceTime(20);
     EXPECT_EQ(gkSound::GetPlayPosition(0), 441u * 2);
@@ -219,7 +222,7 @@ TEST_F(SoundObjects, BeepSoundsOnTheOutputElseTheSystemBeeps) {
 }
 
 TEST_F(SoundObjects, QuitReleasesTheDevice) {
-    ASSERT_EQ(gkSound::LoadObject("snd_a.wav", 2), 0);
+    ASSERT_EQ(gkSound::LoadObject(A().c_str(), 2), 0);
     gkSystem::Quit();
     EXPECT_FALSE(snd::HasDevice());
     EXPECT_EQ(gkSoundObjects[0].Channel[0].Buffer, nullptr);

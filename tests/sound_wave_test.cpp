@@ -6,6 +6,7 @@
 
 #include "sound/sound.h"
 #include "support/fixture.h"
+#include "support/sound_util.h"
 #include "support/wav.h"
 
 namespace {
@@ -24,7 +25,7 @@ struct Read {
 };
 
 Read ReadBytes(const Bytes& file) {
-    const std::string path = ::testing::TempDir() + "gk_wave_test.wav";
+    const std::string path = ::testing::TempDir() + gktest::Unique("gk_wave_test.wav");
     gktest::WriteFile(path, file);
     uint8_t* format = reinterpret_cast<uint8_t*>(1);  // every output is set at entry
     uint8_t* data = reinterpret_cast<uint8_t*>(1);

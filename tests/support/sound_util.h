@@ -2,6 +2,8 @@
 // reports shown, and captured 16-bit output as samples.
 #pragma once
 
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -14,6 +16,11 @@ namespace gktest {
 
 inline std::string ExeFolder() {
     return gkSystem::GetPath(0);
+}
+
+// A file name of this process's own (test cases run in parallel processes).
+inline std::string Unique(const std::string& name) {
+    return std::to_string(getpid()) + name;
 }
 
 // The texts of the message boxes shown since the previous Take.
