@@ -232,15 +232,23 @@ void WavFinish() {
 }
 
 // Starts the file when the output opens. It is kept while the output format stays the same; a
-// new output format starts the file again, since one WAV file holds one format.
+// new output format starts the file again, since one WAV file holds one format. At exit the
+// header is completed under the mixer lock, as the audio thread may still be writing.
 void WavStart(const WAVEFORMATEX& format) {
     const char* path = std::getenv("GK_AUDIO_WAV");
-    if (!path || !*path) return;
-    if (wav.file && std::memcmp(&wav.format, &format, 16) == 0) return;
+    const bool wanted = path && *path;
+    if (wanted && wav.file && std::memcmp(&wav.format, &format, 16) == 0) return;
     if (wav.file) std::fclose(wav.file);
+    wav = {};
+    if (!wanted) return;
     wav = {std::fopen(path, "wb"), format, 0};
     static bool registered = false;
-    if (wav.file && !registered) registered = std::atexit(WavFinish) == 0;
+    if (wav.file && !registered) {
+        registered = std::atexit([] {
+                         MixerLock lock;
+                         WavFinish();
+                     }) == 0;
+    }
     WavFinish();
 }
 
