@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -67,6 +68,7 @@ FT_Library Library() {
         FT_Library lib = nullptr;
         FT_Init_FreeType(&lib);
         FcInit();
+        std::atexit(FcFini);  // fontconfig's own start-up allocations are freed only here
         return lib;
     }();
     return library;
