@@ -11,5 +11,7 @@ constexpr int kWaitSlots = 11;            // wait deadlines: 1-10 for games, 11 
 constexpr int kFontListSize = 200;        // enumerated face names kept
 constexpr int kGlyphCacheEntries = 3200;  // rendered glyphs kept per font cache
 constexpr int kTextBufferSize = 256;      // formatted text buffers (log, print, message boxes)
+constexpr int kJoysticks = 2;             // joysticks 0 and 1
+constexpr int kJoyStateButtons = 4;       // buttons 1-4 keep a trigger and a hold ramp
 
 }  // namespace gk
