@@ -3,6 +3,7 @@
 
 #include "app/app.h"
 #include "draw/draw.h"
+#include "input/input.h"
 #include "sound/sound.h"
 #include "system/system.h"
 #include "text/text.h"

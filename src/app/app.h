@@ -89,7 +89,10 @@ void RouteKey(int key);  // HeldKey/LastKey, or ViewerKey while the picture view
 void SetActive(int flag);
 void EnableIME(int flag);
 void KeyState(int vk, int* state);  // 0 idle, 1 pressed, 3 held, 2 released
-int GetClick(int code, ...);        // codes ended by 0
+// The four-state trigger step for a key or button that is `down` now; forced to 0 (and stored
+// so) while a transition runs, the picture viewer is on or keys are captured.
+void StepTrigger(int* state, bool down);
+int GetClick(int code, ...);  // codes ended by 0
 void SetMousePos(int x, int y);
 void LimitMouse(int left, int top, int right, int bottom);
 void LimitMouseToScreen();

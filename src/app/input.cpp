@@ -34,13 +34,17 @@ void EnableIME(int flag) {
     gkInput.IMEEnabled = flag;
 }
 
-void KeyState(int vk, int* state) {
-    if (plat::IsKeyDown(vk)) {
+void StepTrigger(int* state, bool down) {
+    if (down) {
         *state = *state == 0 ? 1 : 3;
     } else {
         *state = (*state == 1 || *state == 3) ? 2 : 0;
     }
     if (gkPresent.TransitionStep != 0 || gkPresent.ViewerOn || gkInput.CaptureMode) *state = 0;
+}
+
+void KeyState(int vk, int* state) {
+    StepTrigger(state, plat::IsKeyDown(vk));
 }
 
 static bool IsButton(int code) {
