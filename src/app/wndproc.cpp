@@ -2,6 +2,8 @@
 // game, and activation, moves and the close box are handled.
 #include "app/app.h"
 #include "draw/draw.h"
+#include "platform/mci.h"
+#include "sound/sound.h"
 #include "system/system.h"
 
 namespace gkSystem {
@@ -21,6 +23,15 @@ static void OnMove(LPARAM lParam) {
     gkScreen.ClientRect = {gkScreen.OriginX, gkScreen.OriginY, gkScreen.OriginX + gkScreen.Width,
                            gkScreen.OriginY + gkScreen.Height};
     if (gkApp.ClipMouse) LimitMouseToScreen();
+}
+
+// The end of a MIDI song: replay or close it, but only for a song still open that has really
+// stopped; aborted and superseded plays are not the song's end.
+static void OnMidiNotify(WPARAM code) {
+    if (code != plat::MCI_NOTIFY_SUCCESSFUL || !gkMidi.SongOpen) return;
+    char mode[32];
+    plat::MciSendString("status midi mode", mode, sizeof mode, nullptr);
+    if (mode[0] == 's' && mode[1] == 't') gkSound::MidiNotify();
 }
 
 static void OnClose() {
@@ -157,6 +168,9 @@ LRESULT WndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_HOTKEY:
             OnHotKey(wParam);
             return 0;
+        case plat::MM_MCINOTIFY:
+            OnMidiNotify(wParam);
+            break;
     }
     return plat::DefWindowProc(hWnd, message, wParam, lParam);
 }

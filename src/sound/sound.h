@@ -109,3 +109,21 @@ void Echo(int slot, int interval, int repeats, int volumeStep);
 void EchoPan(int slot, int interval, int repeats, int volumeStep, int panSpeed);
 
 }  // namespace gkSound
+
+// ---- MIDI songs: one at a time, opened under the MCI alias "midi", replayed or closed at its
+// end when the window procedure hands over the end-of-song notification.
+
+struct gkMidiState {
+    int SongOpen;  // 1 while a song is open under the alias (also after a failed open)
+    int Loop;      // 1: replay the song at its end; 0: close it then
+};
+extern gkMidiState gkMidi;
+
+namespace gkSound {
+int InitMidi();                             // no song, looping; returns 1
+void PlayMidi(const char* file, int loop);  // file relative to the executable's folder
+void StopMidi();                            // stops and closes an open song
+void CloseMidi();                           // stops and closes whatever the state
+void EndMidiLoop();                         // the current pass becomes the last
+void MidiNotify();                          // the song has ended: replay it or close it
+}  // namespace gkSound

@@ -7,6 +7,8 @@
 #include "platform/display.h"
 #include "platform/files.h"
 #include "platform/font.h"
+#include "platform/joystick.h"
+#include "platform/mci.h"
 #include "platform/sound.h"
 #include "platform/window.h"
 #include "text/text.h"
@@ -16,6 +18,8 @@ namespace gktest {
 void ResetFramework() {
     plat::UseBackend(plat::Backend::Headless);
     plat::headless::SetTime(0);
+    plat::headless::ResetMci();  // before the sound output it holds is reset
+    plat::headless::ResetJoysticks();
     gkSound::Release();
     gkSound::EmptyObjects();
     gkSoundStatus = {};
@@ -30,6 +34,8 @@ void ResetFramework() {
     gkSystem::Reset();
     gkSystem::SetDataFolder("");
     gkPresent = gkPresentState{};
+    gkSound::InitMidi();
+    gkSystem::JoyInit();
 }
 
 }  // namespace gktest
