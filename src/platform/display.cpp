@@ -44,7 +44,7 @@ struct Faults {
     int locks = 0;            // failing locks left, -1 = all
     int32_t lockCode = DDERR_GENERIC;
     std::set<int> refusedDepths;
-    std::set<headless::Fail> next;
+    std::multiset<headless::Fail> next;
 };
 
 struct DisplayState {
@@ -57,6 +57,7 @@ struct DisplayState {
     Surface presented;
     int presents = 0;
     int vblanks = 0;
+    int minimized = 0;
     std::string dumpFolder = std::getenv("GK_FRAME_DUMP") ? std::getenv("GK_FRAME_DUMP") : "";
 };
 
@@ -71,7 +72,11 @@ const detail::DisplayBackend& Shown() {
 
 // A set-up operation fails once when a headless test asked for it.
 bool Injected(headless::Fail operation) {
-    return IsHeadless() && State().faults.next.erase(operation) > 0;
+    auto& next = State().faults.next;
+    auto it = next.find(operation);
+    if (!IsHeadless() || it == next.end()) return false;
+    next.erase(it);
+    return true;
 }
 
 Rect Whole(const Surface* s) {
@@ -269,6 +274,10 @@ int32_t FlipToGDISurface(Device*) {
     return DD_OK;
 }
 
+void MinimizeMainWindow() {
+    Shown().minimize();
+}
+
 // ---- Surfaces ---------------------------------------------------------------------------------
 
 int32_t CreateSurface(Device* device, uint32_t caps, int width, int height, Surface** surface) {
@@ -458,12 +467,16 @@ void HeadlessPresent(const Surface& primary, bool) {
 
 void HeadlessReleasePrimary() {}
 
+void HeadlessMinimize() {
+    State().minimized++;
+}
+
 }  // namespace
 
 const detail::DisplayBackend& detail::HeadlessDisplay() {
     static const DisplayBackend backend{HeadlessClientSize, HeadlessClientOrigin,
                                         HeadlessSetFullScreen, HeadlessPresent,
-                                        HeadlessReleasePrimary};
+                                        HeadlessReleasePrimary, HeadlessMinimize};
     return backend;
 }
 
@@ -474,7 +487,7 @@ void ResetDisplay() {
     st.format = FormatFromEnvironment();
     st.faults = {};
     st.presented = {};
-    st.presents = st.vblanks = 0;
+    st.presents = st.vblanks = st.minimized = 0;
     st.vsyncRequested = false;
 }
 
@@ -513,6 +526,10 @@ int PresentCount() {
 
 int VerticalBlankCount() {
     return State().vblanks;
+}
+
+int MinimizeCount() {
+    return State().minimized;
 }
 
 void DumpFrames(const char* folder) {

@@ -121,6 +121,8 @@ int32_t RestoreDisplayMode(Device* device);
 int32_t WaitForVerticalBlank(Device* device, uint32_t flags);
 // Lets message boxes show over a full-screen display.
 int32_t FlipToGDISurface(Device* device);
+// CloseWindow's role: minimises the main window once the display has left full-screen mode.
+void MinimizeMainWindow();
 
 // DDSCAPS_PRIMARYSURFACE: the window's client area (its size; width and height are ignored).
 // Otherwise an off-screen surface of width x height in the display format.
@@ -181,7 +183,7 @@ void FailLocks(int count, int32_t code = DDERR_GENERIC);
 void LoseAllSurfaces();
 // SetDisplayMode refuses this depth.
 void RefuseDisplayDepth(int bitsPerPixel);
-// The next call of one set-up operation fails.
+// The next call of one set-up operation fails (twice asked: the next two calls).
 enum class Fail {
     CreateDevice,
     CooperativeLevel,
@@ -196,6 +198,7 @@ void FailNext(Fail operation);
 const Surface* PresentedFrame();
 int PresentCount();
 int VerticalBlankCount();
+int MinimizeCount();
 // Writes every later present as <folder>/frame_NNNNN.bmp (nullptr stops); GK_FRAME_DUMP sets it
 // at start.
 void DumpFrames(const char* folder);

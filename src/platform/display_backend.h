@@ -16,6 +16,7 @@ struct DisplayBackend {
     void (*present)(const Surface& primary, bool vsync);
     // The primary surface is gone: drop what shows it.
     void (*releasePrimary)();
+    void (*minimize)();
 };
 
 const DisplayBackend& SdlDisplay();

@@ -99,11 +99,15 @@ void ReleasePrimary() {
     presenter = {};
 }
 
+void Minimize() {
+    if (SDL_Window* window = MainWindow()) SDL_MinimizeWindow(window);
+}
+
 }  // namespace
 
 const detail::DisplayBackend& detail::SdlDisplay() {
     static const DisplayBackend backend{ClientSize, ClientOrigin, SetFullScreen, Present,
-                                        ReleasePrimary};
+                                        ReleasePrimary, Minimize};
     return backend;
 }
 

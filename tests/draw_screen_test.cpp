@@ -1,0 +1,279 @@
+// Screen set-up and release on the headless display: the screen state after set-up in each
+// pixel format and mode, every set-up failure, full-screen depth fallbacks, release, and the
+// colour-depth check.
+#include <string>
+
+#include "app/app.h"
+#include "draw/draw.h"
+#include "platform/display.h"
+#include "platform/window.h"
+#include "support/draw_files.h"
+#include "system/system.h"
+
+namespace {
+
+using gktest::DrawFiles;
+
+std::string ErrorText(const char* message) {
+    return std::string("gkDraw::Screen : ") + message;
+}
+
+class Screen : public DrawFiles {};
+
+TEST_F(Screen, SetsUpTheGameAreaFromTheApplicationState) {
+    gkDraw::SetColorDepth(32, 0, 0);
+    ASSERT_EQ(gkDraw::Screen(-1, 0, 0), 1);
+    EXPECT_EQ(gkScreen.Width, 640);
+    EXPECT_EQ(gkScreen.Height, 480);
+    EXPECT_EQ(gkScreen.ColorDepth, 16);  // windowed: the desktop's depth
+    EXPECT_EQ(gkScreen.Back->width, 640);
+    EXPECT_EQ(gkScreen.Primary->width, 640);
+    EXPECT_NE(gkScreen.Clipper, nullptr);
+    EXPECT_EQ(gkScreen.Primary->clipper, gkScreen.Clipper);
+    EXPECT_EQ(gkScreen.Device3D, 0);
+    EXPECT_EQ(gkScreen.CanStretch, 1);
+    const plat::Rect whole{0, 0, 640, 480};
+    for (const plat::Rect& r : {gkScreen.Clip, gkScreen.SourceRect, gkScreen.ClientRect}) {
+        EXPECT_EQ(r.left, whole.left);
+        EXPECT_EQ(r.right, whole.right);
+        EXPECT_EQ(r.bottom, whole.bottom);
+    }
+    const char* names[] = {"内部用１", "内部用２", "内部用３", "内部用４"};
+    for (int slot = 0; slot < 4; ++slot) {
+        const SpriteObject& s = gkSprites[slot];
+        ASSERT_NE(s.surface, nullptr);
+        EXPECT_STREQ(s.name, names[slot]);
+        EXPECT_EQ(s.width, 640);
+        EXPECT_EQ(s.height, 480);
+        EXPECT_EQ(s.colorKey, 0u);
+        EXPECT_EQ(s.placement, 2);
+        EXPECT_EQ(s.fromPack, 0);
+        EXPECT_TRUE(s.surface->hasColorKey);
+        EXPECT_EQ(s.surface->colorKey, 0u);
+    }
+    EXPECT_EQ(gkSprites[4].surface, nullptr);
+    EXPECT_EQ(gkApp.Error, 0);
+}
+
+TEST_F(Screen, ClientRectFollowsTheOrigin) {
+    gkScreen.OriginX = 100;
+    gkScreen.OriginY = 50;
+    ASSERT_EQ(gkDraw::Screen(320, 240, 0), 1);
+    EXPECT_EQ(gkScreen.ClientRect.left, 100);
+    EXPECT_EQ(gkScreen.ClientRect.top, 50);
+    EXPECT_EQ(gkScreen.ClientRect.right, 420);
+    EXPECT_EQ(gkScreen.ClientRect.bottom, 290);
+    EXPECT_EQ(gkScreen.SourceRect.right, 320);
+    EXPECT_EQ(gkScreen.Clip.bottom, 240);
+}
+
+struct FormatFields {
+    plat::PixelFormat format;
+    int depth;
+    uint16_t shifts[3], maxes[3], shifts5[3];
+    uint32_t half, white;
+};
+
+TEST_F(Screen, PixelFormatFields) {
+    const FormatFields cases[] = {
+        {plat::PixelFormat::R5G6B5, 16, {11, 5, 0}, {31, 63, 31}, {11, 6, 0}, 0x7BEF, 0xFFFF},
+        {plat::PixelFormat::X1R5G5B5, 16, {10, 5, 0}, {31, 31, 31}, {10, 5, 0}, 0x3DEF, 0x7FFF},
+        {plat::PixelFormat::X8R8G8B8,
+         32,
+         {16, 8, 0},
+         {255, 255, 255},
+         {16, 8, 0},
+         0x7F7F7F,
+         0xFFFFFF},
+    };
+    for (const FormatFields& c : cases) {
+        Restart();
+        plat::headless::UseDisplayFormat(c.format);
+        ASSERT_EQ(gkDraw::Screen(8, 8, 0), 1);
+        EXPECT_EQ(gkSystem::GetColorDepth(), c.depth);
+        EXPECT_EQ(gkScreen.ColorDepth, c.depth);
+        const gkScreenState& s = gkScreen;
+        EXPECT_EQ(s.RedMask, plat::Masks(c.format).red);
+        EXPECT_EQ(s.GreenMask, plat::Masks(c.format).green);
+        EXPECT_EQ(s.BlueMask, plat::Masks(c.format).blue);
+        EXPECT_EQ(s.RedShift, c.shifts[0]);
+        EXPECT_EQ(s.GreenShift, c.shifts[1]);
+        EXPECT_EQ(s.BlueShift, c.shifts[2]);
+        EXPECT_EQ(s.RedMax, c.maxes[0]);
+        EXPECT_EQ(s.GreenMax, c.maxes[1]);
+        EXPECT_EQ(s.BlueMax, c.maxes[2]);
+        EXPECT_EQ(s.Red5Shift, c.shifts5[0]);
+        EXPECT_EQ(s.Green5Shift, c.shifts5[1]);
+        EXPECT_EQ(s.Blue5Shift, c.shifts5[2]);
+        EXPECT_EQ(s.HalfMask, c.half);
+        EXPECT_EQ(s.ColorMask, c.white);
+        gkDraw::Release();
+    }
+}
+
+TEST_F(Screen, ModeChoosesWhereSurfacesLive) {
+    auto systemMemory = [](const plat::Surface* s) {
+        return (s->caps & plat::DDSCAPS_SYSTEMMEMORY) != 0;
+    };
+    struct Case {
+        int mode;
+        bool primaryAndBack, slots01;
+    } cases[] = {{1, false, false}, {3, false, true}, {0, true, true}, {2, true, true}};
+    for (const Case& c : cases) {
+        Restart();
+        ASSERT_EQ(gkDraw::Screen(16, 16, c.mode), 1);
+        EXPECT_EQ(systemMemory(gkScreen.Primary), c.primaryAndBack) << c.mode;
+        EXPECT_EQ(systemMemory(gkScreen.Back), c.primaryAndBack) << c.mode;
+        EXPECT_EQ(systemMemory(gkSprites[0].surface), c.slots01) << c.mode;
+        EXPECT_EQ(systemMemory(gkSprites[1].surface), c.slots01) << c.mode;
+        EXPECT_TRUE(systemMemory(gkSprites[2].surface));
+        EXPECT_TRUE(systemMemory(gkSprites[3].surface));
+        gkDraw::Release();
+    }
+}
+
+TEST_F(Screen, EveryFailureIsReportedAndStopsTheSetUp) {
+    using plat::headless::Fail;
+    struct Case {
+        std::vector<Fail> inject;  // set-up operations made to fail
+        int failingSurface;        // n-th surface creation made to fail, 0 none
+        const char* message;
+    } cases[] = {
+        {{Fail::CreateDevice, Fail::CreateDevice}, 0, "DirectDrawが使用できません"},
+        {{Fail::CooperativeLevel}, 0, "フルスクリーン化できません"},
+        {{}, 1, "表画面が生成できません"},
+        {{}, 2, "裏画面が生成できません"},
+        {{Fail::CreateClipper}, 0, "クリップが生成できません"},
+        {{Fail::ClipperWindow}, 0, "クリップにウィンドウハンドルを設定できません"},
+        {{Fail::AttachClipper}, 0, "表画面をクリップできません"},
+        {{}, 3, "Bufferスプライトが生成できません"},
+        {{}, 4, "Screenスプライトが生成できません"},
+        {{}, 5, "Fontスプライトが生成できません"},
+        {{}, 6, "Fontバッファスプライトが生成できません"},
+        {{Fail::PixelFormat}, 0, "ピクセル情報が取得できません"},
+    };
+    for (const Case& c : cases) {
+        Restart();
+        gkSprites[9].name[0] = 'x';  // not emptied when the set-up stops early
+        for (Fail f : c.inject) plat::headless::FailNext(f);
+        plat::headless::FailSurfaceCreation(c.failingSurface);
+        EXPECT_EQ(gkDraw::Screen(32, 32, 0), 0) << c.message;
+        const auto& boxes = plat::headless::Boxes();
+        ASSERT_EQ(boxes.size(), 1u) << c.message;
+        EXPECT_EQ(boxes[0].title, "エラー発生");
+        EXPECT_EQ(boxes[0].text, ErrorText(c.message));
+        EXPECT_EQ(gkApp.Error, 1);
+        EXPECT_EQ(gkSprites[9].name[0], 'x');
+        gkDraw::Release();
+    }
+    // A device that enumerates badly is passed over for the default one.
+    Restart();
+    plat::headless::FailNext(Fail::CreateDevice);
+    EXPECT_EQ(gkDraw::Screen(32, 32, 0), 1);
+    EXPECT_TRUE(plat::headless::Boxes().empty());
+}
+
+TEST_F(Screen, StartingAgainClearsTheErrorFlag) {
+    gkApp.Error = 1;
+    ASSERT_EQ(gkDraw::Screen(8, 8, 0), 1);
+    EXPECT_EQ(gkApp.Error, 0);
+}
+
+TEST_F(Screen, FullScreenDepthFallbacks) {
+    gkApp.FullScreen = 1;
+    gkDraw::SetColorDepth(32, 24, 16);
+    plat::headless::RefuseDisplayDepth(32);
+    ASSERT_EQ(gkDraw::Screen(640, 480, 1), 1);
+    EXPECT_EQ(gkScreen.ColorDepth, 16);
+    EXPECT_EQ(gkScreen.Clipper, nullptr);
+    EXPECT_EQ(gkScreen.Primary->clipper, nullptr);
+    EXPECT_EQ(gkScreen.RedMask, 0xF800u);
+    gkDraw::Release();
+    EXPECT_EQ(plat::headless::MinimizeCount(), 1);
+
+    // The second fallback is not tried when the first is 0.
+    Restart();
+    gkApp.FullScreen = 1;
+    gkDraw::SetColorDepth(32, 0, 16);
+    plat::headless::RefuseDisplayDepth(32);
+    EXPECT_EQ(gkDraw::Screen(640, 480, 1), 0);
+    EXPECT_EQ(gkScreen.ColorDepth, 32);
+    ASSERT_EQ(plat::headless::Boxes().size(), 1u);
+    EXPECT_EQ(plat::headless::Boxes()[0].text, ErrorText("解像度が変更できません"));
+
+    // Full-screen at 32 bits switches the display format.
+    Restart();
+    gkApp.FullScreen = 1;
+    gkDraw::SetColorDepth(32, 0, 0);
+    ASSERT_EQ(gkDraw::Screen(640, 480, 1), 1);
+    EXPECT_EQ(gkScreen.ColorMask, 0xFFFFFFu);
+    EXPECT_EQ(gkSystem::GetColorDepth(), 32);
+    EXPECT_EQ(gkSystem::IsWindowed(), 0);
+}
+
+TEST_F(Screen, ReleaseEmptiesEverything) {
+    ASSERT_EQ(gkDraw::Screen(64, 64, 0), 1);
+    std::string name = Bmp("a.bmp", 2, 2, {1, 2, 3, 4});
+    ASSERT_EQ(gkDraw::LoadObject(name.c_str(), 2), 4);
+    ASSERT_EQ(gkDraw::CreateObject(4, 4, 1), 5);
+    gkDraw::Release();
+    EXPECT_EQ(gkScreen.DirectDraw, nullptr);
+    EXPECT_EQ(gkScreen.Primary, nullptr);
+    EXPECT_EQ(gkScreen.Back, nullptr);
+    EXPECT_EQ(gkScreen.Clipper, nullptr);
+    for (int slot = 0; slot < 6; ++slot) {
+        EXPECT_EQ(gkSprites[slot].surface, nullptr);
+        EXPECT_EQ(gkSprites[slot].name[0], '\0');
+        EXPECT_EQ(gkSprites[slot].width, 0);
+    }
+    EXPECT_EQ(plat::headless::MinimizeCount(), 0);  // windowed: the window stays
+    gkDraw::Release();                              // twice is harmless
+}
+
+TEST_F(Screen, ColourDepthCheck) {
+    // Deep enough, or a depth the check does not know: go on without a word.
+    for (int depth : {16, 12}) {
+        gkDraw::SetColorDepth(depth, 0, 0);
+        EXPECT_EQ(gkSystem::CheckColor(""), 1);
+    }
+    EXPECT_TRUE(plat::headless::Boxes().empty());
+
+    // 32 bits wanted on the 16-bit desktop, no question: the message, then quitting.
+    gkDraw::SetColorDepth(32, 0, 0);
+    EXPECT_EQ(gkSystem::CheckColor(""), 0);
+    ASSERT_EQ(plat::headless::Boxes().size(), 1u);
+    EXPECT_EQ(plat::headless::Boxes()[0].text.rfind(
+                  "　ウィンドウ状態で実行しようとしていますが、画面が65536色以下に設定されています。"
+                  "\n正しく動作させるには、1670万色以上に設定するか、フルスクリーンで実行させて下さい。",
+                  0),
+              0u);
+    EXPECT_NE(gkApp.CloseState, 0);
+
+    // "*": the switch question; Yes goes full-screen without saving.
+    Restart();
+    gkDraw::SetColorDepth(32, 0, 0);
+    plat::headless::QueueAnswer(plat::IDOK);
+    plat::headless::QueueAnswer(plat::IDYES);
+    EXPECT_EQ(gkSystem::CheckColor("*"), 1);
+    EXPECT_EQ(gkApp.FullScreen, 1);
+    ASSERT_EQ(plat::headless::Boxes().size(), 2u);
+    EXPECT_EQ(plat::headless::Boxes()[1].text, "フルスクリーンに切り換えますか？");
+
+    // A file: the set-again question; Yes records 1 in it.
+    Restart();
+    gkDraw::SetColorDepth(32, 0, 0);
+    plat::headless::QueueAnswer(plat::IDOK);
+    plat::headless::QueueAnswer(plat::IDYES);
+    EXPECT_EQ(gkSystem::CheckColor("mode.dat"), 1);
+    EXPECT_EQ(plat::headless::Boxes()[1].text, "フルスクリーンに設定し直しますか？");
+    EXPECT_EQ(gkSystem::LoadMode("mode.dat"), 1);
+
+    // No: quitting.
+    Restart();
+    gkDraw::SetColorDepth(32, 0, 0);
+    EXPECT_EQ(gkSystem::CheckColor("mode.dat"), 0);
+    EXPECT_EQ(gkApp.FullScreen, 0);
+    EXPECT_NE(gkApp.CloseState, 0);
+}
+
+}  // namespace

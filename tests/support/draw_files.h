@@ -1,0 +1,42 @@
+// Test support for the drawing tests: an executable folder of their own (a fresh temporary
+// folder that GetPath answers) into which tests write small BMP files by relative name.
+#pragma once
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "platform/files.h"
+#include "support/bmp.h"
+#include "support/fixture.h"
+
+namespace gktest {
+
+class DrawFiles : public Framework {
+  protected:
+    void SetUp() override {
+        Framework::SetUp();
+        char pattern[] = "/tmp/gkdrawXXXXXX";
+        folder = mkdtemp(pattern);
+        plat::headless::SetExecutablePath(folder + "/gridkeep");
+    }
+    // A clean start within one test, keeping the folder.
+    void Restart() {
+        ResetFramework();
+        plat::headless::SetExecutablePath(folder + "/gridkeep");
+    }
+    void TearDown() override {
+        Framework::TearDown();
+        std::system(("rm -rf '" + folder + "'").c_str());
+    }
+    // Writes a BMP next to the "executable" and returns the name to load it by.
+    std::string Bmp(const std::string& name, int width, int height,
+                    const std::vector<uint32_t>& colors, int bits = 24) {
+        WriteFile(folder + "/" + name, EncodeBmp(width, height, bits, colors));
+        return name;
+    }
+    std::string folder;
+};
+
+}  // namespace gktest
