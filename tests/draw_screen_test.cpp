@@ -1,6 +1,7 @@
 // Screen set-up and release on the headless display: the screen state after set-up in each
 // pixel format and mode, every set-up failure, full-screen depth fallbacks, release, and the
 // colour-depth check.
+#include <cstring>
 #include <string>
 
 #include "app/app.h"
@@ -242,30 +243,31 @@ TEST_F(Screen, ColourDepthCheck) {
     gkDraw::SetColorDepth(32, 0, 0);
     EXPECT_EQ(gkSystem::CheckColor(""), 0);
     ASSERT_EQ(plat::headless::Boxes().size(), 1u);
-    EXPECT_EQ(plat::headless::Boxes()[0].text.rfind(
-                  "　ウィンドウ状態で実行しようとしていますが、画面が65536色以下に設定されています。"
-                  "\n正しく動作させるには、1670万色以上に設定するか、フルスクリーンで実行させて下さい。",
-                  0),
-              0u);
+    EXPECT_EQ(
+        plat::headless::Boxes()[0].text.rfind(
+            "　ウィンドウ状態で実行しようとしていますが、画面が65536色以下に設定されています。"
+            "\n正しく動作させるには、1670万色以上に設定するか、フルスクリーンで実行させて下さい。",
+            0),
+        0u);
     EXPECT_NE(gkApp.CloseState, 0);
 
     // "*": the switch question; Yes goes full-screen without saving.
     Restart();
     gkDraw::SetColorDepth(32, 0, 0);
-    plat::headless::QueueAnswer(plat::IDOK);
-    plat::headless::QueueAnswer(plat::IDYES);
+    plat::headless::QueueAnswer(IDOK);
+    plat::headless::QueueAnswer(IDYES);
     EXPECT_EQ(gkSystem::CheckColor("*"), 1);
     EXPECT_EQ(gkApp.FullScreen, 1);
     ASSERT_EQ(plat::headless::Boxes().size(), 2u);
-    EXPECT_EQ(plat::headless::Boxes()[1].text, "フルスクリーンに切り換えますか？");
+    EXPECT_EQ(plat::headless::Boxes()[1].text, "フルスクリーンに切り換えますか？\r\n");
 
     // A file: the set-again question; Yes records 1 in it.
     Restart();
     gkDraw::SetColorDepth(32, 0, 0);
-    plat::headless::QueueAnswer(plat::IDOK);
-    plat::headless::QueueAnswer(plat::IDYES);
+    plat::headless::QueueAnswer(IDOK);
+    plat::headless::QueueAnswer(IDYES);
     EXPECT_EQ(gkSystem::CheckColor("mode.dat"), 1);
-    EXPECT_EQ(plat::headless::Boxes()[1].text, "フルスクリーンに設定し直しますか？");
+    EXPECT_EQ(plat::headless::Boxes()[1].text, "フルスクリーンに設定し直しますか？\r\n");
     EXPECT_EQ(gkSystem::LoadMode("mode.dat"), 1);
 
     // No: quitting.
@@ -274,6 +276,27 @@ TEST_F(Screen, ColourDepthCheck) {
     EXPECT_EQ(gkSystem::CheckColor("mode.dat"), 0);
     EXPECT_EQ(gkApp.FullScreen, 0);
     EXPECT_NE(gkApp.CloseState, 0);
+}
+
+TEST_F(Screen, PresentThroughTheClientRectangleFillsTheWindow) {
+    ASSERT_NE(plat::CreateMainWindow("t", 640, 480, false, gkSystem::WndProc), nullptr);
+    plat::Msg msg;
+    while (plat::PeekMessage(msg)) plat::DispatchMessage(msg);
+    ASSERT_EQ(gkDraw::Screen(-1, 0, 0), 1);
+    EXPECT_NE(gkScreen.ClientRect.left, 0);  // the window is not at the desktop's corner
+    const uint32_t blue = plat::ColorToPixel(plat::DisplayFormat(), 0xFF0000);
+    plat::Blt(gkScreen.Back, nullptr, nullptr, nullptr, plat::DDBLT_COLORFILL, blue);
+    ASSERT_EQ(plat::Blt(gkScreen.Primary, &gkScreen.ClientRect, gkScreen.Back, &gkScreen.SourceRect,
+                        plat::DDBLT_WAIT),
+              plat::DD_OK);
+    const plat::Surface* shown = plat::headless::PresentedFrame();
+    ASSERT_NE(shown, nullptr);
+    for (int y : {0, 479})
+        for (int x : {0, 639}) {
+            uint16_t p;
+            std::memcpy(&p, shown->pixels.data() + y * shown->pitch + x * 2, 2);
+            EXPECT_EQ(p, blue) << x << "," << y;
+        }
 }
 
 }  // namespace

@@ -111,8 +111,8 @@ bool CreateDisplay(int width, int height, int mode) {
             return Fail("DirectDrawが使用できません", r);
     }
     uint32_t memory = (mode == 1 || mode == 3) ? 0 : DDSCAPS_SYSTEMMEMORY;
-    uint32_t level = fullScreen ? DDSCL_FULLSCREEN | DDSCL_ALLOWREBOOT | DDSCL_EXCLUSIVE
-                                : DDSCL_NORMAL;
+    uint32_t level =
+        fullScreen ? DDSCL_FULLSCREEN | DDSCL_ALLOWREBOOT | DDSCL_EXCLUSIVE : DDSCL_NORMAL;
     if (int32_t r = SetCooperativeLevel(gkScreen.DirectDraw, level); r != DD_OK)
         return Fail("フルスクリーン化できません", r);
     if (fullScreen) {
@@ -224,11 +224,12 @@ int CheckColor(const char* file) {
     const int level = depth == 8 ? 1 : depth == 16 ? 2 : (depth == 24 || depth == 32) ? 3 : 0;
     if (level == 0) return 1;
     if (!IsWindowed() || GetColorDepth() >= depth) return 1;
-    Message("　ウィンドウ状態で実行しようとしていますが、"
-            "画面が%s色以下に設定されています。\n"
-            "正しく動作させるには、%s色以上に設定するか、"
-            "フルスクリーンで実行させて下さい。",
-            kColourCounts[level - 1], kColourCounts[level]);
+    Message(
+        "　ウィンドウ状態で実行しようとしていますが、"
+        "画面が%s色以下に設定されています。\n"
+        "正しく動作させるには、%s色以上に設定するか、"
+        "フルスクリーンで実行させて下さい。",
+        kColourCounts[level - 1], kColourCounts[level]);
     const bool noSave = std::strcmp(file, "*") == 0;
     const char* question = file[0] == '\0' ? nullptr
                            : noSave        ? "フルスクリーンに切り換えますか？"

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "platform/display.h"
+#include "platform/files.h"
 
 namespace plat {
 
@@ -17,7 +18,7 @@ constexpr int64_t kMaxBitmapPixels = 32 << 20;  // 32 Mpixels
 
 std::vector<uint8_t> ReadFile(const char* path) {
     std::vector<uint8_t> bytes;
-    FILE* f = std::fopen(path, "rb");
+    FILE* f = OpenFile(path, "rb");
     if (!f) return bytes;
     uint8_t chunk[65536];
     size_t n;

@@ -15,6 +15,7 @@
 #include "platform/backend.h"
 #include "platform/blit_kernels.h"
 #include "platform/display_backend.h"
+#include "platform/window.h"
 
 namespace plat {
 
@@ -442,13 +443,24 @@ int32_t BltFast(Surface* dst, int x, int y, Surface* src, const Rect* srcRect, u
 
 namespace {
 
+// The headless window's client area; a 640 x 480 one at the desktop's corner while no window
+// exists.
+Rect HeadlessClient() {
+    Rect client;
+    if (!headless::ClientArea(client)) client = {0, 0, 640, 480};
+    return client;
+}
+
 void HeadlessClientSize(int* width, int* height) {
-    *width = 640;
-    *height = 480;
+    Rect client = HeadlessClient();
+    *width = client.right - client.left;
+    *height = client.bottom - client.top;
 }
 
 void HeadlessClientOrigin(int* x, int* y) {
-    *x = *y = 0;
+    Rect client = HeadlessClient();
+    *x = client.left;
+    *y = client.top;
 }
 
 bool HeadlessSetFullScreen(bool, int, int) {
@@ -474,8 +486,8 @@ void HeadlessMinimize() {
 }  // namespace
 
 const detail::DisplayBackend& detail::HeadlessDisplay() {
-    static const DisplayBackend backend{HeadlessClientSize, HeadlessClientOrigin,
-                                        HeadlessSetFullScreen, HeadlessPresent,
+    static const DisplayBackend backend{HeadlessClientSize,     HeadlessClientOrigin,
+                                        HeadlessSetFullScreen,  HeadlessPresent,
                                         HeadlessReleasePrimary, HeadlessMinimize};
     return backend;
 }

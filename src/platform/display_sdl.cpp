@@ -4,15 +4,11 @@
 #include <SDL.h>
 
 #include "platform/display_backend.h"
+#include "platform/sdl_window.h"
 
 namespace plat {
 
 namespace {
-
-// The main window: the first window SDL created.
-SDL_Window* MainWindow() {
-    return SDL_WasInit(SDL_INIT_VIDEO) ? SDL_GetWindowFromID(1) : nullptr;
-}
 
 struct Presenter {
     SDL_Renderer* renderer = nullptr;
@@ -40,24 +36,24 @@ Uint32 TextureFormat(PixelFormat format) {
 void ClientSize(int* width, int* height) {
     *width = 640;
     *height = 480;
-    if (SDL_Window* window = MainWindow()) SDL_GetWindowSize(window, width, height);
+    if (SDL_Window* window = sdl::MainWindow()) SDL_GetWindowSize(window, width, height);
 }
 
 void ClientOrigin(int* x, int* y) {
     *x = *y = 0;
-    SDL_Window* window = MainWindow();
+    SDL_Window* window = sdl::MainWindow();
     if (window && !(SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN))
         SDL_GetWindowPosition(window, x, y);
 }
 
 bool SetFullScreen(bool on, int, int) {
-    SDL_Window* window = MainWindow();
+    SDL_Window* window = sdl::MainWindow();
     if (!window) return false;
     return SDL_SetWindowFullscreen(window, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) == 0;
 }
 
 bool PrepareTexture(const Surface& primary) {
-    SDL_Window* window = MainWindow();
+    SDL_Window* window = sdl::MainWindow();
     if (!window) return false;
     if (!presenter.renderer) {
         presenter.renderer = SDL_GetRenderer(window);
@@ -100,14 +96,14 @@ void ReleasePrimary() {
 }
 
 void Minimize() {
-    if (SDL_Window* window = MainWindow()) SDL_MinimizeWindow(window);
+    if (SDL_Window* window = sdl::MainWindow()) SDL_MinimizeWindow(window);
 }
 
 }  // namespace
 
 const detail::DisplayBackend& detail::SdlDisplay() {
-    static const DisplayBackend backend{ClientSize, ClientOrigin, SetFullScreen, Present,
-                                        ReleasePrimary, Minimize};
+    static const DisplayBackend backend{ClientSize, ClientOrigin,   SetFullScreen,
+                                        Present,    ReleasePrimary, Minimize};
     return backend;
 }
 

@@ -158,6 +158,7 @@ void SetKeyDown(int vk, bool down);  // injected key state
 int CursorCount();                   // the ShowCursor display count
 int ShowCursorCalls();
 bool CursorImageShown();
+bool ClientArea(Rect& rect);  // true once the window exists, with its client rectangle
 bool CursorClip(Rect& rect);  // true while confined, with the rectangle
 bool IMEEnabled();
 bool WindowOpen();

@@ -25,6 +25,7 @@ struct HeadlessWindow {
     std::set<std::string> heldLocks;  // locks held by "other processes"
     std::string ownLock;
     int raiseRequests = 0;
+    Rect client{};  // client area on the desktop, empty until the window is created
 };
 
 HeadlessWindow state;
@@ -34,7 +35,9 @@ constexpr int kDesktopWidth = 1024;
 constexpr int kDesktopHeight = 768;
 
 bool Create(const char*, int width, int height, bool) {
-    PostMessage(WM_MOVE, 0, MakeLParam((kDesktopWidth - width) / 2, (kDesktopHeight - height) / 2));
+    int x = (kDesktopWidth - width) / 2, y = (kDesktopHeight - height) / 2;
+    state.client = {x, y, x + width, y + height};
+    PostMessage(WM_MOVE, 0, MakeLParam(x, y));
     return true;
 }
 
@@ -121,6 +124,10 @@ int ShowCursorCalls() {
 }
 bool CursorImageShown() {
     return state.cursorImage;
+}
+bool ClientArea(Rect& rect) {
+    rect = state.client;
+    return state.client.right > state.client.left;
 }
 bool CursorClip(Rect& rect) {
     rect = state.clip;

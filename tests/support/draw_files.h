@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "app/app.h"
 #include "platform/files.h"
 #include "support/bmp.h"
 #include "support/fixture.h"
@@ -19,12 +20,19 @@ class DrawFiles : public Framework {
         Framework::SetUp();
         char pattern[] = "/tmp/gkdrawXXXXXX";
         folder = mkdtemp(pattern);
-        plat::headless::SetExecutablePath(folder + "/gridkeep");
+        Windowed();
     }
     // A clean start within one test, keeping the folder.
     void Restart() {
         ResetFramework();
+        Windowed();
+    }
+    // The application state as WinMain leaves it: windowed, 640 x 480.
+    void Windowed() {
         plat::headless::SetExecutablePath(folder + "/gridkeep");
+        gkApp.FullScreen = 0;
+        gkApp.WindowWidth = 640;
+        gkApp.WindowHeight = 480;
     }
     void TearDown() override {
         Framework::TearDown();

@@ -17,6 +17,10 @@ namespace gktest {
 
 void ResetFramework() {
     plat::UseBackend(plat::Backend::Headless);
+    gkDraw::Release();
+    gkScreen = gkScreenState{};
+    for (SpriteObject& s : gkSprites) s = SpriteObject{};
+    gkDraw::SetDefaultColorKey(0);
     plat::headless::SetTime(0);
     plat::headless::ResetMci();  // before the sound output it holds is reset
     plat::headless::ResetJoysticks();
