@@ -8,8 +8,10 @@
 #include "draw/draw.h"
 #include "platform/display.h"
 #include "platform/window.h"
+#include "sound/sound.h"
 #include "support/draw_files.h"
 #include "system/system.h"
+#include "text/text.h"
 
 namespace {
 
@@ -54,6 +56,32 @@ TEST_F(Screen, SetsUpTheGameAreaFromTheApplicationState) {
     }
     EXPECT_EQ(gkSprites[4].surface, nullptr);
     EXPECT_EQ(gkApp.Error, 0);
+}
+
+TEST_F(Screen, StartsTheOtherModulesOnlyWhenTheDisplayIsUp) {
+    gkSoundObjects[5].Used = 1;
+    gkPresent.ViewerPicture = 7;
+    gkPresent.ViewerTile = 8;
+    plat::headless::FailNext(plat::headless::Fail::PixelFormat);
+    ASSERT_EQ(gkDraw::Screen(64, 64, 0), 0);
+    EXPECT_EQ(gkSoundObjects[5].Used, 1);
+    EXPECT_EQ(gkFont.Description, nullptr);
+    EXPECT_EQ(gkPresent.ViewerPicture, 7);
+    gkDraw::Release();
+
+    ASSERT_EQ(gkDraw::Screen(64, 64, 0), 1);
+    EXPECT_EQ(gkSoundObjects[5].Used, 0);
+    EXPECT_EQ(gkSoundObjects[5].EchoStep, -1);
+    EXPECT_EQ(gkSoundObjects[5].ChannelCount, 1);
+    EXPECT_NE(gkFont.Description, nullptr);
+    EXPECT_EQ(gkFont.PutAfterRender, 1);
+    EXPECT_EQ(gkMidi.Loop, 1);
+    EXPECT_EQ(gkPresent.ViewerPicture, 0);
+    EXPECT_EQ(gkPresent.ViewerTile, 0);
+    // Quitting releases every drawing object.
+    gkSystem::Quit();
+    EXPECT_EQ(gkScreen.DirectDraw, nullptr);
+    EXPECT_EQ(gkSprites[0].surface, nullptr);
 }
 
 TEST_F(Screen, ClientRectFollowsTheOrigin) {

@@ -52,6 +52,7 @@ int Quit() {
     FreeMouse();
     gkDraw::FreeFonts();
     gkSound::Release();
+    gkDraw::Release();
     if (gkApp.Mutex) {
         plat::ReleaseInstanceLock();
         gkApp.Mutex = 0;

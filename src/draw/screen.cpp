@@ -6,7 +6,10 @@
 
 #include "app/app.h"
 #include "draw/draw.h"
+#include "input/input.h"
+#include "sound/sound.h"
 #include "system/system.h"
+#include "text/text.h"
 
 gkScreenState gkScreen;
 
@@ -165,10 +168,16 @@ int Screen(int width, int height, int mode) {
     SetClip(0, 0, width, height);
     if (!CreateDisplay(width, height, mode)) return 0;
     for (int slot = gk::kFirstUserSprite; slot < gk::kSpriteSlots; ++slot) EmptySlot(slot);
+    gkPresent.ViewerPicture = gkPresent.ViewerTile = 0;
     gkScreen.SourceRect = {0, 0, width, height};
     gkScreen.ClientRect = {gkScreen.OriginX, gkScreen.OriginY, gkScreen.OriginX + width,
                            gkScreen.OriginY + height};
+    gkSound::Init();
+    gkSound::EmptyObjects();
+    gkSound::InitMidi();
     gkSystem::Reset();
+    InitFonts();
+    gkSystem::JoyInit();
     if (gkApp.ClipMouse) gkSystem::LimitMouseToScreen();
     return 1;
 }
