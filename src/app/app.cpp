@@ -92,9 +92,9 @@ static void UpdateCursorOverGame() {
 }
 
 static void RunScene() {
-    if (gkPresent.TransitionDirection == 1) {
+    if (gkDraw::FadingOut()) {
         gkDraw::Present();
-        if (gkPresent.TransitionDirection == 0) gkApp.Scene = gkApp.NextScene;
+        if (!gkDraw::FadingOut()) gkApp.Scene = gkApp.NextScene;
         return;
     }
     gkApp.FrameStart = plat::Now();

@@ -17,7 +17,7 @@ void ResetClickDetector() {
 }
 
 void RouteKey(int key) {
-    if (gkPresent.ViewerOn) {
+    if (gkDraw::ViewerShown()) {
         gkInput.ViewerKey = key;
     } else {
         gkInput.HeldKey = key;
@@ -40,7 +40,7 @@ void StepTrigger(int* state, bool down) {
     } else {
         *state = (*state == 1 || *state == 3) ? 2 : 0;
     }
-    if (gkPresent.TransitionStep != 0 || gkPresent.ViewerOn || gkInput.CaptureMode) *state = 0;
+    if (gkDraw::TransitionRunning() || gkDraw::ViewerShown() || gkInput.CaptureMode) *state = 0;
 }
 
 void KeyState(int vk, int* state) {

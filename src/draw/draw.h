@@ -115,8 +115,25 @@ struct gkPresentState {
 extern gkPresentState gkPresent;
 
 namespace gkDraw {
-// Ends a frame: draws the transition and viewer overlays over the back screen and shows it.
+// Ends a frame: stamps the transition step and draws the viewer over the back screen, waits for
+// the vertical blank when WaitVSync is set, and shows the back screen in the window.
 void Present();
+void SetWaitVSync(int flag);
+// Loads the 640 × 48 pattern (ten 64 × 48 frames) keyed on black; its slot, 0 on failure.
+int LoadTransitionPattern(const char* file);
+// Ten presents stamping pattern frames 0 … 9 (fade-out) or 9 … 0 (fade-in).
+void StartFadeOut();
+void StartFadeIn();
+// Loads (first call) or replaces in place (later calls) the viewer's picture and tile, keyed
+// on black; the picture is `height` pixels high and scrolls from its top.
+void LoadViewer(const char* picture, const char* tile, int height);
+// Hides the viewer, or shows it when one is loaded.
+void ToggleViewer();
+// What the main loop and the key triggers ask: a transition is running; it is a fade-out; the
+// viewer is shown.
+bool TransitionRunning();
+bool FadingOut();
+bool ViewerShown();
 }  // namespace gkDraw
 
 // ---------------------------------------------------------------------------------------------
@@ -138,4 +155,67 @@ void DrawBox(int left, int top, int right, int bottom, uint32_t fillColor, uint3
              int width);
 // count = 1 + 3 × number of curves.
 void DrawBezier(const plat::Point* points, int count, uint32_t color, int width);
+}  // namespace gkDraw
+
+// ---------------------------------------------------------------------------------------------
+// Blits: puts of sprite objects (clipped by gkScreen.Clip), fills with raw pixel values, and the
+// animated strip puts that draw an object one source row at a time
+// ---------------------------------------------------------------------------------------------
+
+// Persistent state of the animated puts, one set per operation, shared by all its calls; each
+// call advances its own set once.
+struct gkPutAnimationState {
+    float WavePhase = 0;         // PutWave, degrees
+    int WaveSign = 1;            // PutWave's alternating sign
+    float TileX = 0, TileY = 0;  // PutScrollTiles offsets, in -width..0 and -height..0
+    float WaveScrollPhase = 0, WaveScrollRow = 0;  // PutWaveScroll
+    float WaveTilesPhase = 0, WaveTilesRow = 0;    // PutWaveTiles
+    float RollPhase = 0;                           // PutRoll, rows
+};
+extern gkPutAnimationState gkPutAnimation;
+
+namespace gkDraw {
+// Fills return the platform's result code (0 on success); a rectangle not inside the surface
+// is refused and nothing is drawn.
+int32_t ClearScreen();
+int32_t ClearObject(int slot);
+int32_t ClearRect(int left, int top, int right, int bottom);
+// A one-pixel black outline inside the rectangle (four fills).
+int32_t ClearFrame(int left, int top, int right, int bottom);
+int32_t WhiteScreen();
+int32_t WhiteRect(int left, int top, int right, int bottom);
+// Fills with the low 16 bits of colour.
+int32_t FillRect(int left, int top, int right, int bottom, uint32_t color);
+// 50 % blend of the rectangle (within Clip) with colour; 1, or 0 when the back screen cannot
+// be locked.
+int HalfFillRect(int left, int top, int right, int bottom, uint32_t color);
+
+// Source rectangle (sl, st, sr, sb) of a slot to (x, y): keyed or opaque, onto the back screen
+// or another object, clipped by Clip. A lost surface runs RestoreObjects and drops the draw.
+void PutObject(int x, int y, int slot, int sl, int st, int sr, int sb);
+void PutObjectOnObject(int dst, int x, int y, int slot, int sl, int st, int sr, int sb);
+void PutObjectOpaque(int x, int y, int slot, int sl, int st, int sr, int sb);
+void PutObjectOpaqueOnObject(int dst, int x, int y, int slot, int sl, int st, int sr, int sb);
+// Stretched to width × height at (x, y): by the blitter when gkScreen.CanStretch, else through
+// slot 0 and a clipped put keyed by slot 0's key.
+void PutStretch(int x, int y, int slot, int sl, int st, int sr, int sb, int width, int height);
+void PutStretchOpaque(int x, int y, int slot, int sl, int st, int sr, int sb, int width,
+                      int height);
+// Copies the back screen rectangle to (0, 0) of the slot.
+void GrabScreen(int slot, int left, int top, int right, int bottom);
+// type 0 plain, 1 mirrored left to right, 2 flipped top to bottom, 3 both; pixel value 0 is
+// transparent. 1, or 0 when a surface cannot be locked.
+int PutFlip(int x, int y, int type, int slot, int sl, int st, int sr, int sb);
+
+void PutWave(int x, int y, int amplitude, int period, float speed, int slot, int sl, int st, int sr,
+             int sb, int alternate);
+void PutScrollTiles(float speedX, float speedY, int slot, int sl, int st, int sr, int sb);
+void PutWaveScroll(int x, int y, int amplitude, int period, float waveSpeed, float scrollSpeed,
+                   int slot, int sl, int st, int sr, int sb);
+void PutWaveTiles(int top, int bottom, int amplitude, int period, float waveSpeed,
+                  float scrollSpeed, int slot, int sl, int st, int sr, int sb);
+void PutRowMosaic(int x, int y, int rows, int slot, int sl, int st, int sr, int sb);
+void PutSkipRows(int x, int y, int step, int slot, int sl, int st, int sr, int sb);
+void PutShake(int x, int y, int amplitude, int slot, int sl, int st, int sr, int sb);
+void PutRoll(int x, int y, int forward, float speed, int slot, int sl, int st, int sr, int sb);
 }  // namespace gkDraw

@@ -40,6 +40,7 @@ void ResetFramework() {
     gkPresent = gkPresentState{};
     gkSound::InitMidi();
     gkSystem::JoyInit();
+    gkPutAnimation = gkPutAnimationState{};
 }
 
 }  // namespace gktest
