@@ -78,7 +78,7 @@ TEST_F(Blits, LostSurfaceIsRestoredAndTheDrawDropped_PutsOutsideNeverBlit) {
     // Wholly left of the clip rectangle, and wholly below it: skipped before the blitter, so
     // the loss is not even noticed.
     gkDraw::PutObject(-40, 0, slot, 0, 0, 32, 4);
-    gkDraw::PutObject(0, 48, slot, 0, 0, 32, 4);
+    gkDraw::PutObject(0, 50, slot, 0, 0, 32, 4);
     EXPECT_EQ(IsLost(gkScreen.Back), DDERR_SURFACELOST);
     gkDraw::PutObject(0, 0, slot, 0, 0, 32, 4);
     EXPECT_EQ(IsLost(gkScreen.Back), DD_OK);
