@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/app.h"
+#include "draw/draw.h"
 #include "platform/clock.h"
 #include "platform/sound.h"
 #include "platform/window.h"
@@ -227,6 +228,32 @@ TEST_F(SoundObjects, QuitReleasesTheDevice) {
     EXPECT_FALSE(snd::HasDevice());
     EXPECT_EQ(gkSoundObjects[0].Channel[0].Buffer, nullptr);
     EXPECT_EQ(gkSoundObjects[0].Used, 1);
+}
+
+using SoundSetUp = gktest::Framework;
+
+TEST_F(SoundSetUp, ScreenSetUpStartsSoundAndEmptiesTheTable) {
+    gkSoundObjects[7].Used = 1;
+    gkSoundObjects[7].ChannelCount = 4;
+    gkSoundObjects[7].Name[0] = 'x';
+    gkSoundObjects[7].Channel[2].Volume = -500;
+    ASSERT_EQ(gkDraw::Screen(64, 48, 0), 1);
+    EXPECT_EQ(gkSoundStatus.Ready, 1);
+    EXPECT_TRUE(snd::HasDevice());
+    const gkSoundObject& o = gkSoundObjects[7];
+    EXPECT_EQ(o.Used, 0);
+    EXPECT_EQ(o.ChannelCount, 1);
+    EXPECT_EQ(o.EchoStep, -1);
+    EXPECT_EQ(o.Name[0], '\0');
+    EXPECT_EQ(o.Channel[2].Volume, 0);
+
+    // Without a sound device the set-up still succeeds, silently.
+    gkSystem::Quit();
+    gkDraw::Release();
+    snd::headless::SetDeviceAvailable(false);
+    ASSERT_EQ(gkDraw::Screen(64, 48, 0), 1);
+    EXPECT_EQ(gkSoundStatus.Ready, 0);
+    EXPECT_TRUE(plat::headless::Boxes().empty());
 }
 
 }  // namespace
