@@ -234,8 +234,17 @@ TEST_F(Screen, FullScreenDepthFallbacks) {
     Restart();
     gkApp.FullScreen = 1;
     gkDraw::SetColorDepth(32, 0, 0);
+    ASSERT_NE(plat::CreateMainWindow("t", 640, 480, false, gkSystem::WndProc), nullptr);
     ASSERT_EQ(gkDraw::Screen(640, 480, 1), 1);
     EXPECT_EQ(gkScreen.ColorMask, 0xFFFFFFu);
+    // The full-screen window sits at the screen's corner once its move message is handled.
+    plat::Msg msg;
+    while (plat::PeekMessage(msg)) plat::DispatchMessage(msg);
+    EXPECT_EQ(gkScreen.ClientRect.left, 0);
+    EXPECT_EQ(gkScreen.ClientRect.top, 0);
+    EXPECT_EQ(plat::Blt(gkScreen.Primary, &gkScreen.ClientRect, gkScreen.Back, &gkScreen.SourceRect,
+                        plat::DDBLT_WAIT),
+              plat::DD_OK);
     EXPECT_EQ(gkSystem::GetColorDepth(), 32);
     EXPECT_EQ(gkSystem::IsWindowed(), 0);
 }

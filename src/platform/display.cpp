@@ -59,6 +59,7 @@ struct DisplayState {
     int presents = 0;
     int vblanks = 0;
     int minimized = 0;
+    bool headlessFullScreen = false;
     std::string dumpFolder = std::getenv("GK_FRAME_DUMP") ? std::getenv("GK_FRAME_DUMP") : "";
 };
 
@@ -100,6 +101,14 @@ bool Empty(const Rect& r) {
 
 uint8_t* PixelAt(Surface* s, int x, int y) {
     return s->pixels.data() + static_cast<size_t>(y) * s->pitch + x * BytesPerPixel(s->format);
+}
+
+// Tells the window procedure where the client area now is, as a window that changes between
+// full-screen and windowed mode hears through WM_MOVE.
+void PostClientOrigin() {
+    int x = 0, y = 0;
+    Shown().clientOrigin(&x, &y);
+    PostMessage(WM_MOVE, 0, MakeLParam(x, y));
 }
 
 void Present() {
@@ -241,7 +250,10 @@ int32_t SetCooperativeLevel(Device* device, uint32_t flags) {
     if (Injected(headless::Fail::CooperativeLevel)) return DDERR_GENERIC;
     bool fullScreen = flags & DDSCL_FULLSCREEN;
     if (fullScreen && !(flags & DDSCL_EXCLUSIVE)) return DDERR_INVALIDPARAMS;
-    if (fullScreen != device->fullScreen && !fullScreen) Shown().setFullScreen(false, 0, 0);
+    if (fullScreen != device->fullScreen && !fullScreen) {
+        Shown().setFullScreen(false, 0, 0);
+        PostClientOrigin();
+    }
     device->fullScreen = fullScreen;
     return DD_OK;
 }
@@ -256,6 +268,7 @@ int32_t SetDisplayMode(Device* device, int width, int height, int bitsPerPixel) 
     State().format = bitsPerPixel == 32 ? PixelFormat::X8R8G8B8 : sixteen;
     device->modeWidth = width;
     device->modeHeight = height;
+    PostClientOrigin();
     return DD_OK;
 }
 
@@ -458,12 +471,13 @@ void HeadlessClientSize(int* width, int* height) {
 }
 
 void HeadlessClientOrigin(int* x, int* y) {
-    Rect client = HeadlessClient();
+    Rect client = State().headlessFullScreen ? Rect{} : HeadlessClient();
     *x = client.left;
     *y = client.top;
 }
 
-bool HeadlessSetFullScreen(bool, int, int) {
+bool HeadlessSetFullScreen(bool on, int, int) {
+    State().headlessFullScreen = on;
     return true;
 }
 
@@ -501,6 +515,7 @@ void ResetDisplay() {
     st.presented = {};
     st.presents = st.vblanks = st.minimized = 0;
     st.vsyncRequested = false;
+    st.headlessFullScreen = false;
 }
 
 void UseDisplayFormat(PixelFormat format) {
