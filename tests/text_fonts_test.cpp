@@ -1,0 +1,247 @@
+// Fonts: how the selections fill the font description, the installed-font list and lookups by
+// name, the selection bracket, and that the platform font honours the record.
+#include <cstring>
+#include <string>
+
+#include "draw/draw.h"
+#include "support/back_screen.h"
+#include "support/fixture.h"
+#include "text/text.h"
+
+namespace {
+
+class FontsTest : public gktest::Framework {
+  protected:
+    void SetUp() override {
+        gktest::Framework::SetUp();
+        ASSERT_EQ(gkDraw::Screen(640, 480, 0), 1);
+        ASSERT_NE(gkFont.Description, nullptr);
+    }
+    static const plat::LogFont& Record() { return *gkFont.Description; }
+    static std::string Face() { return Record().faceName; }
+};
+
+TEST_F(FontsTest, SetUpMakesAnEmptyRecordAndListsInstalledFaces) {
+    EXPECT_EQ(sizeof(plat::LogFont), 60u);
+    plat::LogFont zero{};
+    EXPECT_EQ(std::memcmp(gkFont.Description, &zero, sizeof zero), 0);
+    EXPECT_EQ(gkFont.PutAfterRender, 1);
+    EXPECT_GT(gkFont.Count, 0);
+    EXPECT_LE(gkFont.Count, 200);
+    EXPECT_EQ(gkFont.List[gkFont.Count - 1].Name[0] != '\0', true);
+    // The IPA faces installed with the framework cover Japanese.
+    bool japanese = false;
+    for (int i = 0; i < gkFont.Count; ++i) {
+        if (std::strcmp(gkFont.List[i].Name, "IPAGothic") == 0) {
+            japanese = gkFont.List[i].CharSet == 128;
+        }
+    }
+    EXPECT_TRUE(japanese);
+}
+
+TEST_F(FontsTest, ScreenSelectionFillsTheRecord) {
+    gkDraw::SelectFont(0, 24, 90, 1, 1, 1);
+    EXPECT_EQ(Face(), "標準明朝");
+    EXPECT_EQ(Record().height, 24);
+    EXPECT_EQ(Record().width, 0);
+    EXPECT_EQ(Record().escapement, 900);
+    EXPECT_EQ(Record().orientation, 0);
+    EXPECT_EQ(Record().weight, 700);
+    EXPECT_EQ(Record().italic, 1);
+    EXPECT_EQ(Record().underline, 1);
+    EXPECT_EQ(Record().charSet, 128);
+    EXPECT_NE(gkFont.Dc, nullptr);
+    EXPECT_EQ(gkFont.Surface, gkScreen.Back);
+    gkDraw::ReleaseFont();
+    EXPECT_EQ(gkFont.Dc, nullptr);
+
+    gkDraw::SelectFont(2, -16, 0, 0, 0, 0);  // face 2 keeps the last name
+    EXPECT_EQ(Face(), "標準明朝");
+    EXPECT_EQ(Record().weight, 400);
+    EXPECT_EQ(Record().escapement, 0);
+    gkDraw::SelectFont(1, 12, -45, 2, 0x101, 0);
+    EXPECT_EQ(Face(), "標準ゴシック");
+    EXPECT_EQ(Record().weight, 0);
+    EXPECT_EQ(Record().escapement, -450);
+    EXPECT_EQ(Record().italic, 1);  // used as a byte
+    gkDraw::ReleaseFont();
+}
+
+TEST_F(FontsTest, FirstSelectionWithAnOtherFaceHasAnEmptyName) {
+    gkDraw::SelectFont(5, 12, 0, 0, 0, 0);
+    EXPECT_EQ(Face(), "");
+    gkDraw::PutText(10, 10, "A");  // the platform's default face for Shift-JIS still draws
+    gkDraw::ReleaseFont();
+    bool ink = false;
+    for (int y = 10; y < 22; ++y) {
+        for (int x = 10; x < 20; ++x) ink |= gktest::BackAt(x, y) != 0xFFFFFF;
+    }
+    EXPECT_TRUE(ink);
+}
+
+TEST_F(FontsTest, SpriteSelectionDoublesTheSizeOnTheFontBuffer) {
+    gkDraw::SelectFont(0, 12, 30, 1, 1, 1);
+    gkDraw::ReleaseFont();
+    gkDraw::SelectSpriteFont(1, 16);
+    EXPECT_EQ(Face(), "標準ゴシック");
+    EXPECT_EQ(Record().height, 32);
+    EXPECT_EQ(Record().weight, 400);
+    EXPECT_EQ(Record().escapement, 0);
+    EXPECT_EQ(Record().italic, 0);
+    EXPECT_EQ(Record().underline, 0);
+    EXPECT_EQ(gkFont.Surface, gkSprites[3].surface);
+    plat::Size size{};
+    plat::GetTextExtentPoint32(gkFont.Dc, "A", 1, &size);
+    EXPECT_EQ(size.cy, 32);
+    gkDraw::ReleaseFont();  // the screen release leaves a sprite selection open
+    EXPECT_NE(gkFont.Dc, nullptr);
+    gkDraw::ReleaseSpriteFont();
+    EXPECT_EQ(gkFont.Dc, nullptr);
+}
+
+TEST_F(FontsTest, HeightsFollowGdiRules) {
+    auto cell = [](int height) {
+        gkDraw::SelectFont(1, height, 0, 0, 0, 0);
+        plat::Size size{};
+        plat::GetTextExtentPoint32(gkFont.Dc, "A", 1, &size);
+        gkDraw::ReleaseFont();
+        return size.cy;
+    };
+    EXPECT_EQ(cell(12), 12);
+    EXPECT_EQ(cell(40), 40);
+    EXPECT_GT(cell(-40), 40);  // an em of 40 needs a taller cell
+}
+
+TEST_F(FontsTest, BoldIsWiderAndItalicLeans) {
+    auto extent = [](int weight) {
+        gkDraw::SelectFont(1, 20, 0, weight, 0, 0);
+        plat::Size size{};
+        plat::GetTextExtentPoint32(gkFont.Dc, "IIII", 4, &size);
+        gkDraw::ReleaseFont();
+        return size.cx;
+    };
+    EXPECT_GT(extent(1), extent(0));
+    EXPECT_EQ(extent(2), extent(0));  // weight 0 is the default, not bold
+
+    // An upright "|" is vertical; the oblique one moves right going up.
+    auto stemColumns = [](int italic, int* top, int* bottom) {
+        gktest::FillBack(0);
+        gkDraw::SelectFont(1, 40, 0, 0, italic, 0);
+        gkDraw::SetTextColors(0xFFFFFF, 0, 1);
+        gkDraw::PutText(100, 100, "|");
+        gkDraw::ReleaseFont();
+        *top = *bottom = -1;
+        for (int x = 100; x < 140; ++x) {
+            if (*top < 0 && gktest::BackAt(x, 108) == 0xFFFFFF) *top = x;
+            if (*bottom < 0 && gktest::BackAt(x, 130) == 0xFFFFFF) *bottom = x;
+        }
+    };
+    int top, bottom;
+    stemColumns(0, &top, &bottom);
+    EXPECT_EQ(top, bottom);
+    stemColumns(1, &top, &bottom);
+    EXPECT_GT(top, bottom + 2);
+}
+
+TEST_F(FontsTest, UnderlineAndEscapementShapeTheText) {
+    gktest::FillBack(0);
+    gkDraw::SelectFont(1, 20, 0, 0, 0, 1);
+    gkDraw::SetTextColors(0xFFFFFF, 0, 1);
+    gkDraw::PutText(100, 100, "--");
+    gkDraw::ReleaseFont();
+    int underlined = 0;  // a row below the baseline that is white all along
+    for (int y = 110; y < 120; ++y) {
+        bool all = true;
+        for (int x = 101; x < 119; ++x) all &= gktest::BackAt(x, y) == 0xFFFFFF;
+        underlined += all;
+    }
+    EXPECT_GE(underlined, 1);
+
+    // Angle 90: the text runs upwards from (300, 300), inside the 20-pixel-wide column.
+    gktest::FillBack(0);
+    gkDraw::SelectFont(1, 20, 90, 0, 0, 0);
+    gkDraw::SetTextColors(0xFFFFFF, 0x0000FF, 0);
+    gkDraw::PutText(300, 300, "ABCD");
+    gkDraw::ReleaseFont();
+    int minY = 480, maxY = -1, minX = 640, maxX = -1;
+    for (int y = 200; y < 400; ++y) {
+        for (int x = 250; x < 350; ++x) {
+            if (gktest::BackAt(x, y) == 0) continue;
+            minY = std::min(minY, y), maxY = std::max(maxY, y);
+            minX = std::min(minX, x), maxX = std::max(maxX, x);
+        }
+    }
+    EXPECT_GE(minX, 299);
+    EXPECT_LE(maxX, 320);
+    EXPECT_LE(maxY, 300);
+    EXPECT_LE(minY, 265);  // four characters of about 10 pixels each
+}
+
+TEST_F(FontsTest, ListKeepsTheFirst200Faces) {
+    std::vector<plat::FaceInfo> faces;
+    for (int i = 0; i < 250; ++i) faces.push_back({"Face" + std::to_string(i), uint8_t(i % 3)});
+    plat::headless::SetInstalledFaces(faces);
+    gkDraw::InitFonts();
+    EXPECT_EQ(gkFont.Count, 200);
+    EXPECT_STREQ(gkFont.List[0].Name, "Face0");
+    EXPECT_STREQ(gkFont.List[199].Name, "Face199");
+    EXPECT_EQ(gkFont.List[199].CharSet, 199 % 3);
+    // A full list has no unused entry, so an empty name is not found.
+    gkDraw::SelectFontByName("", 12, 0, 0, 0, 0);
+    EXPECT_EQ(Record().charSet, 128);
+    gkDraw::SelectFontByName("Face200", 12, 0, 0, 0, 0);
+    EXPECT_EQ(Record().charSet, 128);
+    gkDraw::SelectFontByName("Face5", 12, 0, 0, 0, 0);
+    EXPECT_EQ(Record().charSet, 2);
+    gkDraw::ReleaseFont();
+}
+
+TEST_F(FontsTest, LookupsByNameTakeTheListedCharacterSet) {
+    plat::headless::SetInstalledFaces(
+        {{"Symbolic", 2}, {"Plain", 0}, {"Plain", 128}, {"IPAGothic", 128}});
+    gkDraw::InitFonts();
+    ASSERT_EQ(gkFont.Count, 4);
+    gkDraw::SelectFontByName("Symbolic", 12, 0, 0, 0, 0);
+    EXPECT_EQ(Record().charSet, 2);
+    EXPECT_EQ(Face(), "Symbolic");
+    gkDraw::SelectFontByName("Plain", 12, 0, 0, 0, 0);  // the first match wins
+    EXPECT_EQ(Record().charSet, 0);
+    gkDraw::SelectFontByName("plain", 12, 0, 0, 0, 0);  // byte for byte
+    EXPECT_EQ(Record().charSet, 128);
+    gkDraw::SelectFontByName("Unlisted", 12, 0, 0, 0, 0);
+    EXPECT_EQ(Record().charSet, 128);
+    gkDraw::SelectFontByName("", 12, 0, 0, 0, 0);  // the first unused entry
+    EXPECT_EQ(Record().charSet, 0);
+    gkDraw::SelectSpriteFontByName("Symbolic", 10);
+    EXPECT_EQ(Record().charSet, 2);
+    EXPECT_EQ(Record().height, 20);
+    gkDraw::ReleaseSpriteFont();
+}
+
+TEST_F(FontsTest, LongNamesAreCutToTheRecord) {
+    std::string longName(60, 'x');
+    gkDraw::SelectFontByName(longName.c_str(), 12, 0, 0, 0, 0);
+    EXPECT_EQ(Face(), std::string(31, 'x'));
+    EXPECT_EQ(Record().charSet, 128);
+    gkDraw::ReleaseFont();
+}
+
+TEST_F(FontsTest, SecondSelectionClosesTheFirst) {
+    gkDraw::SelectSpriteFont(0, 8);
+    gkDraw::SelectFont(1, 12, 0, 0, 0, 0);
+    EXPECT_EQ(gkFont.Surface, gkScreen.Back);
+    gkDraw::ReleaseFont();
+    EXPECT_EQ(gkFont.Dc, nullptr);
+}
+
+TEST_F(FontsTest, NothingHappensWithoutTheRecord) {
+    gkDraw::FreeFonts();
+    EXPECT_EQ(gkFont.Description, nullptr);
+    gktest::FillBack(0);
+    gkDraw::SelectFont(1, 12, 0, 0, 0, 0);
+    EXPECT_EQ(gkFont.Dc, nullptr);
+    gkDraw::PrintText(0, 0, "1");
+    EXPECT_EQ(gktest::BackAt(0, 0), 0u);
+}
+
+}  // namespace
