@@ -164,9 +164,11 @@ TEST_F(Midi, NotificationAfterStopIsIgnored) {
 TEST_F(Midi, OnlySuccessfulNotificationsOfAStoppedSongCount) {
     gkSound::PlayMidi("one.mid", 1);
     Sent();
+    int passedOn = plat::headless::DefWindowProcCalls();
     plat::PostMessage(plat::MM_MCINOTIFY, plat::MCI_NOTIFY_ABORTED, 1);
     Pump();
     EXPECT_EQ(Sent(), Commands{});
+    EXPECT_EQ(plat::headless::DefWindowProcCalls(), passedOn + 1);  // then the default handling
     // Success while the song still plays: the status is asked, the answer is not "stopped".
     plat::PostMessage(plat::MM_MCINOTIFY, plat::MCI_NOTIFY_SUCCESSFUL, 1);
     Pump();
