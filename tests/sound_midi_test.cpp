@@ -215,6 +215,23 @@ TEST_F(Midi, SongSoundsThroughTheOutputAndStopsSounding) {
     EXPECT_FALSE(plat::sound::IsOutputOpen());
 }
 
+TEST_F(Midi, SharesTheSoundDevicesOutputAndWorksWithoutAnyOutput) {
+    ASSERT_EQ(gkSound::Init(), 1);
+    gkSound::PlayMidi("one.mid", 0);
+    EXPECT_EQ(Mode(), "playing");
+    gkSound::StopMidi();
+    EXPECT_TRUE(plat::sound::IsOutputOpen());  // still held by the sound device
+    gkSound::Release();
+    EXPECT_FALSE(plat::sound::IsOutputOpen());
+
+    plat::sound::headless::SetDeviceAvailable(false);
+    gkSound::PlayMidi("one.mid", 1);
+    EXPECT_EQ(gkMidi.SongOpen, 1);
+    EXPECT_EQ(Mode(), "");  // the song could not be opened
+    Run(1500);
+    EXPECT_EQ(Sent(), Commands{});
+}
+
 TEST_F(Midi, WindowsStyleNamesAndCaseDifferencesFindTheFile) {
     std::system(("mkdir -p " + folder + "/bgm").c_str());
     Write("bgm/Song.mid", Song(1000));
