@@ -33,12 +33,13 @@ Font CurrentFont(const Dc* dc) {
 // line starting at (x, y) and turned by the escapement.
 struct TextFrame {
     double x, y, cos, sin;
+    bool upright;  // a whole number of turns: boxes stay axis-aligned rectangles
     TextFrame(int x0, int y0, int escapement)
         : x(x0),
           y(y0),
           cos(std::cos(escapement / 10.0 * std::numbers::pi / 180.0)),
-          sin(std::sin(escapement / 10.0 * std::numbers::pi / 180.0)) {}
-    bool upright() const { return sin == 0 && cos > 0; }
+          sin(std::sin(escapement / 10.0 * std::numbers::pi / 180.0)),
+          upright(escapement % 3600 == 0) {}
     raster::PointF At(double along, double down) const {
         return {x + along * cos + down * sin, y - along * sin + down * cos};
     }
@@ -46,7 +47,7 @@ struct TextFrame {
 
 // Fills the text-space box [a0, a1) × [d0, d1) of the line.
 void FillTextBox(Surface* s, const TextFrame& frame, int a0, int a1, int d0, int d1, uint32_t raw) {
-    if (frame.upright()) {
+    if (frame.upright) {
         int x = static_cast<int>(frame.x), y = static_cast<int>(frame.y);
         raster::FillRect(s, x + a0, y + d0, x + a1, y + d1, raw);
         return;
