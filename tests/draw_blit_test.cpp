@@ -271,6 +271,14 @@ TEST_F(Blits, WaveScrollWrapsSourceRowsAndTilesCoverTheScreen) {
     EXPECT_EQ(Back(7, 30), uint32_t(1 + 2));
     EXPECT_EQ(Back(63, 38), uint32_t(1 + 63 % 5 + 8 * 1));
     EXPECT_EQ(Back(0, 40), kBack);
+
+    // Empty images tile nothing instead of dividing by zero.
+    Blt(gkScreen.Back, nullptr, nullptr, nullptr, DDBLT_COLORFILL, kBack);
+    gkDraw::PutScrollTiles(0, 0, tile, 0, 0, 0, 7);
+    gkDraw::PutScrollTiles(0, 0, tile, 0, 3, 5, 3);
+    gkDraw::PutWaveTiles(0, 10, 0, 0, 0, 0, tile, 0, 0, 5, 0);
+    gkDraw::PutWaveTiles(0, 10, 0, 0, 0, 0, tile, 2, 0, 2, 7);
+    for (int y = 0; y < 48; ++y) ASSERT_EQ(FirstDrawn(y), -1) << y;
 }
 
 TEST_F(Blits, MosaicSkipShakeAndRollMapRows) {
@@ -341,6 +349,10 @@ TEST_F(Blits, FlipMirrorsAndClipsWithoutMovingTheImage) {
     headless::FailLocks(1);
     EXPECT_EQ(gkDraw::PutFlip(0, 10, 0, slot, 0, 0, 64, 2), 0);
     EXPECT_EQ(Back(0, 10), kBack);
+    // A clip rectangle reaching past the screen does not let the copy leave the back screen.
+    gkDraw::SetClip(-100, -100, 1000, 1000);
+    EXPECT_EQ(gkDraw::PutFlip(40, 47, 3, slot, 0, 0, 64, 2), 1);
+    EXPECT_EQ(Back(63, 47), 1u + (63 - 23) + 100);
 }
 
 TEST_F(Blits, FlipAndHalfFillWorkOnA32BitDisplay) {
