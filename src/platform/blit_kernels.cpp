@@ -1,6 +1,7 @@
-// Blit inner loops. The fast loops are written so that the compiler vectorises them (a keyed
-// copy is a load-compare-blend-store per vector), and the hot ones are cloned for AVX2 with the
-// choice made once at load time, so the build stays portable x86-64. Pixel sizes other than
+// Blit inner loops. Fills and blends are plain loops the compiler vectorises; the keyed copy is
+// written in GCC vector types (load, compare, blend, store per vector). The hot ones are cloned
+// for AVX2 beside the baseline SSE2 version, chosen once at load time, so the build stays
+// portable x86-64. Pixel sizes other than
 // 2 and 4 bytes go through the per-pixel reference loops.
 #include "platform/blit_kernels.h"
 
