@@ -1,6 +1,7 @@
 // The game's process entry: rebuilds the command line from argv and hands control to WinMain.
 #include <string>
 
+#include "game/game.h"
 #include "gk.h"
 
 namespace {
@@ -17,21 +18,10 @@ std::string CommandLine(int argc, char** argv) {
     return line;
 }
 
-void GameInit() {
-    gkApp.Scene = 1;
-    gkApp.PrevScene = 0;
-}
-
-void GameFrame() {}
-
-void GameKeyDown(int key) {
-    gkSystem::RouteKey(key);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    gkSystem::SetGameHooks({GameInit, GameFrame, GameKeyDown, nullptr});
+    RegisterGame();
     std::string line = CommandLine(argc, argv);
     return WinMain(nullptr, nullptr, line.c_str(), 10);  // SW_SHOWDEFAULT
 }

@@ -1,0 +1,234 @@
+// The board game driven frame by frame on the headless backend with injected keys and mouse.
+#include <cstring>
+
+#include "game/game.h"
+#include "gk.h"
+#include "platform/display.h"
+#include "platform/window.h"
+#include "support/fixture.h"
+
+namespace {
+
+constexpr uint32_t kRed = 0x0000FF, kGreen = 0x00FF00, kYellow = 0x00FFFF, kWhite = 0xFFFFFF;
+constexpr uint32_t kDarkBlue = 0x800000;
+
+class GameTest : public gktest::Framework {
+protected:
+    void SetUp() override {
+        gktest::Framework::SetUp();
+        ResetGame();
+        RegisterGame();
+        gkApp.hWnd = plat::CreateMainWindow("Gridkeep", 640, 480, true, gkSystem::WndProc);
+        GameInit();
+        DrainMessages();
+    }
+
+    // Dispatches every waiting message; returns false once WM_QUIT was taken.
+    bool DrainMessages() {
+        plat::Msg msg;
+        while (plat::PeekMessage(msg)) {
+            if (msg.message == WM_QUIT) return false;
+            plat::DispatchMessage(msg);
+        }
+        return true;
+    }
+
+    void Frame() {
+        DrainMessages();
+        gkSystem::RunFrame();
+    }
+
+    void Press(int vk) {
+        plat::headless::SetKeyDown(vk, true);
+        plat::PostMessage(WM_KEYDOWN, vk, 0);
+    }
+    void Release(int vk) {
+        plat::headless::SetKeyDown(vk, false);
+        plat::PostMessage(WM_KEYUP, vk, 0);
+    }
+    // One press lasting one frame, then one frame with the key up.
+    void Tap(int vk) {
+        Press(vk);
+        Frame();
+        Release(vk);
+        Frame();
+    }
+
+    void MoveMouse(int x, int y) { plat::PostMessage(WM_MOUSEMOVE, 0, plat::MakeLParam(x, y)); }
+
+    // A pixel of the last presented frame, as the GDI colour that draws exactly that pixel.
+    uint32_t Shown(int x, int y) {
+        const plat::Surface* frame = plat::headless::PresentedFrame();
+        EXPECT_NE(frame, nullptr);
+        if (!frame) return 0xFFFFFFFF;
+        const uint8_t* at = frame->pixels.data() + y * frame->pitch;
+        uint32_t pixel = 0;
+        if (plat::BytesPerPixel(frame->format) == 2) {
+            uint16_t value;
+            std::memcpy(&value, at + 2 * x, 2);
+            pixel = value;
+        } else {
+            std::memcpy(&pixel, at + 4 * x, 4);
+        }
+        for (uint32_t color : {kRed, kGreen, kYellow, kWhite, kDarkBlue, 0u})
+            if (plat::ColorToPixel(frame->format, color) == pixel) return color;
+        return 0x01000000 | pixel;  // none of the game's colours
+    }
+
+    // The number of white pixels in a rectangle of the last presented frame.
+    int InkIn(int x, int y, int width, int height) {
+        int ink = 0;
+        for (int row = y; row < y + height; ++row)
+            for (int column = x; column < x + width; ++column) ink += Shown(column, row) == kWhite;
+        return ink;
+    }
+
+    int FlagsSet() {
+        int count = 0;
+        for (int flag : gGame.CellFlags) count += flag;
+        return count;
+    }
+};
+
+TEST_F(GameTest, StartsOnTheCentreCellWithNoFlags) {
+    Frame();
+    EXPECT_EQ(gGame.CursorX, 320);
+    EXPECT_EQ(gGame.CursorY, 240);
+    EXPECT_EQ(FlagsSet(), 0);
+    EXPECT_EQ(gkApp.Scene, 1);
+    EXPECT_GE(gGame.BlockSprite, 4);  // the block image loaded into a user slot
+}
+
+TEST_F(GameTest, CursorStopsAtEveryEdgeOfTheBoard) {
+    Tap(VK_LEFT);
+    EXPECT_EQ(gGame.CursorX, 280);
+    Tap(VK_LEFT);
+    EXPECT_EQ(gGame.CursorX, 280);
+    Tap(VK_UP);
+    Tap(VK_UP);
+    EXPECT_EQ(gGame.CursorY, 200);
+    for (int i = 0; i < 3; ++i) Tap(VK_RIGHT);
+    EXPECT_EQ(gGame.CursorX, 360);
+    for (int i = 0; i < 3; ++i) Tap(VK_DOWN);
+    EXPECT_EQ(gGame.CursorY, 280);
+}
+
+TEST_F(GameTest, HeldArrowMovesOnce) {
+    Press(VK_RIGHT);
+    for (int i = 0; i < 5; ++i) Frame();
+    EXPECT_EQ(gGame.CursorX, 360);
+    Release(VK_RIGHT);
+    Frame();
+    Frame();
+    EXPECT_EQ(gGame.CursorX, 360);
+}
+
+TEST_F(GameTest, EnterMarksTheCursorCellInTheSameFrame) {
+    Tap(VK_UP);
+    Press(VK_RETURN);
+    Frame();
+    EXPECT_EQ(gGame.CellFlags[1], 1);  // row 0, column 1
+    EXPECT_EQ(FlagsSet(), 1);
+    EXPECT_EQ(gGame.Blocks[0].Active, 1);
+    EXPECT_EQ(gGame.Blocks[0].X, 320);
+    EXPECT_EQ(gGame.Blocks[0].Y, 200);
+    // The printed digit above column 1 of row 0 changed from 0 to 1: compare with the digit of
+    // a cell still at 0 next to it.
+    EXPECT_NE(InkIn(330, 50, 10, 20), InkIn(300, 50, 10, 20));
+}
+
+TEST_F(GameTest, EnterOnAnOccupiedCellUsesASlotAndTwentyFirstPlacesNothing) {
+    Tap(VK_RETURN);
+    Tap(VK_RETURN);
+    EXPECT_EQ(gGame.Blocks[1].Active, 1);
+    EXPECT_EQ(FlagsSet(), 1);
+    for (int i = 2; i < 20; ++i) Tap(VK_RETURN);
+    Tap(VK_LEFT);
+    Tap(VK_RETURN);  // 21st press: no slot left, the left cell stays empty
+    for (const Block& block : gGame.Blocks) EXPECT_EQ(block.X, 320);
+    EXPECT_EQ(gGame.CellFlags[3], 0);
+    gGame.CellFlags[4] = 0;  // occupied cells are still marked on a press
+    Tap(VK_RETURN);
+    EXPECT_EQ(gGame.CellFlags[4], 1);
+    EXPECT_EQ(gGame.CellFlags[3], 0);
+}
+
+TEST_F(GameTest, KeysDoNothingWhileATransitionRuns) {
+    gkDraw::StartFadeOut(2);
+    Press(VK_LEFT);
+    Press(VK_RETURN);
+    gkSystem::KeyState(VK_LEFT, &gGame.LeftState);
+    EXPECT_EQ(gGame.LeftState, 0);
+    GameFrame();
+    EXPECT_EQ(gGame.CursorX, 320);
+    EXPECT_EQ(gGame.Blocks[0].Active, 0);
+}
+
+TEST_F(GameTest, EscapeAsksAndNoKeepsPlaying) {
+    Tap(VK_LEFT);
+    plat::headless::QueueAnswer(IDNO);
+    Tap(VK_ESCAPE);
+    ASSERT_EQ(plat::headless::Boxes().size(), 1u);
+    EXPECT_EQ(plat::headless::Boxes()[0].title, "メッセージ");
+    EXPECT_EQ(plat::headless::Boxes()[0].text, "終了しますか？\r\n");
+    EXPECT_EQ(gkApp.Ended, 0);
+    EXPECT_TRUE(DrainMessages());
+    EXPECT_EQ(gGame.CursorX, 280);
+    Tap(VK_RIGHT);
+    EXPECT_EQ(gGame.CursorX, 320);
+}
+
+TEST_F(GameTest, FramePixelsShowBoardCursorMarkerFlagsAndBlock) {
+    MoveMouse(285, 205);  // the marker's corner pokes out of the top-left cell
+    Tap(VK_RETURN);       // a block on the centre cell
+    Tap(VK_LEFT);
+    // Red outlines of a cell away from the cursor, black inside.
+    EXPECT_EQ(Shown(360, 200), kRed);
+    EXPECT_EQ(Shown(399, 239), kRed);
+    EXPECT_EQ(Shown(380, 220), 0u);
+    // The green cursor on the left cell, centre row.
+    EXPECT_EQ(Shown(280, 240), kGreen);
+    EXPECT_EQ(Shown(319, 279), kGreen);
+    // The mouse marker: yellow outside the board, hidden under the board's black cell.
+    EXPECT_EQ(Shown(277, 197), kYellow);
+    EXPECT_EQ(Shown(275, 195), kRed);
+    EXPECT_EQ(Shown(290, 210), 0u);
+    // The block, keyed: its black edge shows the board below, its body is drawn.
+    EXPECT_EQ(Shown(320, 240), kRed);
+    EXPECT_EQ(Shown(321, 241) >> 24, 1u);  // the light bevel
+    EXPECT_EQ(Shown(340, 260) >> 24, 1u);  // the body
+    // Flag cells: white digits on dark blue at each of the nine positions.
+    for (int row = 0; row < 3; ++row)
+        for (int column = 0; column < 3; ++column) {
+            int x = 300 + 30 * column, y = 50 + 30 * row;
+            EXPECT_GT(InkIn(x, y, 10, 16), 0) << x << "," << y;
+            int background = 0;
+            for (int dy = 0; dy < 16; ++dy)
+                for (int dx = 0; dx < 8; ++dx) background += Shown(x + dx, y + dy) == kDarkBlue;
+            EXPECT_GT(background, 0) << x << "," << y;
+        }
+}
+
+// The whole process: WinMain runs the game until Escape is answered with Yes.
+TEST(GameProcess, EscapeThenYesQuitsWithZero) {
+    gktest::ResetFramework();
+    ResetGame();
+    RegisterGame();
+    static int frames = 0;
+    frames = 0;
+    gkSystem::SetGameHooks({[] { GameInit(); },
+                            [] {
+                                GameFrame();
+                                if (++frames == 3) {
+                                    plat::headless::QueueAnswer(IDYES);
+                                    plat::PostMessage(WM_KEYDOWN, VK_ESCAPE, 0);
+                                }
+                            },
+                            GameKeyDown, nullptr});
+    EXPECT_EQ(WinMain(nullptr, nullptr, "", 1), 0);
+    EXPECT_EQ(gkApp.Ended, 1);
+    EXPECT_EQ(frames, 3);
+    gktest::ResetFramework();
+}
+
+}  // namespace
