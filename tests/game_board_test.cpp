@@ -13,7 +13,7 @@ constexpr uint32_t kRed = 0x0000FF, kGreen = 0x00FF00, kYellow = 0x00FFFF, kWhit
 constexpr uint32_t kDarkBlue = 0x800000;
 
 class GameTest : public gktest::Framework {
-protected:
+  protected:
     void SetUp() override {
         gktest::Framework::SetUp();
         ResetGame();
@@ -46,11 +46,13 @@ protected:
         plat::headless::SetKeyDown(vk, false);
         plat::PostMessage(WM_KEYUP, vk, 0);
     }
-    // One press lasting one frame, then one frame with the key up.
+    // One press lasting one frame, then two frames with the key up: a press on the frame right
+    // after a release would read as held.
     void Tap(int vk) {
         Press(vk);
         Frame();
         Release(vk);
+        Frame();
         Frame();
     }
 
@@ -154,7 +156,7 @@ TEST_F(GameTest, EnterOnAnOccupiedCellUsesASlotAndTwentyFirstPlacesNothing) {
 }
 
 TEST_F(GameTest, KeysDoNothingWhileATransitionRuns) {
-    gkDraw::StartFadeOut(2);
+    gkDraw::StartFadeOut();
     Press(VK_LEFT);
     Press(VK_RETURN);
     gkSystem::KeyState(VK_LEFT, &gGame.LeftState);

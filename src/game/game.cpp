@@ -21,7 +21,7 @@ GameState gGame = StartState();
 namespace {
 
 constexpr int kCellSize = 40;
-constexpr int kBoardLeft = 280, kBoardTop = 200;  // top-left corner of cell (0, 0)
+constexpr int kBoardLeft = 280, kBoardTop = 200;         // top-left corner of cell (0, 0)
 constexpr int kBoardRight = kBoardLeft + 2 * kCellSize;  // left edge of the last column
 constexpr int kBoardBottom = kBoardTop + 2 * kCellSize;  // top edge of the last row
 constexpr int kFlagLeft = 300, kFlagTop = 50, kFlagStep = 30;
@@ -105,7 +105,9 @@ void DrawBlocks() {
 
 }  // namespace
 
-void ResetGame() { gGame = StartState(); }
+void ResetGame() {
+    gGame = StartState();
+}
 
 int GameInit() {
     gkDraw::Screen(640, 480, 1);
