@@ -213,6 +213,7 @@ TEST_F(Screen, FullScreenDepthFallbacks) {
     gkDraw::SetColorDepth(32, 24, 16);
     plat::headless::RefuseDisplayDepth(32);
     ASSERT_EQ(gkDraw::Screen(640, 480, 1), 1);
+    EXPECT_EQ(plat::headless::DisplayModeRequests(), (std::vector<int>{32, 24, 16}));
     EXPECT_EQ(gkScreen.ColorDepth, 16);
     EXPECT_EQ(gkScreen.Clipper, nullptr);
     EXPECT_EQ(gkScreen.Primary->clipper, nullptr);
@@ -226,6 +227,7 @@ TEST_F(Screen, FullScreenDepthFallbacks) {
     gkDraw::SetColorDepth(32, 0, 16);
     plat::headless::RefuseDisplayDepth(32);
     EXPECT_EQ(gkDraw::Screen(640, 480, 1), 0);
+    EXPECT_EQ(plat::headless::DisplayModeRequests(), std::vector<int>{32});
     EXPECT_EQ(gkScreen.ColorDepth, 32);
     ASSERT_EQ(plat::headless::Boxes().size(), 1u);
     EXPECT_EQ(plat::headless::Boxes()[0].text, ErrorText("解像度が変更できません"));

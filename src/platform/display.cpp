@@ -60,6 +60,7 @@ struct DisplayState {
     int vblanks = 0;
     int minimized = 0;
     bool headlessFullScreen = false;
+    std::vector<int> modeRequests;  // depths SetDisplayMode was asked for
     std::string dumpFolder = std::getenv("GK_FRAME_DUMP") ? std::getenv("GK_FRAME_DUMP") : "";
 };
 
@@ -259,6 +260,7 @@ int32_t SetCooperativeLevel(Device* device, uint32_t flags) {
 }
 
 int32_t SetDisplayMode(Device* device, int width, int height, int bitsPerPixel) {
+    State().modeRequests.push_back(bitsPerPixel);
     if (!device->fullScreen || width <= 0 || height <= 0) return DDERR_INVALIDMODE;
     if (bitsPerPixel != 16 && bitsPerPixel != 32) return DDERR_INVALIDMODE;
     if (IsHeadless() && State().faults.refusedDepths.count(bitsPerPixel)) return DDERR_INVALIDMODE;
@@ -516,6 +518,7 @@ void ResetDisplay() {
     st.presents = st.vblanks = st.minimized = 0;
     st.vsyncRequested = false;
     st.headlessFullScreen = false;
+    st.modeRequests.clear();
 }
 
 void UseDisplayFormat(PixelFormat format) {
@@ -553,6 +556,10 @@ int PresentCount() {
 
 int VerticalBlankCount() {
     return State().vblanks;
+}
+
+const std::vector<int>& DisplayModeRequests() {
+    return State().modeRequests;
 }
 
 int MinimizeCount() {

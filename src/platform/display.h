@@ -199,6 +199,8 @@ const Surface* PresentedFrame();
 int PresentCount();
 int VerticalBlankCount();
 int MinimizeCount();
+// The depths SetDisplayMode was asked for, in order.
+const std::vector<int>& DisplayModeRequests();
 // Writes every later present as <folder>/frame_NNNNN.bmp (nullptr stops); GK_FRAME_DUMP sets it
 // at start.
 void DumpFrames(const char* folder);
