@@ -57,10 +57,8 @@ bool PeekMessage(Msg& msg) {
 }
 
 void WaitMessage() {
-    while (QueueIsEmpty()) {
-        Backend().wait();
-        Backend().pump();
-    }
+    Backend().pump();
+    if (QueueIsEmpty()) Backend().wait();
 }
 
 bool QueueIsEmpty() {

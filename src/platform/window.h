@@ -118,7 +118,7 @@ void RaiseMainWindow();
 
 // Message queue.
 bool PeekMessage(Msg& msg);  // takes the next message if one waits (PM_REMOVE)
-void WaitMessage();          // blocks until a message waits
+void WaitMessage();          // blocks until a message may be waiting
 void PostMessage(UINT message, WPARAM wParam, LPARAM lParam);
 void PostQuitMessage(int code);
 LRESULT DispatchMessage(const Msg& msg);

@@ -31,11 +31,11 @@ void ResetFramework() {
     gkDraw::FreeFonts();
     plat::headless::SetInstalledFaces({});
     plat::headless::ResetDisplay();
-    plat::headless::ResetWindow();
     plat::headless::ResetFiles();
     gkSystem::SetGameHooks({});
-    gkSystem::Init();
     gkSystem::Reset();
+    gkSystem::Init();
+    plat::headless::ResetWindow();
     gkSystem::SetDataFolder("");
     gkPresent = gkPresentState{};
     gkSound::InitMidi();

@@ -1,0 +1,259 @@
+// Start-up, the message loop and one frame's bookkeeping in order, shutdown through the close
+// box and through Quit, the single-instance guard, and the cursor over the game area.
+#include <vector>
+
+#include "gk.h"
+#include "platform/clock.h"
+#include "platform/window.h"
+#include "support/fixture.h"
+
+namespace {
+
+using LoopTest = gktest::Framework;
+
+struct FrameSeen {
+    int sceneChanged;
+    float delta;
+    uint32_t frameStart;
+};
+std::vector<FrameSeen> frames;
+int initCalls;
+
+void InitAfterSlowStart() {
+    ++initCalls;
+    gkApp.Scene = 1;
+    gkApp.PrevScene = 0;
+    plat::headless::AdvanceTime(300);  // start-up time must not count as frame time
+}
+
+void RecordFrameThenQuitOnThird() {
+    frames.push_back({gkApp.SceneChanged, gkSystem::FrameDelta, gkApp.FrameStart});
+    plat::headless::AdvanceTime(16);
+    if (frames.size() == 3) gkSystem::Quit();
+}
+
+void CountFrame() {
+    frames.push_back({gkApp.SceneChanged, gkSystem::FrameDelta, gkApp.FrameStart});
+}
+
+void OpenWindow() {
+    gkApp.hWnd = plat::CreateMainWindow("Gridkeep", 640, 480, true, gkSystem::WndProc);
+    plat::Msg move;
+    ASSERT_TRUE(plat::PeekMessage(move));
+    plat::DispatchMessage(move);
+}
+
+TEST_F(LoopTest, WinMainStartsRunsFramesAndEndsWithZero) {
+    frames.clear();
+    initCalls = 0;
+    gkSystem::SetGameHooks({InitAfterSlowStart, RecordFrameThenQuitOnThird, nullptr, nullptr});
+    EXPECT_EQ(WinMain(nullptr, nullptr, "-x \"a b\"", 10), 0);
+    EXPECT_EQ(initCalls, 1);
+    ASSERT_EQ(frames.size(), 3u);
+    EXPECT_EQ(frames[0].sceneChanged, 1);
+    EXPECT_EQ(frames[0].delta, 0.0f);  // measured from the reset after start-up
+    EXPECT_EQ(frames[0].frameStart, 300u);
+    EXPECT_EQ(frames[1].sceneChanged, 0);
+    EXPECT_FLOAT_EQ(frames[1].delta, 0.016f);
+    EXPECT_EQ(gkApp.WindowFlags, 3u);
+    EXPECT_EQ(gkApp.FullScreen, 0);
+    EXPECT_EQ(gkApp.WindowWidth, 640);
+    EXPECT_EQ(gkApp.WindowHeight, 480);
+    EXPECT_STREQ(gkApp.MutexName, "Gridkeep:GkMutex");
+    EXPECT_STREQ(gkSystem::GetCommandLine(), "-x \"a b\"");
+    EXPECT_EQ(gkInput.IMEEnabled, 0);
+    EXPECT_FALSE(plat::headless::IMEEnabled());
+    EXPECT_FALSE(plat::headless::TopMost());  // WindowFlags bit 0
+    EXPECT_FALSE(plat::headless::WindowOpen());
+    EXPECT_EQ(gkApp.CloseState, 2);
+    EXPECT_EQ(gkApp.Mutex, 0);
+    // The client origin came with the window's first WM_MOVE: centred on the desktop.
+    EXPECT_EQ(gkScreen.OriginX, (1024 - 640) / 2);
+    EXPECT_EQ(gkScreen.OriginY, (768 - 480) / 2);
+    // The lock was released: a new instance may start.
+    EXPECT_EQ(gkSystem::CheckMutex("Gridkeep"), 1);
+}
+
+TEST_F(LoopTest, SecondInstanceRaisesTheFirstAndReturnsAtOnce) {
+    initCalls = 0;
+    gkSystem::SetGameHooks({InitAfterSlowStart, nullptr, nullptr, nullptr});
+    plat::headless::HoldInstanceLock("Gridkeep:GkMutex");
+    EXPECT_EQ(WinMain(nullptr, nullptr, "", 10), 0);
+    EXPECT_EQ(plat::headless::RaiseRequests(), 1);
+    EXPECT_EQ(initCalls, 0);
+    EXPECT_FALSE(plat::headless::WindowOpen());
+    EXPECT_EQ(gkApp.Mutex, 0);
+}
+
+void PostQuitWithCode() {
+    plat::PostQuitMessage(7);
+}
+
+TEST_F(LoopTest, QuitMessageEndsWithZeroWhateverItsCode) {
+    gkSystem::SetGameHooks({PostQuitWithCode, nullptr, nullptr, nullptr});
+    EXPECT_EQ(WinMain(nullptr, nullptr, "", 10), 0);
+}
+
+TEST_F(LoopTest, CloseBoxRunsQuitOnceWithoutPostingAnotherClose) {
+    OpenWindow();
+    plat::PostMessage(WM_CLOSE, 0, 0);
+    EXPECT_EQ(gkSystem::RunLoopPass(), 1);
+    EXPECT_EQ(gkApp.CloseState, 2);
+    EXPECT_EQ(gkApp.Ended, 1);
+    EXPECT_FALSE(plat::headless::WindowOpen());
+    plat::Msg next;
+    ASSERT_TRUE(plat::PeekMessage(next));
+    EXPECT_EQ(next.message, WM_QUIT);  // no WM_CLOSE in between
+}
+
+TEST_F(LoopTest, QuitFirstPostsOneCloseThatOnlyDestroys) {
+    OpenWindow();
+    EXPECT_EQ(gkSystem::Quit(), 1);
+    EXPECT_EQ(gkSystem::Quit(), 1);
+    EXPECT_EQ(gkApp.CloseState, 2);
+    plat::Msg msg;
+    ASSERT_TRUE(plat::PeekMessage(msg));
+    EXPECT_EQ(msg.message, WM_CLOSE);
+    plat::DispatchMessage(msg);
+    EXPECT_FALSE(plat::headless::WindowOpen());
+    ASSERT_TRUE(plat::PeekMessage(msg));
+    EXPECT_EQ(msg.message, WM_QUIT);
+    EXPECT_FALSE(plat::PeekMessage(msg));
+}
+
+TEST_F(LoopTest, QuitFreesTheMouseAndTheLock) {
+    ASSERT_EQ(gkSystem::CheckMutex("Gridkeep"), 1);
+    EXPECT_EQ(gkSystem::CheckMutex("Gridkeep"), 0);  // held by this instance now
+    gkSystem::LimitMouse(1, 2, 3, 4);
+    gkSystem::Quit();
+    plat::Rect clip;
+    EXPECT_FALSE(plat::headless::CursorClip(clip));
+    EXPECT_EQ(gkSystem::IsMouseLimited(), 0);
+    EXPECT_EQ(gkSystem::CheckMutex("Gridkeep"), 1);
+}
+
+TEST_F(LoopTest, MessagesComeBeforeFramesAndInactiveWindowsWaitUnlessAllowed) {
+    frames.clear();
+    gkSystem::SetGameHooks({nullptr, CountFrame, nullptr, nullptr});
+    OpenWindow();
+    gkApp.Scene = 1;
+    gkApp.WindowFlags = 0;
+    gkApp.Active = 0;
+    EXPECT_EQ(gkSystem::RunLoopPass(), 1);
+    EXPECT_TRUE(frames.empty());
+    gkApp.Active = 1;
+    plat::PostMessage(WM_MOUSEMOVE, 0, plat::MakeLParam(5, 6));
+    gkSystem::RunLoopPass();
+    EXPECT_TRUE(frames.empty());
+    EXPECT_EQ(gkInput.MouseX, 5);
+    gkSystem::RunLoopPass();
+    EXPECT_EQ(frames.size(), 1u);
+    gkApp.Active = 0;
+    gkApp.WindowFlags = 2;  // frames run while inactive
+    gkSystem::RunLoopPass();
+    EXPECT_EQ(frames.size(), 2u);
+}
+
+TEST_F(LoopTest, FrameBookkeepingMouseClicksAndSceneChange) {
+    frames.clear();
+    gkSystem::SetGameHooks({nullptr, CountFrame, nullptr, nullptr});
+    gkInput.MouseX = 30;
+    gkInput.MouseY = 40;
+    gkInput.PrevMouseX = 10;
+    gkInput.PrevMouseY = 45;
+    gkInput.LeftClick = gkInput.RightClick = gkInput.LeftDouble = gkInput.RightDouble = 1;
+    gkInput.LeftLatch = 1;
+    gkSystem::RunFrame();  // scene 0: nothing runs
+    EXPECT_TRUE(frames.empty());
+    EXPECT_EQ(gkInput.MouseMoveX, 20);
+    EXPECT_EQ(gkInput.MouseMoveY, -5);
+    EXPECT_EQ(gkInput.PrevMouseX, 30);
+    EXPECT_EQ(gkInput.PrevMouseY, 40);
+    EXPECT_EQ(gkInput.LeftClick + gkInput.RightClick + gkInput.LeftDouble + gkInput.RightDouble,
+              0);
+    EXPECT_EQ(gkInput.LeftLatch, 1);
+
+    gkApp.Scene = 1;
+    gkSystem::RunFrame();
+    gkApp.Scene = 2;  // changed after a frame: the next frame is the new scene's first
+    gkSystem::RunFrame();
+    EXPECT_EQ(gkApp.SceneChanged, 1);
+    EXPECT_EQ(gkApp.PrevScene, 2);
+    gkSystem::RunFrame();
+    EXPECT_EQ(gkApp.SceneChanged, 0);
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(frames[0].sceneChanged, 1);
+
+    gkApp.Scene = 1;
+    gkApp.Pause = 1;
+    gkSystem::RunFrame();
+    EXPECT_EQ(frames.size(), 1u);
+    EXPECT_EQ(gkApp.PrevScene, 1);
+}
+
+TEST_F(LoopTest, FadeOutRunsInsteadOfTheSceneThenSwitches) {
+    frames.clear();
+    gkSystem::SetGameHooks({nullptr, CountFrame, nullptr, nullptr});
+    gkApp.Scene = 1;
+    gkApp.PrevScene = 1;
+    gkApp.NextScene = 2;
+    gkPresent.TransitionStep = 1;
+    gkPresent.TransitionDirection = 1;
+    for (int i = 0; i < 9; ++i) gkSystem::RunFrame();
+    EXPECT_EQ(gkApp.Scene, 1);
+    EXPECT_EQ(gkPresent.TransitionStep, 10);
+    gkSystem::RunFrame();
+    EXPECT_EQ(gkPresent.TransitionStep, 0);
+    EXPECT_EQ(gkApp.Scene, 2);
+    EXPECT_EQ(gkApp.SceneChanged, 1);
+    EXPECT_TRUE(frames.empty());
+}
+
+TEST_F(LoopTest, BlinkIsOnForOneSecondAndOffForTwoHundredMilliseconds) {
+    EXPECT_EQ(gkApp.Blink, 1);
+    EXPECT_EQ(gkApp.BlinkTime, 1000u);
+    const struct {
+        uint32_t time;
+        int blink;
+    } steps[] = {{999, 1}, {1000, 0}, {1199, 0}, {1200, 1}, {2199, 1}, {2200, 0}, {2400, 1}};
+    for (const auto& step : steps) {
+        plat::headless::SetTime(step.time);
+        gkSystem::RunFrame();
+        EXPECT_EQ(gkApp.Blink, step.blink) << "at " << step.time;
+    }
+}
+
+TEST_F(LoopTest, CursorIsHiddenOverTheGameAndTheCountStaysBalanced) {
+    gkApp.FullScreen = 0;
+    gkApp.WindowWidth = 640;
+    gkApp.WindowHeight = 480;
+    gkScreen.OriginX = 100;
+    gkScreen.OriginY = 50;
+    plat::SetCursorPos(100, 50);  // top-left pixel: inside
+    gkSystem::RunFrame();
+    gkSystem::RunFrame();
+    EXPECT_EQ(gkApp.CursorShown, 0);
+    EXPECT_EQ(plat::headless::CursorCount(), -1);
+    EXPECT_EQ(plat::headless::ShowCursorCalls(), 1);
+    plat::SetCursorPos(740, 100);  // right edge is exclusive: outside
+    gkSystem::RunFrame();
+    gkSystem::RunFrame();
+    EXPECT_EQ(gkApp.CursorShown, 1);
+    EXPECT_EQ(plat::headless::CursorCount(), 0);
+    EXPECT_EQ(plat::headless::ShowCursorCalls(), 2);
+
+    plat::SetCursorPos(739, 529);
+    gkApp.MessageBoxOpen = 1;
+    gkSystem::RunFrame();
+    EXPECT_EQ(gkApp.CursorShown, 1);
+    gkApp.MessageBoxOpen = 0;
+    gkApp.FullScreen = 1;
+    gkSystem::RunFrame();
+    EXPECT_EQ(gkApp.CursorShown, 1);
+    gkApp.FullScreen = 0;
+    gkSystem::RunFrame();
+    EXPECT_EQ(gkApp.CursorShown, 0);
+    EXPECT_EQ(plat::headless::CursorCount(), -1);
+}
+
+}  // namespace
