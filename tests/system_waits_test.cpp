@@ -1,0 +1,106 @@
+// Frame time and wait slots on the virtual clock, including the 32-bit wrap, and the
+// range-check error reports.
+#include "gk.h"
+#include "platform/clock.h"
+#include "platform/window.h"
+#include "support/fixture.h"
+
+namespace {
+
+using WaitTest = gktest::Framework;
+
+TEST_F(WaitTest, FrameDeltaAcrossTheWrapAndAfterAReset) {
+    plat::headless::SetTime(0xFFFFFFF0u);
+    gkSystem::ResetFrameTime();
+    EXPECT_EQ(gkSystem::FrameDelta, 0.0f);
+    plat::headless::SetTime(0x10);
+    gkSystem::UpdateFrameTime();
+    EXPECT_FLOAT_EQ(gkSystem::FrameDelta, 0.032f);
+    EXPECT_EQ(gkSystem::LastFrameTime, 0x10u);
+
+    plat::headless::AdvanceTime(500);
+    gkSystem::ResetFrameTime();
+    plat::headless::AdvanceTime(20);
+    gkSystem::UpdateFrameTime();
+    EXPECT_FLOAT_EQ(gkSystem::FrameDelta, 0.020f);
+}
+
+TEST_F(WaitTest, SlotsOutOfRangeAreReportedAndLeftAlone) {
+    EXPECT_EQ(gkSystem::SetWait(0, 100), 0);
+    EXPECT_EQ(gkSystem::SetWait(11, 100), 0);
+    EXPECT_EQ(gkSystem::InitWait(-1), 0);
+    const auto& boxes = plat::headless::Boxes();
+    ASSERT_EQ(boxes.size(), 3u);
+    EXPECT_EQ(boxes[0].text, "gkSystem::SetWait : ウェイトNoが範囲外です");
+    EXPECT_EQ(boxes[1].text, "gkSystem::SetWait : ウェイトNoが範囲外です");
+    EXPECT_EQ(boxes[2].text, "gkSystem::InitWait : ウェイトNoが範囲外です");
+    EXPECT_EQ(boxes[0].title, "エラー発生");
+    EXPECT_EQ(gkSystem::IsError(), 1);
+    // Slot 11 belongs to Sleep and was not armed by the refused SetWait.
+    EXPECT_EQ(gkSystem::CheckWait(11), 0);
+}
+
+TEST_F(WaitTest, CheckWaitOutsideTheTableAnswersZero) {
+    plat::headless::SetTime(0xFFFFFFFFu);
+    EXPECT_EQ(gkSystem::CheckWait(0), 0);
+    EXPECT_EQ(gkSystem::CheckWait(12), 0);
+    EXPECT_EQ(gkSystem::CheckWait(-3), 0);
+    EXPECT_EQ(gkSystem::CheckWait(10), 1);
+}
+
+TEST_F(WaitTest, ArmedIdleAndPassedSlots) {
+    plat::headless::SetTime(1000);
+    EXPECT_EQ(gkSystem::SetWait(1, 500), 1);
+    EXPECT_EQ(gkSystem::SetWait(2, 0), 1);
+    EXPECT_EQ(gkSystem::CheckWait(2), 1);
+    plat::headless::SetTime(1499);
+    EXPECT_EQ(gkSystem::CheckWait(1), 0);
+    plat::headless::SetTime(1500);
+    EXPECT_EQ(gkSystem::CheckWait(1), 1);
+    EXPECT_EQ(gkSystem::CheckWait(1), 1);  // checking does not change it
+    EXPECT_EQ(gkSystem::InitWait(1), 1);
+    EXPECT_EQ(gkSystem::CheckWait(1), 0);
+    // An idle slot passes only after 999999999 ms of uptime.
+    plat::headless::SetTime(999999998u);
+    EXPECT_EQ(gkSystem::CheckWait(3), 0);
+    plat::headless::SetTime(999999999u);
+    EXPECT_EQ(gkSystem::CheckWait(3), 1);
+}
+
+TEST_F(WaitTest, DeadlinesWrapWithTheClock) {
+    plat::headless::SetTime(0xFFFFFF00u);
+    gkSystem::SetWait(4, 0x200);  // deadline 0x100 after the wrap
+    EXPECT_EQ(gkSystem::CheckWait(4), 1);  // compared as plain unsigned values
+    plat::headless::SetTime(0xFF);
+    EXPECT_EQ(gkSystem::CheckWait(4), 0);
+    plat::headless::SetTime(0x100);
+    EXPECT_EQ(gkSystem::CheckWait(4), 1);
+}
+
+TEST_F(WaitTest, SleepBusyWaitsPastTheDeadlineAndResetsFrameTime) {
+    plat::headless::SetTime(100);
+    gkSystem::FrameDelta = 1.0f;
+    gkSystem::Sleep(0);
+    EXPECT_EQ(plat::Now(), 101u);
+    EXPECT_EQ(gkSystem::FrameDelta, 0.0f);
+    EXPECT_EQ(gkSystem::LastFrameTime, 101u);
+    gkSystem::Sleep(250);
+    EXPECT_EQ(plat::Now(), 352u);
+    EXPECT_EQ(gkSystem::CheckWait(11), 1);
+}
+
+TEST_F(WaitTest, SleepEndsWhenItsDeadlineIsTheLastValueBeforeTheWrap) {
+    plat::headless::SetTime(0xFFFFFFF0u);
+    gkSystem::Sleep(0xF);  // deadline 0xFFFFFFFF: no clock value is greater
+    EXPECT_EQ(plat::Now(), 0u);
+}
+
+TEST_F(WaitTest, ResetIdlesEverySlot) {
+    plat::headless::SetTime(10);
+    for (int no = 1; no <= 10; ++no) gkSystem::SetWait(no, 0);
+    gkSystem::Sleep(0);
+    gkSystem::Reset();
+    for (int no = 1; no <= 11; ++no) EXPECT_EQ(gkSystem::CheckWait(no), 0) << no;
+}
+
+}  // namespace
