@@ -169,8 +169,7 @@ TEST_F(LoopTest, FrameBookkeepingMouseClicksAndSceneChange) {
     EXPECT_EQ(gkInput.MouseMoveY, -5);
     EXPECT_EQ(gkInput.PrevMouseX, 30);
     EXPECT_EQ(gkInput.PrevMouseY, 40);
-    EXPECT_EQ(gkInput.LeftClick + gkInput.RightClick + gkInput.LeftDouble + gkInput.RightDouble,
-              0);
+    EXPECT_EQ(gkInput.LeftClick + gkInput.RightClick + gkInput.LeftDouble + gkInput.RightDouble, 0);
     EXPECT_EQ(gkInput.LeftLatch, 1);
 
     gkApp.Scene = 1;

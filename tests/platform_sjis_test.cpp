@@ -37,7 +37,7 @@ TEST_F(SjisTest, ConversionToUtf8) {
     EXPECT_EQ(plat::SjisToUtf8("表示"), "\xE8\xA1\xA8\xE7\xA4\xBA");
     EXPECT_EQ(plat::SjisToUtf8("Gridkeep"), "Gridkeep");
     EXPECT_EQ(plat::SjisToUtf8("\xB1"), "\xEF\xBD\xB1");  // half-width katakana a
-    EXPECT_EQ(plat::SjisToUtf8("ok\x81"), "ok?");        // a lead byte without its trail
+    EXPECT_EQ(plat::SjisToUtf8("ok\x81"), "ok?");         // a lead byte without its trail
     std::string longText;
     for (int i = 0; i < 300; ++i) longText += "終";
     EXPECT_EQ(plat::SjisToUtf8(longText.c_str()).size(), 900u);

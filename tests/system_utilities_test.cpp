@@ -49,7 +49,7 @@ class UtilitiesTest : public gktest::Framework {
 TEST_F(UtilitiesTest, PathIsTheExecutableFolderWithOrWithoutRedirect) {
     plat::headless::SetExecutablePath("/games/board/play");
     EXPECT_STREQ(gkSystem::GetPath(0), "/games/board/");
-    EXPECT_STREQ(gkSystem::GetPath(1), "/games/board/");  // no data folder
+    EXPECT_STREQ(gkSystem::GetPath(1), "/games/board/");    // no data folder
     EXPECT_EQ(gkSystem::GetPath(0), gkSystem::GetPath(1));  // one buffer, overwritten
 }
 

@@ -69,7 +69,7 @@ TEST_F(WaitTest, ArmedIdleAndPassedSlots) {
 
 TEST_F(WaitTest, DeadlinesWrapWithTheClock) {
     plat::headless::SetTime(0xFFFFFF00u);
-    gkSystem::SetWait(4, 0x200);  // deadline 0x100 after the wrap
+    gkSystem::SetWait(4, 0x200);           // deadline 0x100 after the wrap
     EXPECT_EQ(gkSystem::CheckWait(4), 1);  // compared as plain unsigned values
     plat::headless::SetTime(0xFF);
     EXPECT_EQ(gkSystem::CheckWait(4), 0);
