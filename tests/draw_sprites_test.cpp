@@ -130,6 +130,13 @@ TEST_F(Sprites, LoadFailuresAreReportedAndKeepTheSlotClaimed) {
     EXPECT_EQ(gkSprites[8].width, 8);
     EXPECT_STREQ(gkSprites[9].name, "missing.bmp");
     EXPECT_EQ(gkSprites[9].surface, nullptr);
+    // Key operations on a slot without an image store the field and touch nothing else.
+    gkDraw::SetObjectColorKey(4, kWhite);
+    EXPECT_EQ(gkSprites[4].colorKey, kWhite);
+    gkDraw::SetObjectCornerColorKey(9);
+    gkDraw::CopyColorKey(4, 9);
+    gkDraw::CopyColorKey(0, 4);
+    EXPECT_EQ(gkSprites[0].surface->colorKey, 0u);
 }
 
 TEST_F(Sprites, BlackIsTransparentByDefault) {

@@ -359,10 +359,12 @@ void ReleaseClipper(Clipper* clipper) {
 }
 
 int32_t IsLost(const Surface* surface) {
+    if (!surface) return DDERR_INVALIDPARAMS;
     return surface->lost ? DDERR_SURFACELOST : DD_OK;
 }
 
 int32_t Restore(Surface* surface) {
+    if (!surface) return DDERR_INVALIDPARAMS;
     if (surface->lost) {
         std::fill(surface->pixels.begin(), surface->pixels.end(), kRestoredByte);
         surface->lost = false;
@@ -372,6 +374,7 @@ int32_t Restore(Surface* surface) {
 
 int32_t Lock(Surface* surface, uint8_t** pixels, int* pitch, uint32_t flags) {
     *pixels = nullptr;
+    if (!surface) return DDERR_INVALIDPARAMS;
     if (surface->lost) return DDERR_SURFACELOST;
     Faults& f = State().faults;
     while (IsHeadless() && f.locks != 0) {
@@ -387,7 +390,7 @@ int32_t Lock(Surface* surface, uint8_t** pixels, int* pitch, uint32_t flags) {
 }
 
 int32_t Unlock(Surface* surface) {
-    if (surface->lockCount == 0) return DDERR_NOTLOCKED;
+    if (!surface || surface->lockCount == 0) return DDERR_NOTLOCKED;
     surface->lockCount--;
     if (surface == State().primary) Present();
     return DD_OK;
@@ -400,14 +403,14 @@ int32_t GetPixelFormat(const Surface* surface, PixelMasks* masks) {
 }
 
 int32_t SetColorKey(Surface* surface, uint32_t flags, uint32_t key) {
-    if (!(flags & DDCKEY_SRCBLT)) return DDERR_INVALIDPARAMS;
+    if (!surface || !(flags & DDCKEY_SRCBLT)) return DDERR_INVALIDPARAMS;
     surface->hasColorKey = true;
     surface->colorKey = key;
     return DD_OK;
 }
 
 int32_t GetColorKey(const Surface* surface, uint32_t flags, uint32_t* key) {
-    if (!(flags & DDCKEY_SRCBLT) || !surface->hasColorKey) return DDERR_GENERIC;
+    if (!surface || !(flags & DDCKEY_SRCBLT) || !surface->hasColorKey) return DDERR_GENERIC;
     *key = surface->colorKey;
     return DD_OK;
 }

@@ -124,6 +124,8 @@ int32_t FlipToGDISurface(Device* device);
 // CloseWindow's role: minimises the main window once the display has left full-screen mode.
 void MinimizeMainWindow();
 
+// Every surface operation answers a missing surface (nullptr) with an error code.
+
 // DDSCAPS_PRIMARYSURFACE: the window's client area (its size; width and height are ignored).
 // Otherwise an off-screen surface of width x height in the display format.
 int32_t CreateSurface(Device* device, uint32_t caps, int width, int height, Surface** surface);
