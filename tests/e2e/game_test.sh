@@ -1,0 +1,122 @@
+#!/usr/bin/env bash
+# The board game in a real window under Xvfb, driven with xdotool and checked from screenshots
+# of the client area: the arrows move the green cursor one cell per press, Enter shows a block
+# and changes exactly one printed flag, the yellow marker follows the pointer, and Escape opens
+# a box titled "メッセージ" whose Yes (Return) ends the program with 0.
+# Argument 1: path of gridkeep. Leaves a screenshot of play as gridkeep.png here.
+set -euo pipefail
+game="$(realpath "$1")"
+out="$(pwd)"
+work="$(mktemp -d)"
+xvfb_pid="" game_pid=""
+cleanup() {
+    [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null || true
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+display=120
+while [ -e "/tmp/.X$display-lock" ] || [ -e "/tmp/.X11-unix/X$display" ]; do
+    display=$((display + 1))
+done
+Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; done
+export DISPLAY=":$display" XDG_RUNTIME_DIR="$work" GK_BACKEND=sdl GK_SYSTEM_DIR="$work"
+unset GK_WINDOW_SCALE GK_DISPLAY_FORMAT
+
+"$game" >"$work/game.log" 2>&1 &
+game_pid=$!
+# SDL may replace its first window when the renderer starts: wait until the same viewable
+# window is found twice in a row.
+window="" previous=""
+for _ in $(seq 100); do
+    window="$(xdotool search --onlyvisible --name '^Gridkeep$' 2>/dev/null | tail -1 || true)"
+    [ -n "$window" ] && [ "$window" = "$previous" ] && break
+    previous="$window"
+    sleep 0.3
+done
+[ -n "$window" ] || fail "no window titled Gridkeep"
+xdotool windowfocus --sync "$window"
+
+shot() { sleep 0.4; import -window "$window" "$work/$1.png"; }
+# The colour of one client pixel as a name: red, green, yellow, black, white or other.
+colour() {
+    local hex
+    hex="$(convert "$work/$1.png" -crop "1x1+$2+$3" -depth 8 txt:- | grep -o '#[0-9A-F]\{6\}' | head -1)"
+    local r=$((16#${hex:1:2})) g=$((16#${hex:3:2})) b=$((16#${hex:5:2}))
+    on() { [ "$1" -gt 200 ]; }
+    off() { [ "$1" -lt 60 ]; }
+    if on $r && off $g && off $b; then echo red
+    elif off $r && on $g && off $b; then echo green
+    elif on $r && on $g && off $b; then echo yellow
+    elif on $r && on $g && on $b; then echo white
+    elif off $r && off $g && off $b; then echo black
+    else echo other; fi
+}
+expect() { [ "$(colour "$1" "$2" "$3")" = "$4" ] || fail "$5: ($2,$3) is $(colour "$1" "$2" "$3"), not $4"; }
+press() { xdotool key --delay 120 "$@"; }
+# How many of the nine printed flag cells differ between two screenshots.
+changed_flags() {
+    local count=0 row column a b geometry
+    for row in 0 1 2; do
+        for column in 0 1 2; do
+            geometry="24x24+$((300 + 30 * column))+$((50 + 30 * row))"
+            a="$(convert "$work/$1.png" -crop "$geometry" +repage -depth 8 rgb:- | md5sum)"
+            b="$(convert "$work/$2.png" -crop "$geometry" +repage -depth 8 rgb:- | md5sum)"
+            [ "$a" = "$b" ] || count=$((count + 1))
+        done
+    done
+    echo "$count"
+}
+
+xdotool mousemove --window "$window" 600 440
+shot start
+expect start 320 240 green "cursor on the centre cell at start"
+expect start 280 200 red "board outline"
+
+press Right
+shot right
+expect right 360 240 green "cursor one cell right"
+expect right 320 260 red "centre cell outline once the cursor left"
+press Left Up
+shot up
+expect up 320 200 green "cursor one cell up from the centre"
+
+press Return
+shot placed
+[ "$(changed_flags up placed)" = 1 ] || fail "Enter changed $(changed_flags up placed) flags, not one"
+[ "$(colour placed 340 220)" != black ] || fail "no block drawn in the cursor cell"
+
+xdotool mousemove --window "$window" 100 100
+shot mouse
+expect mouse 100 100 yellow "marker under the pointer"
+expect mouse 90 90 red "marker outline"
+xdotool mousemove --window "$window" 150 380
+shot moved
+expect moved 150 380 yellow "marker follows the pointer"
+expect moved 100 100 black "old marker place cleared"
+cp "$work/moved.png" "$out/gridkeep.png"
+
+press Escape
+box=""
+for _ in $(seq 50); do
+    # xdotool does not match this title, so read it from the window tree.
+    box="$(xwininfo -root -tree | grep '"メッセージ"' | awk '{print $1}' | head -1 || true)"
+    [ -n "$box" ] && break
+    sleep 0.1
+done
+[ -n "$box" ] || fail "no box titled メッセージ after Escape"
+xdotool windowfocus --sync "$box"
+press Return
+for _ in $(seq 50); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$game_pid" 2>/dev/null && fail "Yes did not end the program"
+set +e
+wait "$game_pid"
+status=$?
+set -e
+game_pid=""
+[ "$status" = 0 ] || fail "exit status $status after Yes"
+echo "game test passed"
