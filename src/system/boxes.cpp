@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "app/app.h"
+#include "draw/draw.h"
 #include "gk_limits.h"
 #include "platform/sjis.h"
 #include "platform/window.h"
@@ -22,9 +23,16 @@ static void FormatBoxText(char (&text)[gk::kTextBufferSize], const char* format,
     std::memcpy(text + length, "\r\n", 3);
 }
 
+// In full-screen mode the display shows the window system's surface again, so that the box
+// can be seen.
+static void UncoverDesktop() {
+    if (gkScreen.DirectDraw) plat::FlipToGDISurface(gkScreen.DirectDraw);
+}
+
 // Shows a box the user answers; the cursor stays visible while it is open and the time it was
 // open does not count as frame time.
 static int ShowUserBox(const char* text, UINT style) {
+    UncoverDesktop();
     if (!gkApp.CursorShown) {
         plat::ShowCursor(true);
         gkApp.CursorShown = 1;
@@ -61,6 +69,7 @@ int ErrorBox(const char* tag, const char* message, int) {
     size_t length = plat::SjisFit(joined, sizeof text - 1);
     std::memcpy(text, joined, length);
     text[length] = '\0';
+    UncoverDesktop();
     gkSound::Beep();
     plat::MessageBox(text, "エラー発生", MB_OK | MB_ICONWARNING | MB_SYSTEMMODAL);
     gkApp.Error = 1;
