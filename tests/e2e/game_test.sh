@@ -4,41 +4,13 @@
 # and changes exactly one printed flag, the yellow marker follows the pointer, and Escape opens
 # a box titled "メッセージ" whose Yes (Return) ends the program with 0.
 # Argument 1: path of gridkeep. Leaves a screenshot of play as gridkeep.png here.
-set -euo pipefail
 game="$(realpath "$1")"
 out="$(pwd)"
-work="$(mktemp -d)"
-xvfb_pid="" game_pid=""
-cleanup() {
-    [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null || true
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
+source "$(dirname "$0")/xvfb_session.sh"
+unset GK_DISPLAY_FORMAT
 
-display=120
-while [ -e "/tmp/.X$display-lock" ] || [ -e "/tmp/.X11-unix/X$display" ]; do
-    display=$((display + 1))
-done
-Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; done
-export DISPLAY=":$display" XDG_RUNTIME_DIR="$work" GK_BACKEND=sdl GK_SYSTEM_DIR="$work"
-unset GK_WINDOW_SCALE GK_DISPLAY_FORMAT
-
-"$game" >"$work/game.log" 2>&1 &
-game_pid=$!
-# SDL may replace its first window when the renderer starts: wait until the same viewable
-# window is found twice in a row.
-window="" previous=""
-for _ in $(seq 100); do
-    window="$(xdotool search --onlyvisible --name '^Gridkeep$' 2>/dev/null | tail -1 || true)"
-    [ -n "$window" ] && [ "$window" = "$previous" ] && break
-    previous="$window"
-    sleep 0.3
-done
-[ -n "$window" ] || fail "no window titled Gridkeep"
+start_game "$game"
+window="$(settled_window Gridkeep)"
 xdotool windowfocus --sync "$window"
 
 shot() { sleep 0.4; import -window "$window" "$work/$1.png"; }
@@ -101,22 +73,8 @@ expect moved 100 100 black "old marker place cleared"
 cp "$work/moved.png" "$out/gridkeep.png"
 
 press Escape
-box=""
-for _ in $(seq 50); do
-    # xdotool does not match this title, so read it from the window tree.
-    box="$(xwininfo -root -tree | grep '"メッセージ"' | awk '{print $1}' | head -1 || true)"
-    [ -n "$box" ] && break
-    sleep 0.1
-done
-[ -n "$box" ] || fail "no box titled メッセージ after Escape"
+box="$(wait_window メッセージ)"
 xdotool windowfocus --sync "$box"
 press Return
-for _ in $(seq 50); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$game_pid" 2>/dev/null && fail "Yes did not end the program"
-set +e
-wait "$game_pid"
-status=$?
-set -e
-game_pid=""
-[ "$status" = 0 ] || fail "exit status $status after Yes"
+expect_exit 0
 echo "game test passed"
