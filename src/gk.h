@@ -3,6 +3,7 @@
 
 #include "app/app.h"
 #include "draw/draw.h"
+#include "effects/effects.h"
 #include "input/input.h"
 #include "sound/sound.h"
 #include "system/system.h"

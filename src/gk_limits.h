@@ -13,5 +13,12 @@ constexpr int kGlyphCacheEntries = 3200;  // rendered glyphs kept per font cache
 constexpr int kTextBufferSize = 256;      // formatted text buffers (log, print, message boxes)
 constexpr int kJoysticks = 2;             // joysticks 0 and 1
 constexpr int kJoyStateButtons = 4;       // buttons 1-4 keep a trigger and a hold ramp
+constexpr int kSineEntries = 450;         // sine table, degrees 0-449 (cosine = entry + 90)
+constexpr int kComponentEntries = 65536;  // component table: one entry per 16-bit pixel value
+constexpr int kLevels5 = 32;              // values of a 5-bit component or an effect level
+constexpr int kFadeEntries = 3 * kLevels5 * kLevels5 * kLevels5;  // fade, add: [k][a][s][d]
+constexpr int kSubtractEntries = 3 * kLevels5 * kLevels5;         // subtract: [k][s][d]
+constexpr int kGreyEntries = 3 * (kLevels5 - 1) + 1;              // grey table, r + g + b = 0-93
+constexpr int kNoiseEntries = 10000;                              // noise table of values 0-2
 
 }  // namespace gk

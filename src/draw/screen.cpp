@@ -6,6 +6,7 @@
 
 #include "app/app.h"
 #include "draw/draw.h"
+#include "effects/effects.h"
 #include "input/input.h"
 #include "sound/sound.h"
 #include "system/system.h"
@@ -167,6 +168,7 @@ int Screen(int width, int height, int mode) {
     gkScreen.Height = height;
     SetClip(0, 0, width, height);
     if (!CreateDisplay(width, height, mode)) return 0;
+    BuildEffectTables();
     for (int slot = gk::kFirstUserSprite; slot < gk::kSpriteSlots; ++slot) EmptySlot(slot);
     gkPresent.ViewerPicture = gkPresent.ViewerTile = 0;
     gkScreen.SourceRect = {0, 0, width, height};

@@ -19,6 +19,7 @@ void ResetFramework() {
     plat::UseBackend(plat::Backend::Headless);
     gkDraw::Release();
     gkScreen = gkScreenState{};
+    gkEffectTables = {};
     for (SpriteObject& s : gkSprites) s = SpriteObject{};
     gkDraw::SetDefaultColorKey(0);
     plat::headless::SetTime(0);

@@ -1,0 +1,189 @@
+// Software pixel effects on locked 16-bit surfaces: the lookup tables built at screen set-up, the
+// two ways of splitting a pixel into colour components, the noise cursors, and the two frames
+// every effect runs in (a sprite rectangle put onto the back screen, and a region of the back
+// screen reworked in place). The effects never report errors: they answer 1, or 0 when a surface
+// cannot be locked.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+
+#include "draw/draw.h"
+#include "gk_limits.h"
+
+// ---------------------------------------------------------------------------------------------
+// Lookup tables and pixel components
+// ---------------------------------------------------------------------------------------------
+
+// Filled by gkDraw::BuildEffectTables and read-only afterwards; zeros before it runs. Every table
+// but Sine holds zeros unless the display runs at 16 bits per pixel. "Placed" entries are shifted
+// to their channel k's placement shift (k = 0 red, 1 green, 2 blue).
+struct gkEffectTableSet {
+    int32_t Sine[gk::kSineEntries];               // trunc(360 × sin(i°))
+    uint8_t Component[gk::kComponentEntries][3];  // 5-bit red, green, blue of a pixel value
+    uint16_t Fade[gk::kFadeEntries];  // [k][a][s][d]: max(0, s - a) + max(0, d - (31 - a)), placed
+    uint16_t Add[gk::kFadeEntries];   // [k][a][s][d]: min(31, max(0, s - a) + d), placed
+    uint16_t Subtract[gk::kSubtractEntries];  // [k][s][d]: max(0, s - d), placed
+    uint16_t Grey[gk::kGreyEntries];          // [r + g + b]: (r + g + b) / 3, not placed
+    uint8_t Noise[gk::kNoiseEntries];         // rand() % 3, in index order
+};
+extern gkEffectTableSet gkEffectTables;
+
+namespace gkDraw {
+
+// Called by Screen once the back screen's pixel format is known: always the sine table; the
+// colour and noise tables at a display depth of 16 (the noise table takes 10000 values of rand),
+// otherwise they are emptied so that no table of an earlier 16-bit set-up outlives it.
+void BuildEffectTables();
+
+// 360 × sine and cosine of an angle in whole degrees; any angle is taken modulo 360, so no
+// angle reads outside the table.
+inline int32_t SineOf(int degrees) {
+    return gkEffectTables.Sine[(degrees % 360 + 360) % 360];
+}
+inline int32_t CosineOf(int degrees) {
+    return gkEffectTables.Sine[(degrees % 360 + 360) % 360 + 90];
+}
+
+// Fade and add tables: channel k, level a, source s, destination d (5-bit components). A level
+// outside 0..31 is held at the nearer end so that no caller's level reads outside the table.
+inline int FadeIndex(int k, int a, int s, int d) {
+    return ((k * gk::kLevels5 + std::clamp(a, 0, gk::kLevels5 - 1)) * gk::kLevels5 + s) *
+               gk::kLevels5 +
+           d;
+}
+inline int SubtractIndex(int k, int s, int d) {
+    return (k * gk::kLevels5 + s) * gk::kLevels5 + d;
+}
+
+struct Rgb {
+    int r = 0, g = 0, b = 0;
+};
+
+// Native split: each channel in its own range, 0-31 or 0-63 for a 6-bit channel.
+inline Rgb SplitNative(uint16_t pixel) {
+    return {static_cast<int>((pixel >> gkScreen.RedShift) & gkScreen.RedMax),
+            static_cast<int>((pixel >> gkScreen.GreenShift) & gkScreen.GreenMax),
+            static_cast<int>((pixel >> gkScreen.BlueShift) & gkScreen.BlueMax)};
+}
+// Native components put back unmasked: a value above its channel's maximum spills into the
+// channel above it.
+inline uint16_t PackNative(int r, int g, int b) {
+    return static_cast<uint16_t>(r << gkScreen.RedShift | g << gkScreen.GreenShift |
+                                 b << gkScreen.BlueShift);
+}
+// 5-bit split through the component table: a 6-bit channel loses its lowest bit.
+inline Rgb Split5(uint16_t pixel) {
+    const uint8_t* c = gkEffectTables.Component[pixel];
+    return {c[0], c[1], c[2]};
+}
+// 5-bit components put back at the top of their channels (a 6-bit channel's lowest bit is 0).
+inline uint16_t Pack5(int r, int g, int b) {
+    return static_cast<uint16_t>(r << gkScreen.Red5Shift | g << gkScreen.Green5Shift |
+                                 b << gkScreen.Blue5Shift);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Noise cursors: each noise-driven effect keeps its own read position (0 at start, kept for the
+// whole run). Both read the entry at the cursor and move on by one; after the last entry a
+// wrapping cursor returns to 0 and a jumping one to rand() % 1000.
+// ---------------------------------------------------------------------------------------------
+
+int NextNoiseWrapping(int32_t* cursor);
+int NextNoiseJumping(int32_t* cursor);
+
+// ---------------------------------------------------------------------------------------------
+// Frames: clip, lock, walk, unlock
+// ---------------------------------------------------------------------------------------------
+
+enum class FrameStatus {
+    Clipped,     // nothing left to draw, nothing locked: the effect answers 1
+    LockFailed,  // a surface could not be locked (or is not 16-bit); nothing stays locked: 0
+    Locked,      // walk, then close the frame
+};
+inline int FrameResult(FrameStatus status) {
+    return status == FrameStatus::Clipped ? 1 : 0;
+}
+
+// A sprite effect's rectangle after clipping, with the object and the back screen locked.
+// Walk positions (i, j) count from the first drawn column and row.
+struct SpriteFrame {
+    int x = 0, y = 0;  // first drawn back screen pixel
+    int l = 0, t = 0;  // the object pixel drawn there
+    int w = 0, h = 0;  // drawn columns and rows
+    plat::Surface* object = nullptr;
+    uint16_t* source = nullptr;  // object pixel (0, 0)
+    int sourceStride = 0;        // pixels per row
+    uint16_t* back = nullptr;    // back screen pixel (0, 0)
+    int backStride = 0;
+    uint16_t* Source(int i, int j) const { return source + (t + j) * sourceStride + l + i; }
+    uint16_t* Dest(int i, int j) const { return back + (y + j) * backStride + x + i; }
+};
+
+// Clips the put of object n's rectangle (l, t, r, b) at (x, y) by the clip rectangle (and the
+// back screen's own edges), then locks the object and the back screen. An empty rectangle
+// (r = l) still locks. checkSource: a source rectangle not lying inside the object draws
+// nothing (as the blitter refuses one); effects that read the object their own way pass false
+// and keep their reads inside it.
+FrameStatus OpenSpriteFrame(int x, int y, int n, int l, int t, int r, int b, SpriteFrame* frame,
+                            bool checkSource = true);
+// Unlocks the object, then the back screen.
+void CloseSpriteFrame(const SpriteFrame& frame);
+
+// The standard sprite effect: rule(i, j, source, dest) for every source pixel but the
+// transparent value 0, rows top to bottom, columns left to right. 1, or 0 on a lock failure.
+template <class Rule>
+int SpriteEffect(int x, int y, int n, int l, int t, int r, int b, Rule rule) {
+    SpriteFrame f;
+    if (FrameStatus s = OpenSpriteFrame(x, y, n, l, t, r, b, &f); s != FrameStatus::Locked)
+        return FrameResult(s);
+    for (int j = 0; j < f.h; ++j) {
+        const uint16_t* from = f.Source(0, j);
+        uint16_t* to = f.Dest(0, j);
+        for (int i = 0; i < f.w; ++i)
+            if (from[i]) rule(i, j, from[i], to[i]);
+    }
+    CloseSpriteFrame(f);
+    return 1;
+}
+
+// Which surfaces a region filter locks, in locking (and unlocking) order; the buffer is the
+// scratch image of internal slot 0.
+enum class RegionLocks { Back, BufferThenBack };
+
+// How far a filter reads or writes outside its region on each side.
+struct Reach {
+    int left = 0, top = 0, right = 0, bottom = 0;
+};
+
+// A region of the back screen with its surfaces locked.
+struct RegionFrame {
+    int x = 0, y = 0, w = 0, h = 0;
+    RegionLocks locks = RegionLocks::Back;
+    uint16_t* back = nullptr;  // back screen pixel (0, 0)
+    int backStride = 0;
+    uint16_t* buffer = nullptr;  // scratch buffer pixel (0, 0), BufferThenBack only
+    int bufferStride = 0;
+    uint16_t* Back(int px, int py) const { return back + py * backStride + px; }
+    uint16_t* Buffer(int px, int py) const { return buffer + py * bufferStride + px; }
+};
+
+// The region (x, y, w, h) is not clipped by the clip rectangle; it is cut so that it, grown by
+// reach, stays on the back screen (nothing left: Clipped). Then the surfaces are locked.
+FrameStatus OpenRegionFrame(int x, int y, int w, int h, Reach reach, RegionLocks locks,
+                            RegionFrame* frame);
+// Unlocks in the order of locking.
+void CloseRegionFrame(const RegionFrame& frame);
+
+// A region filter: walk(frame) between open and close. 1, or 0 on a lock failure.
+template <class Walk>
+int RegionEffect(int x, int y, int w, int h, Reach reach, RegionLocks locks, Walk walk) {
+    RegionFrame f;
+    if (FrameStatus s = OpenRegionFrame(x, y, w, h, reach, locks, &f); s != FrameStatus::Locked)
+        return FrameResult(s);
+    walk(f);
+    CloseRegionFrame(f);
+    return 1;
+}
+
+}  // namespace gkDraw

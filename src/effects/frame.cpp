@@ -1,0 +1,92 @@
+// The two frames of the software effects: the sprite effect frame (clip a sprite rectangle put
+// onto the back screen, lock the object and the back screen) and the region frame (lock the back
+// screen, and the scratch buffer where a filter needs it). Effects walk 16-bit pixels only; a
+// surface in another format is refused like a failed lock.
+#include "effects/effects.h"
+
+namespace {
+
+using gkDraw::FrameStatus;
+
+// Locks a 16-bit surface; its pixel (0, 0) and row length in pixels.
+bool Lock16(plat::Surface* surface, uint16_t** pixels, int* stride) {
+    if (!surface || plat::BytesPerPixel(surface->format) != 2) return false;
+    uint8_t* bytes = nullptr;
+    int pitch = 0;
+    if (plat::Lock(surface, &bytes, &pitch, plat::DDLOCK_WAIT) != plat::DD_OK) return false;
+    *pixels = reinterpret_cast<uint16_t*>(bytes);
+    *stride = pitch >> 1;
+    return true;
+}
+
+bool Inside(plat::Surface* surface, int l, int t, int r, int b) {
+    return 0 <= l && l <= r && r <= surface->width && 0 <= t && t <= b && b <= surface->height;
+}
+
+}  // namespace
+
+namespace gkDraw {
+
+FrameStatus OpenSpriteFrame(int x, int y, int n, int l, int t, int r, int b, SpriteFrame* frame,
+                            bool checkSource) {
+    plat::Surface* object = gkSprites[n].surface;
+    if (checkSource && object && !Inside(object, l, t, r, b)) return FrameStatus::Clipped;
+    // The clip rectangle is trusted elsewhere; here it is also held to the back screen so that
+    // a clip rectangle larger than the screen cannot make an effect write past it.
+    const plat::Rect& c = gkScreen.Clip;
+    const int clipLeft = std::max(c.left, 0), clipTop = std::max(c.top, 0);
+    const int clipRight = std::min(c.right, gkScreen.Width);
+    const int clipBottom = std::min(c.bottom, gkScreen.Height);
+    int w = r - l, h = b - t;
+    if (x + w > clipRight) w = clipRight - x;
+    if (y + h > clipBottom) h = clipBottom - y;
+    if (x < clipLeft) {
+        l += clipLeft - x;
+        w -= clipLeft - x;
+        x = clipLeft;
+    }
+    if (y < clipTop) {
+        t += clipTop - y;
+        h -= clipTop - y;
+        y = clipTop;
+    }
+    if (w < 0 || h < 0) return FrameStatus::Clipped;
+    SpriteFrame& f = *frame;
+    f = {x, y, l, t, w, h, object};
+    if (!Lock16(f.object, &f.source, &f.sourceStride)) return FrameStatus::LockFailed;
+    if (!Lock16(gkScreen.Back, &f.back, &f.backStride)) {
+        plat::Unlock(f.object);
+        return FrameStatus::LockFailed;
+    }
+    return FrameStatus::Locked;
+}
+
+void CloseSpriteFrame(const SpriteFrame& frame) {
+    plat::Unlock(frame.object);
+    plat::Unlock(gkScreen.Back);
+}
+
+FrameStatus OpenRegionFrame(int x, int y, int w, int h, Reach reach, RegionLocks locks,
+                            RegionFrame* frame) {
+    const int left = std::max(x, reach.left), top = std::max(y, reach.top);
+    const int right = std::min(x + w, gkScreen.Width - reach.right);
+    const int bottom = std::min(y + h, gkScreen.Height - reach.bottom);
+    if (right <= left || bottom <= top) return FrameStatus::Clipped;
+    RegionFrame& f = *frame;
+    f = {left, top, right - left, bottom - top, locks};
+    plat::Surface* buffer = gkSprites[0].surface;
+    if (locks == RegionLocks::BufferThenBack && !Lock16(buffer, &f.buffer, &f.bufferStride))
+        return FrameStatus::LockFailed;
+    if (!Lock16(gkScreen.Back, &f.back, &f.backStride)) {
+        if (f.buffer) plat::Unlock(buffer);
+        return FrameStatus::LockFailed;
+    }
+    return FrameStatus::Locked;
+}
+
+void CloseRegionFrame(const RegionFrame& frame) {
+    if (frame.locks == RegionLocks::BufferThenBack) plat::Unlock(gkSprites[0].surface);
+    plat::Unlock(gkScreen.Back);
+}
+
+}  // namespace gkDraw
