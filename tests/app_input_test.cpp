@@ -3,14 +3,17 @@
 #include "gk.h"
 #include "platform/window.h"
 #include "support/fixture.h"
+#include "support/window_util.h"
 
 namespace {
 
 using InputTest = gktest::Framework;
+using gktest::Clip;
+using gktest::Ints;
 
 // Trigger states after each frame for a key held over the given frames.
-std::vector<int> Trigger(const std::vector<bool>& down) {
-    std::vector<int> seen;
+Ints Trigger(const std::vector<bool>& down) {
+    Ints seen;
     int state = 0;
     for (bool d : down) {
         plat::headless::SetKeyDown(VK_UP, d);
@@ -21,10 +24,9 @@ std::vector<int> Trigger(const std::vector<bool>& down) {
 }
 
 TEST_F(InputTest, TriggerSequences) {
-    EXPECT_EQ(Trigger({true, true, true, false, false}), (std::vector<int>{1, 3, 3, 2, 0}));
+    EXPECT_EQ(Trigger({true, true, true, false, false, false}), (Ints{1, 3, 3, 2, 0, 0}));
     // Pressed again on the frame right after the release: held, not pressed.
-    EXPECT_EQ(Trigger({true, false, true, false}), (std::vector<int>{1, 2, 3, 2}));
-    EXPECT_EQ(Trigger({false, false}), (std::vector<int>{0, 0}));
+    EXPECT_EQ(Trigger({true, false, true, false}), (Ints{1, 2, 3, 2}));
 }
 
 TEST_F(InputTest, TriggerReadsZeroDuringTransitionViewerOrCapture) {
@@ -87,37 +89,24 @@ TEST_F(InputTest, GetClickCancelsWhenAnotherKeyIsPressed) {
     EXPECT_EQ(gkSystem::GetClick(VK_RETURN, 0), 0);
 }
 
-TEST_F(InputTest, MousePositionIsClientRelative) {
-    gkScreen.OriginX = 192;
-    gkScreen.OriginY = 144;
-    gkSystem::SetMousePos(10, 20);
-    int x, y;
-    plat::GetCursorPos(x, y);
-    EXPECT_EQ(x, 202);
-    EXPECT_EQ(y, 164);
-}
-
-TEST_F(InputTest, ConfinementToScreenDependsOnMode) {
+TEST_F(InputTest, MousePositionAndConfinementAreClientRelative) {
     gkScreen.OriginX = -5;
     gkScreen.OriginY = 7;
     gkScreen.Width = 640;
     gkScreen.Height = 480;
-    plat::Rect clip;
+    gkSystem::SetMousePos(10, 20);
+    int x, y;
+    plat::GetCursorPos(x, y);
+    EXPECT_EQ((Ints{x, y}), (Ints{5, 27}));
     gkApp.FullScreen = 1;
     gkSystem::LimitMouseToScreen();
-    ASSERT_TRUE(plat::headless::CursorClip(clip));
-    EXPECT_EQ(clip.left, 0);
-    EXPECT_EQ(clip.right, 640);
+    EXPECT_EQ(Clip(), (Ints{0, 0, 640, 480}));
     gkApp.FullScreen = 0;
     gkSystem::LimitMouseToScreen();
-    plat::headless::CursorClip(clip);
-    EXPECT_EQ(clip.left, -5);
-    EXPECT_EQ(clip.top, 7);
-    EXPECT_EQ(clip.right, 635);
-    EXPECT_EQ(clip.bottom, 487);
+    EXPECT_EQ(Clip(), (Ints{-5, 7, 635, 487}));
     EXPECT_EQ(gkSystem::IsMouseLimited(), 1);
     gkSystem::FreeMouse();
-    EXPECT_FALSE(plat::headless::CursorClip(clip));
+    EXPECT_EQ(Clip(), Ints{});
     EXPECT_EQ(gkSystem::IsMouseLimited(), 0);
 }
 
@@ -129,22 +118,20 @@ TEST_F(InputTest, ResetClearsCaptureAndAltModeAndConfinesOnlyInFullScreen) {
     gkSystem::SetAltKey(1);
     gkApp.FullScreen = 0;
     EXPECT_EQ(gkSystem::Reset(), 1);
-    EXPECT_EQ(gkInput.CaptureMode, 0);
-    EXPECT_EQ(gkInput.HeldKey, 0);
-    EXPECT_EQ(gkInput.AltKeyMode, 0);
-    EXPECT_EQ(gkSystem::IsMouseLimited(), 0);
+    EXPECT_EQ((Ints{gkInput.CaptureMode, gkInput.HeldKey, gkInput.AltKeyMode,
+                    gkSystem::IsMouseLimited()}),
+              (Ints{0, 0, 0, 0}));
     gkApp.FullScreen = 1;
     gkSystem::Reset();
     EXPECT_EQ(gkSystem::IsMouseLimited(), 1);
 }
 
 TEST_F(InputTest, InputMethodSwitch) {
-    gkSystem::EnableIME(0);
-    EXPECT_FALSE(plat::headless::IMEEnabled());
-    EXPECT_EQ(gkInput.IMEEnabled, 0);
-    gkSystem::EnableIME(1);
-    EXPECT_TRUE(plat::headless::IMEEnabled());
-    EXPECT_EQ(gkInput.IMEEnabled, 1);
+    for (int on : {0, 1, 0}) {
+        gkSystem::EnableIME(on);
+        EXPECT_EQ(plat::headless::IMEEnabled(), on == 1);
+        EXPECT_EQ(gkInput.IMEEnabled, on);
+    }
 }
 
 }  // namespace

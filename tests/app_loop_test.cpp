@@ -6,10 +6,12 @@
 #include "platform/clock.h"
 #include "platform/window.h"
 #include "support/fixture.h"
+#include "support/window_util.h"
 
 namespace {
 
 using LoopTest = gktest::Framework;
+using gktest::Ints;
 
 struct FrameSeen {
     int sceneChanged;
@@ -50,26 +52,21 @@ TEST_F(LoopTest, WinMainStartsRunsFramesAndEndsWithZero) {
     EXPECT_EQ(WinMain(nullptr, nullptr, "-x \"a b\"", 10), 0);
     EXPECT_EQ(initCalls, 1);
     ASSERT_EQ(frames.size(), 3u);
-    EXPECT_EQ(frames[0].sceneChanged, 1);
+    EXPECT_EQ((Ints{frames[0].sceneChanged, frames[1].sceneChanged}), (Ints{1, 0}));
     EXPECT_EQ(frames[0].delta, 0.0f);  // measured from the reset after start-up
     EXPECT_EQ(frames[0].frameStart, 300u);
-    EXPECT_EQ(frames[1].sceneChanged, 0);
     EXPECT_FLOAT_EQ(frames[1].delta, 0.016f);
-    EXPECT_EQ(gkApp.WindowFlags, 3u);
-    EXPECT_EQ(gkApp.FullScreen, 0);
-    EXPECT_EQ(gkApp.WindowWidth, 640);
-    EXPECT_EQ(gkApp.WindowHeight, 480);
+    EXPECT_EQ((Ints{static_cast<int>(gkApp.WindowFlags), gkApp.FullScreen, gkApp.WindowWidth,
+                    gkApp.WindowHeight, gkInput.IMEEnabled, gkApp.CloseState, gkApp.Mutex}),
+              (Ints{3, 0, 640, 480, 0, 2, 0}));
     EXPECT_STREQ(gkApp.MutexName, "Gridkeep:GkMutex");
     EXPECT_STREQ(gkSystem::GetCommandLine(), "-x \"a b\"");
-    EXPECT_EQ(gkInput.IMEEnabled, 0);
     EXPECT_FALSE(plat::headless::IMEEnabled());
     EXPECT_FALSE(plat::headless::TopMost());  // WindowFlags bit 0
     EXPECT_FALSE(plat::headless::WindowOpen());
-    EXPECT_EQ(gkApp.CloseState, 2);
-    EXPECT_EQ(gkApp.Mutex, 0);
     // The client origin came with the window's first WM_MOVE: centred on the desktop.
-    EXPECT_EQ(gkScreen.OriginX, (1024 - 640) / 2);
-    EXPECT_EQ(gkScreen.OriginY, (768 - 480) / 2);
+    EXPECT_EQ((Ints{gkScreen.OriginX, gkScreen.OriginY}),
+              (Ints{(1024 - 640) / 2, (768 - 480) / 2}));
     // The lock was released: a new instance may start.
     EXPECT_EQ(gkSystem::CheckMutex("Gridkeep"), 1);
 }
@@ -126,8 +123,7 @@ TEST_F(LoopTest, QuitFreesTheMouseAndTheLock) {
     EXPECT_EQ(gkSystem::CheckMutex("Gridkeep"), 0);  // held by this instance now
     gkSystem::LimitMouse(1, 2, 3, 4);
     gkSystem::Quit();
-    plat::Rect clip;
-    EXPECT_FALSE(plat::headless::CursorClip(clip));
+    EXPECT_EQ(gktest::Clip(), gktest::Ints{});
     EXPECT_EQ(gkSystem::IsMouseLimited(), 0);
     EXPECT_EQ(gkSystem::CheckMutex("Gridkeep"), 1);
 }
@@ -165,10 +161,9 @@ TEST_F(LoopTest, FrameBookkeepingMouseClicksAndSceneChange) {
     gkInput.LeftLatch = 1;
     gkSystem::RunFrame();  // scene 0: nothing runs
     EXPECT_TRUE(frames.empty());
-    EXPECT_EQ(gkInput.MouseMoveX, 20);
-    EXPECT_EQ(gkInput.MouseMoveY, -5);
-    EXPECT_EQ(gkInput.PrevMouseX, 30);
-    EXPECT_EQ(gkInput.PrevMouseY, 40);
+    EXPECT_EQ(
+        (Ints{gkInput.MouseMoveX, gkInput.MouseMoveY, gkInput.PrevMouseX, gkInput.PrevMouseY}),
+        (Ints{20, -5, 30, 40}));
     EXPECT_EQ(gkInput.LeftClick + gkInput.RightClick + gkInput.LeftDouble + gkInput.RightDouble, 0);
     EXPECT_EQ(gkInput.LeftLatch, 1);
 
@@ -176,8 +171,7 @@ TEST_F(LoopTest, FrameBookkeepingMouseClicksAndSceneChange) {
     gkSystem::RunFrame();
     gkApp.Scene = 2;  // changed after a frame: the next frame is the new scene's first
     gkSystem::RunFrame();
-    EXPECT_EQ(gkApp.SceneChanged, 1);
-    EXPECT_EQ(gkApp.PrevScene, 2);
+    EXPECT_EQ((Ints{gkApp.SceneChanged, gkApp.PrevScene}), (Ints{1, 2}));
     gkSystem::RunFrame();
     EXPECT_EQ(gkApp.SceneChanged, 0);
     ASSERT_EQ(frames.size(), 1u);
@@ -222,37 +216,30 @@ TEST_F(LoopTest, BlinkIsOnForOneSecondAndOffForTwoHundredMilliseconds) {
     }
 }
 
+// Cursor state after two frames with the pointer at (x, y): CursorShown, the show count and
+// the number of ShowCursor calls so far.
+Ints CursorAfterFrames(int x, int y) {
+    plat::SetCursorPos(x, y);
+    gkSystem::RunFrame();
+    gkSystem::RunFrame();
+    return {gkApp.CursorShown, plat::headless::CursorCount(), plat::headless::ShowCursorCalls()};
+}
+
 TEST_F(LoopTest, CursorIsHiddenOverTheGameAndTheCountStaysBalanced) {
     gkApp.FullScreen = 0;
     gkApp.WindowWidth = 640;
     gkApp.WindowHeight = 480;
     gkScreen.OriginX = 100;
     gkScreen.OriginY = 50;
-    plat::SetCursorPos(100, 50);  // top-left pixel: inside
-    gkSystem::RunFrame();
-    gkSystem::RunFrame();
-    EXPECT_EQ(gkApp.CursorShown, 0);
-    EXPECT_EQ(plat::headless::CursorCount(), -1);
-    EXPECT_EQ(plat::headless::ShowCursorCalls(), 1);
-    plat::SetCursorPos(740, 100);  // right edge is exclusive: outside
-    gkSystem::RunFrame();
-    gkSystem::RunFrame();
-    EXPECT_EQ(gkApp.CursorShown, 1);
-    EXPECT_EQ(plat::headless::CursorCount(), 0);
-    EXPECT_EQ(plat::headless::ShowCursorCalls(), 2);
-
-    plat::SetCursorPos(739, 529);
+    EXPECT_EQ(CursorAfterFrames(100, 50), (Ints{0, -1, 1}));  // top-left pixel: inside
+    EXPECT_EQ(CursorAfterFrames(740, 100), (Ints{1, 0, 2}));  // right edge is exclusive
     gkApp.MessageBoxOpen = 1;
-    gkSystem::RunFrame();
-    EXPECT_EQ(gkApp.CursorShown, 1);
+    EXPECT_EQ(CursorAfterFrames(739, 529), (Ints{1, 0, 2}));
     gkApp.MessageBoxOpen = 0;
     gkApp.FullScreen = 1;
-    gkSystem::RunFrame();
-    EXPECT_EQ(gkApp.CursorShown, 1);
+    EXPECT_EQ(CursorAfterFrames(739, 529), (Ints{1, 0, 2}));
     gkApp.FullScreen = 0;
-    gkSystem::RunFrame();
-    EXPECT_EQ(gkApp.CursorShown, 0);
-    EXPECT_EQ(plat::headless::CursorCount(), -1);
+    EXPECT_EQ(CursorAfterFrames(739, 529), (Ints{0, -1, 3}));
 }
 
 }  // namespace
