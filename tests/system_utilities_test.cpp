@@ -48,28 +48,28 @@ class UtilitiesTest : public gktest::Framework {
 
 TEST_F(UtilitiesTest, PathIsTheExecutableFolderWithOrWithoutRedirect) {
     plat::headless::SetExecutablePath("/games/board/play");
-    EXPECT_STREQ(gkSystem::GetPath(0), "/games/board/");
     EXPECT_STREQ(gkSystem::GetPath(1), "/games/board/");    // no data folder
     EXPECT_EQ(gkSystem::GetPath(0), gkSystem::GetPath(1));  // one buffer, overwritten
 }
 
 TEST_F(UtilitiesTest, PointerFileRedirectsSavePaths) {
     plat::headless::SetExecutablePath("/games/board/play");
-    Write("ptr.txt", "/srv/saves/\nsecond line\n");
-    gkSystem::SetDataFolder("ptr.txt");
-    EXPECT_STREQ(gkSystem::GetPath(1), "/srv/saves/board/");
-    EXPECT_STREQ(gkSystem::GetPath(0), "/games/board/");
-
-    Write("win.txt", "D:\\Saves\\\r\n");  // written on Windows
-    gkSystem::SetDataFolder("win.txt");
-    EXPECT_STREQ(gkSystem::GetPath(1), "D:\\Saves/board/");
-
-    gkSystem::SetDataFolder("missing.txt");
-    EXPECT_STREQ(gkSystem::GetPath(1), "/games/board/");
-}
-
-TEST_F(UtilitiesTest, ExecutableInTheRootHasNoFolderName) {
-    plat::headless::SetExecutablePath("/play");
+    // The first line names the folder, with or without its separator and line end.
+    const struct {
+        const char* content;
+        const char* path;
+    } rows[] = {{"/srv/saves/\nsecond line\n", "/srv/saves/board/"},
+                {"D:\\Saves\\\r\n", "D:\\Saves/board/"},  // written on Windows
+                {nullptr, "/games/board/"}};              // no pointer file
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.path);
+        std::remove((dir + "/ptr.txt").c_str());
+        if (row.content) Write("ptr.txt", row.content);
+        gkSystem::SetDataFolder("ptr.txt");
+        EXPECT_STREQ(gkSystem::GetPath(1), row.path);
+        EXPECT_STREQ(gkSystem::GetPath(0), "/games/board/");
+    }
+    plat::headless::SetExecutablePath("/play");  // in the root: no folder name to add
     Write("ptr.txt", "/srv/saves");
     gkSystem::SetDataFolder("ptr.txt");
     EXPECT_STREQ(gkSystem::GetPath(1), "/srv/saves/");
@@ -105,32 +105,24 @@ TEST_F(UtilitiesTest, SavesFollowTheDataFolderAndWindowsStyleNames) {
     EXPECT_EQ(gkSystem::LoadMode("SLOT\\a.dat"), 7);
 }
 
-TEST_F(UtilitiesTest, LoadingMissingOrNonNumericFilesGivesZero) {
+TEST_F(UtilitiesTest, LoadingMissingOrNonNumericFilesGivesZeroSavingIntoNoFolderIsSilent) {
     plat::headless::SetExecutablePath(dir + "/play");
-    EXPECT_EQ(gkSystem::LoadMode("none.dat"), 0);
     Write("text.dat", "abc");
-    EXPECT_EQ(gkSystem::LoadMode("text.dat"), 0);
     Write("empty.dat", "");
-    EXPECT_EQ(gkSystem::LoadValue("empty.dat"), 0);
-}
-
-TEST_F(UtilitiesTest, SaveIntoAMissingFolderIsSilent) {
-    plat::headless::SetExecutablePath(dir + "/play");
     gkSystem::SaveMode("no/such/folder.dat", 3);
-    EXPECT_EQ(gkSystem::LoadMode("no/such/folder.dat"), 0);
+    for (const char* name : {"none.dat", "text.dat", "empty.dat", "no/such/folder.dat"}) {
+        EXPECT_EQ(gkSystem::LoadMode(name), 0) << name;
+        EXPECT_EQ(gkSystem::LoadValue(name), 0) << name;
+    }
     EXPECT_TRUE(plat::headless::Boxes().empty());
 }
 
 TEST_F(UtilitiesTest, OSVersionTable) {
-    EXPECT_EQ(gkSystem::OSVersionCode(0, 3, 1), 310);
-    EXPECT_EQ(gkSystem::OSVersionCode(1, 4, 0), 950);
-    EXPECT_EQ(gkSystem::OSVersionCode(1, 4, 10), 980);
-    EXPECT_EQ(gkSystem::OSVersionCode(1, 4, 90), 980);
-    EXPECT_EQ(gkSystem::OSVersionCode(1, 3, 95), 395);
-    EXPECT_EQ(gkSystem::OSVersionCode(2, 5, 1), 2000);
-    EXPECT_EQ(gkSystem::OSVersionCode(2, 6, 0), 6000);
-    EXPECT_EQ(gkSystem::OSVersionCode(2, 6, 1), 6010);
-    EXPECT_EQ(gkSystem::OSVersionCode(3, 1, 0), -1);
+    const int rows[][4] = {{0, 3, 1, 310},  {1, 4, 0, 950},  {1, 4, 10, 980},
+                           {1, 4, 90, 980}, {1, 3, 95, 395}, {2, 5, 1, 2000},
+                           {2, 6, 0, 6000}, {2, 6, 1, 6010}, {3, 1, 0, -1}};
+    for (const auto& r : rows)
+        EXPECT_EQ(gkSystem::OSVersionCode(r[0], r[1], r[2]), r[3]) << r[0] << r[1] << r[2];
     plat::OSVersion os = plat::GetOSVersion();
     EXPECT_EQ(gkSystem::GetOSVersion(), gkSystem::OSVersionCode(2, os.major, os.minor));
     EXPECT_GE(os.major, 2);
