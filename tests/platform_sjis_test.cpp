@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <utility>
 
 #include "platform/sjis.h"
 #include "support/fixture.h"
@@ -14,14 +15,10 @@ namespace {
 using SjisTest = gktest::Framework;
 
 TEST_F(SjisTest, LeadByteRanges) {
-    EXPECT_FALSE(plat::IsLeadByte(0x80));
-    EXPECT_TRUE(plat::IsLeadByte(0x81));
-    EXPECT_TRUE(plat::IsLeadByte(0x9F));
-    EXPECT_FALSE(plat::IsLeadByte(0xA0));
-    EXPECT_FALSE(plat::IsLeadByte(0xDF));  // half-width katakana
-    EXPECT_TRUE(plat::IsLeadByte(0xE0));
-    EXPECT_TRUE(plat::IsLeadByte(0xFC));
-    EXPECT_FALSE(plat::IsLeadByte(0xFD));
+    const std::pair<unsigned char, bool> rows[] = {
+        {0x80, false}, {0x81, true}, {0x9F, true}, {0xA0, false},
+        {0xDF, false}, {0xE0, true}, {0xFC, true}, {0xFD, false}};  // 0xDF: half-width katakana
+    for (auto [byte, lead] : rows) EXPECT_EQ(plat::IsLeadByte(byte), lead) << int(byte);
 }
 
 TEST_F(SjisTest, UpperCaseLeavesDoubleByteCharactersAlone) {
@@ -44,10 +41,8 @@ TEST_F(SjisTest, ConversionToUtf8) {
 }
 
 TEST_F(SjisTest, FitNeverSplitsACharacter) {
-    EXPECT_EQ(plat::SjisFit("a表b", 1), 1u);
-    EXPECT_EQ(plat::SjisFit("a表b", 2), 1u);
-    EXPECT_EQ(plat::SjisFit("a表b", 3), 3u);
-    EXPECT_EQ(plat::SjisFit("a表b", 10), 4u);
+    for (auto [room, fit] : {std::pair{1u, 1u}, {2u, 1u}, {3u, 3u}, {10u, 4u}})
+        EXPECT_EQ(plat::SjisFit("a表b", room), fit) << room;
     EXPECT_EQ(plat::SjisFit("x\x81", 10), 2u);  // a lone lead byte at the end counts as one
 }
 
