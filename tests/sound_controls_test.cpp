@@ -3,6 +3,9 @@
 // mixed output.
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
+#include <utility>
+#include <vector>
 
 #include "platform/clock.h"
 #include "platform/sound.h"
@@ -14,6 +17,7 @@
 namespace {
 
 namespace snd = plat::sound;
+using Ints = std::vector<int>;
 
 class SoundControls : public gktest::Framework {
   protected:
@@ -66,47 +70,36 @@ TEST_F(SoundControls, RoundRobinStartsUseTheChannelsInTurn) {
 TEST_F(SoundControls, SettersClampStoreAndApply) {
     const int s = Load(2);
     const gkSoundChannel& c = gkSoundObjects[s].Channel[0];
-    auto applied = [&] {
-        EXPECT_EQ(snd::GetVolume(c.Buffer), c.Volume);
-        EXPECT_EQ(snd::GetPan(c.Buffer), c.Pan);
-        EXPECT_EQ(snd::GetFrequency(c.Buffer), c.Frequency);
+    using namespace gkSound;
+    // Each step on channel 0, then its volume, pan and frequency.
+    const std::vector<std::pair<std::function<void()>, Ints>> steps = {
+        {[&] { SetVolume(s, -120, 0); }, {-10000, 0, 22050}},
+        {[&] { SetVolume(s, 5, 0); }, {0, 0, 22050}},
+        {[&] { AddVolume(s, -7, 0); }, {-700, 0, 22050}},
+        {[&] { AddVolume(s, -7, 0); }, {-1400, 0, 22050}},
+        {[&] { ResetVolume(s, 0); }, {0, 0, 22050}},
+        {[&] { AddFrequency(s, -300, 0); }, {0, 0, 100}},
+        {[&] { ResetFrequency(s, 0); }, {0, 0, 22050}},
+        {[&] { AddFrequency(s, 900, 0); }, {0, 0, 100000}},
+        {[&] { AddFrequency(s, -2000000000, 0); }, {0, 0, 100}},  // the bound, not a wrap
+        {[&] { SetFrequency(s, 10, 0); }, {0, 0, 23050}},
+        {[&] { SetFrequency(s, 0, 0); }, {0, 0, 22050}},
+        {[&] { SetPan(s, 150, 0); }, {0, 10000, 22050}},
+        {[&] { AddPan(s, -250, 0); }, {0, -10000, 22050}},
+        {[&] { PanRight(s, 0); }, {0, 10000, 22050}},
+        {[&] { PanLeft(s, 0); }, {0, -10000, 22050}},
+        {[&] { ResetPan(s, 0); }, {0, 0, 22050}},
     };
-    gkSound::SetVolume(s, -120, 0);
-    EXPECT_EQ(c.Volume, -10000);
-    gkSound::SetVolume(s, 5, 0);
-    EXPECT_EQ(c.Volume, 0);
-    gkSound::AddVolume(s, -7, 0);
-    gkSound::AddVolume(s, -7, 0);
-    EXPECT_EQ(c.Volume, -1400);
-    applied();
-    gkSound::ResetVolume(s, 0);
-    EXPECT_EQ(c.Volume, 0);
-
-    gkSound::AddFrequency(s, -300, 0);
-    EXPECT_EQ(c.Frequency, 100u);
-    gkSound::ResetFrequency(s, 0);
-    gkSound::AddFrequency(s, 900, 0);
-    EXPECT_EQ(c.Frequency, 100000u);
-    gkSound::AddFrequency(s, -2000000000, 0);  // far below: the lower bound, not a wrap
-    EXPECT_EQ(c.Frequency, 100u);
-    gkSound::SetFrequency(s, 10, 0);
-    EXPECT_EQ(c.Frequency, 23050u);
-    applied();
-    gkSound::SetFrequency(s, 0, 0);
-    EXPECT_EQ(c.Frequency, 22050u);
-
-    gkSound::SetPan(s, 150, 0);
-    EXPECT_EQ(c.Pan, 10000);
-    gkSound::AddPan(s, -250, 0);
-    EXPECT_EQ(c.Pan, -10000);
-    gkSound::PanRight(s, 0);
-    EXPECT_EQ(c.Pan, 10000);
-    gkSound::PanLeft(s, 0);
-    EXPECT_EQ(c.Pan, -10000);
-    applied();
-    gkSound::ResetPan(s, 0);
-    EXPECT_EQ(c.Pan, 0);
-    EXPECT_EQ(gkSoundObjects[s].Channel[1].Volume, 0);  // the other channel untouched
+    for (size_t i = 0; i < steps.size(); ++i) {
+        SCOPED_TRACE(i);
+        steps[i].first();
+        const Ints stored = {c.Volume, c.Pan, static_cast<int>(c.Frequency)};
+        EXPECT_EQ(stored, steps[i].second);
+        EXPECT_EQ((Ints{snd::GetVolume(c.Buffer), snd::GetPan(c.Buffer),
+                        static_cast<int>(snd::GetFrequency(c.Buffer))}),
+                  stored);
+    }
+    EXPECT_EQ(gkSoundObjects[s].Channel[1].Frequency, 22050u);  // the other channel untouched
 }
 
 TEST_F(SoundControls, MinusTwoAddressesTheNextChannelMinusOneAll) {

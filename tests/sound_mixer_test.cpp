@@ -14,6 +14,7 @@
 #include "platform/sound.h"
 #include "support/fixture.h"
 #include "support/sound_util.h"
+#include "support/wav.h"
 
 namespace {
 
@@ -25,14 +26,20 @@ WAVEFORMATEX Pcm(uint16_t channels, uint32_t rate, uint16_t bits) {
     return {plat::WAVE_FORMAT_PCM, channels, rate, rate * align, align, bits, 0};
 }
 
+// A new buffer of `bytes` bytes in `format`, and its whole memory.
+std::pair<snd::Buffer*, uint8_t*> NewBuffer(const WAVEFORMATEX& format, uint32_t bytes) {
+    snd::Buffer* b = nullptr;
+    void *p1 = nullptr, *p2;
+    uint32_t n1, n2;
+    EXPECT_EQ(snd::CreateBuffer(format, bytes, &b), plat::DS_OK);
+    EXPECT_EQ(snd::Lock(b, 0, 0, &p1, &n1, &p2, &n2), plat::DS_OK);
+    return {b, static_cast<uint8_t*>(p1)};
+}
+
 // A 16-bit mono buffer of `frames` frames all holding `value`.
 snd::Buffer* Constant(int16_t value, uint32_t frames, uint32_t rate = 22050) {
-    snd::Buffer* b = nullptr;
-    EXPECT_EQ(snd::CreateBuffer(Pcm(1, rate, 16), frames * 2, &b), plat::DS_OK);
-    void *p1, *p2;
-    uint32_t n1, n2;
-    EXPECT_EQ(snd::Lock(b, 0, 0, &p1, &n1, &p2, &n2), plat::DS_OK);
-    for (uint32_t i = 0; i < frames; ++i) std::memcpy(static_cast<uint8_t*>(p1) + 2 * i, &value, 2);
+    auto [b, bytes] = NewBuffer(Pcm(1, rate, 16), frames * 2);
+    for (uint32_t i = 0; i < frames; ++i) std::memcpy(bytes + 2 * i, &value, 2);
     return b;
 }
 
@@ -96,35 +103,29 @@ TEST_F(SoundMixer, DoublingTheFrequencyHalvesThePlayingTime) {
     ASSERT_EQ(snd::CreateDevice(), plat::DS_OK);
     snd::headless::StartCapture();
     snd::Buffer* b = Constant(1000, 2205);  // 100 ms at 22050 Hz
-    snd::Play(b, 0);
-    plat::headless::AdvanceTime(99);
-    EXPECT_EQ(snd::GetStatus(b), plat::DSBSTATUS_PLAYING);
-    plat::headless::AdvanceTime(2);
-    EXPECT_EQ(snd::GetStatus(b), 0u);
-    EXPECT_EQ(snd::GetCurrentPosition(b), 0u);  // a finished one-shot is back at its start
-    EXPECT_EQ(SoundingFrames(Samples(snd::headless::TakeCapture())), 4410);
-
-    ASSERT_EQ(snd::SetFrequency(b, 44100), plat::DS_OK);
-    snd::Play(b, 0);
-    plat::headless::AdvanceTime(49);
-    EXPECT_EQ(snd::GetStatus(b), plat::DSBSTATUS_PLAYING);
-    plat::headless::AdvanceTime(2);
-    EXPECT_EQ(snd::GetStatus(b), 0u);
-    EXPECT_EQ(SoundingFrames(Samples(snd::headless::TakeCapture())), 2205);
+    for (uint32_t rate : {22050u, 44100u}) {
+        SCOPED_TRACE(rate);
+        const uint32_t ms = 100 * 22050 / rate;
+        ASSERT_EQ(snd::SetFrequency(b, rate), plat::DS_OK);
+        snd::Play(b, 0);
+        plat::headless::AdvanceTime(ms - 1);
+        EXPECT_EQ(snd::GetStatus(b), plat::DSBSTATUS_PLAYING);
+        plat::headless::AdvanceTime(2);
+        EXPECT_EQ(snd::GetStatus(b), 0u);
+        EXPECT_EQ(snd::GetCurrentPosition(b), 0u);  // a finished one-shot is back at its start
+        EXPECT_EQ(SoundingFrames(Samples(snd::headless::TakeCapture())),
+                  static_cast<int>(ms * 441 / 10));
+    }
 }
 
 TEST_F(SoundMixer, EightBitFormatsInAndOut) {
     ASSERT_EQ(snd::SetPrimaryFormat(Pcm(1, 8000, 8)), plat::DS_OK);
     ASSERT_EQ(snd::CreateDevice(), plat::DS_OK);
     snd::headless::StartCapture();
-    snd::Buffer* b = nullptr;
-    ASSERT_EQ(snd::CreateBuffer(Pcm(2, 8000, 8), 2 * 800, &b), plat::DS_OK);
-    void *p1, *p2;
-    uint32_t n1, n2;
-    ASSERT_EQ(snd::Lock(b, 0, 0, &p1, &n1, &p2, &n2), plat::DS_OK);
+    auto [b, bytes] = NewBuffer(Pcm(2, 8000, 8), 2 * 800);
     for (uint32_t i = 0; i < 800; ++i) {
-        static_cast<uint8_t*>(p1)[2 * i] = 0xC0;      // left +64
-        static_cast<uint8_t*>(p1)[2 * i + 1] = 0xA0;  // right +32
+        bytes[2 * i] = 0xC0;      // left +64
+        bytes[2 * i + 1] = 0xA0;  // right +32
     }
     snd::Play(b, plat::DSBPLAY_LOOPING);
     plat::headless::AdvanceTime(125);
@@ -247,22 +248,10 @@ TEST_F(SoundMixer, AudioWavFileHoldsTheOutput) {
     unsetenv("GK_AUDIO_WAV");
 
     std::ifstream in(path, std::ios::binary);
-    std::vector<uint8_t> file((std::istreambuf_iterator<char>(in)), {});
-    ASSERT_EQ(file.size(), 44u + 4410 * 4);
-    auto u32 = [&](int at) {
-        return file[at] | file[at + 1] << 8 | file[at + 2] << 16 | file[at + 3] << 24;
-    };
-    EXPECT_EQ(std::memcmp(file.data(), "RIFF", 4), 0);
-    EXPECT_EQ(u32(4), 36 + 4410 * 4);
-    EXPECT_EQ(std::memcmp(file.data() + 8, "WAVEfmt ", 8), 0);
-    EXPECT_EQ(u32(16), 16);
-    EXPECT_EQ(u32(20), 1 | 2 << 16);  // PCM, stereo
-    EXPECT_EQ(u32(24), 44100);
-    EXPECT_EQ(u32(28), 44100 * 4);
-    EXPECT_EQ(u32(32), 4 | 16 << 16);
-    EXPECT_EQ(std::memcmp(file.data() + 36, "data", 4), 0);
-    EXPECT_EQ(u32(40), 4410 * 4);
-    EXPECT_EQ(file[44] | file[45] << 8, 1234);
+    const std::vector<uint8_t> file((std::istreambuf_iterator<char>(in)), {});
+    // A plain 44100 Hz stereo 16-bit PCM file of the 100 ms mixed.
+    EXPECT_TRUE(file == gktest::Riff({{"fmt ", gktest::Fmt(1, 2, 44100, 16)},
+                                      {"data", gktest::Samples16(4410, 2, 1234)}}));
     std::remove(path.c_str());
 }
 
@@ -292,24 +281,17 @@ TEST_F(SoundMixer, EveryLayoutMatchesAPlainReference) {
     for (uint16_t bits : {8, 16}) {
         for (uint16_t channels : {1, 2}) {
             const uint32_t count = 37;  // odd, so runs end on every parity
-            snd::Buffer* b = nullptr;
-            ASSERT_EQ(
-                snd::CreateBuffer(Pcm(channels, 22050, bits), count * channels * bits / 8, &b),
-                plat::DS_OK);
-            void *p1, *p2;
-            uint32_t n1, n2;
-            ASSERT_EQ(snd::Lock(b, 0, 0, &p1, &n1, &p2, &n2), plat::DS_OK);
+            auto [b, p1] = NewBuffer(Pcm(channels, 22050, bits), count * channels * bits / 8);
             std::vector<std::array<double, 2>> frames(count);
             for (uint32_t i = 0; i < count; ++i) {
                 for (int c = 0; c < channels; ++c) {
                     const int v = static_cast<int>(rng() % 65536) - 32768;
                     if (bits == 8) {
-                        static_cast<uint8_t*>(p1)[i * channels + c] =
-                            static_cast<uint8_t>((v >> 8) + 128);
+                        p1[i * channels + c] = static_cast<uint8_t>((v >> 8) + 128);
                         frames[i][c] = (v >> 8) * 256;
                     } else {
                         const int16_t s = static_cast<int16_t>(v);
-                        std::memcpy(static_cast<uint8_t*>(p1) + 2 * (i * channels + c), &s, 2);
+                        std::memcpy(p1 + 2 * (i * channels + c), &s, 2);
                         frames[i][c] = s;
                     }
                 }

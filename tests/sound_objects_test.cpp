@@ -29,6 +29,10 @@ class SoundObjects : public gktest::Framework {
         gkSound::EmptyObjects();
         reports.Take();
     }
+    // Expects exactly one new error report from LoadObject, with `message`.
+    void ExpectReport(const std::string& message) {
+        EXPECT_EQ(reports.Take(), std::vector<std::string>{"gkSound::LoadObject : " + message});
+    }
     gktest::Reports reports;
     void TearDown() override {
         std::remove((gktest::ExeFolder() + A()).c_str());
@@ -39,8 +43,7 @@ class SoundObjects : public gktest::Framework {
 TEST_F(SoundObjects, SlotsAreTakenLowestFirstUpTo70) {
     for (int s = 0; s < 70; ++s) ASSERT_EQ(gkSound::LoadObject(A().c_str(), 1), s);
     EXPECT_EQ(gkSound::LoadObject(A().c_str(), 1), -1);
-    EXPECT_EQ(reports.Take(),
-              std::vector<std::string>{"gkSound::LoadObject : オブジェクト数が多過ぎます"});
+    ExpectReport("オブジェクト数が多過ぎます");
     gkSound::ReleaseObject(5);
     const gkSoundObject& o = gkSoundObjects[5];
     EXPECT_EQ(o.Used, 0);
@@ -69,8 +72,7 @@ TEST_F(SoundObjects, MixGivesChannelsAndEchoAvailability) {
     // Too many channels either way, and none at all, are refused alike.
     for (int mix : {11, -11, 0}) {
         EXPECT_EQ(gkSound::LoadObject(A().c_str(), mix), -1);
-        EXPECT_EQ(reports.Take(),
-                  std::vector<std::string>{"gkSound::LoadObject : ミックス数が多過ぎます"});
+        ExpectReport("ミックス数が多過ぎます");
     }
     EXPECT_EQ(gkSoundObjects[4].Used, 0);
 }
@@ -105,8 +107,7 @@ TEST_F(SoundObjects, NamesUpTo30Bytes) {
     EXPECT_EQ(gkSound::LoadObject(name30.c_str(), 2), 0);
     EXPECT_EQ(gkSoundObjects[0].Name, name30);
     EXPECT_EQ(gkSound::LoadObject(name31.c_str(), 2), -1);
-    EXPECT_EQ(reports.Take(), std::vector<std::string>{
-                                  "gkSound::LoadObject : ファイル名またはリソース名が長すぎます"});
+    ExpectReport("ファイル名またはリソース名が長すぎます");
     // The failed load gives its buffers back and leaves the slot free.
     const gkSoundObject& o = gkSoundObjects[1];
     EXPECT_EQ(o.Used, 0);
@@ -119,24 +120,19 @@ TEST_F(SoundObjects, NamesUpTo30Bytes) {
 
 TEST_F(SoundObjects, UnreadableOrUnplayableSoundsAreReported) {
     EXPECT_EQ(gkSound::LoadObject(gktest::Unique("missing.wav").c_str(), 1), -1);
-    EXPECT_EQ(reports.Take(),
-              std::vector<std::string>{"gkSound::LoadObject : WAVEリソースが見つかりません"});
-
+    ExpectReport("WAVEリソースが見つかりません");
+    // A format the mixer cannot play, and no samples at all.
     gktest::Bytes adpcm = gktest::Fmt(2, 1, 22050, 4);
     adpcm.insert(adpcm.end(), {0, 0});
-    gktest::WriteFile(gktest::ExeFolder() + A(),
-                      gktest::Riff({{"fmt ", adpcm}, {"data", gktest::Bytes(100, 0)}}));
-    EXPECT_EQ(gkSound::LoadObject(A().c_str(), 3), -1);
-    EXPECT_EQ(reports.Take(),
-              std::vector<std::string>{"gkSound::LoadObject : サウンドバッファが生成できません"});
-    EXPECT_EQ(gkSoundObjects[0].Used, 0);
-    EXPECT_EQ(gkSoundObjects[0].Channel[0].Buffer, nullptr);
-
-    gktest::WriteFile(gktest::ExeFolder() + A(),
-                      gktest::Riff({{"fmt ", gktest::Fmt(1, 1, 22050, 16)}, {"data", {}}}));
-    EXPECT_EQ(gkSound::LoadObject(A().c_str(), 1), -1);
-    EXPECT_EQ(reports.Take(),
-              std::vector<std::string>{"gkSound::LoadObject : サウンドバッファが生成できません"});
+    for (const gktest::Bytes& file :
+         {gktest::Riff({{"fmt ", adpcm}, {"data", gktest::Bytes(100, 0)}}),
+          gktest::Riff({{"fmt ", gktest::Fmt(1, 1, 22050, 16)}, {"data", {}}})}) {
+        gktest::WriteFile(gktest::ExeFolder() + A(), file);
+        EXPECT_EQ(gkSound::LoadObject(A().c_str(), 3), -1);
+        ExpectReport("サウンドバッファが生成できません");
+        EXPECT_EQ(gkSoundObjects[0].Used, 0);
+        EXPECT_EQ(gkSoundObjects[0].Channel[0].Buffer, nullptr);
+    }
 }
 
 TEST_F(SoundObjects, WithoutADeviceEverythingIsSilent) {

@@ -3,6 +3,7 @@
 // past the file.
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "sound/sound.h"
 #include "support/fixture.h"
@@ -98,42 +99,38 @@ TEST_F(SoundWave, NonPcmFormatKeepsItsExtraBytes) {
 }
 
 TEST_F(SoundWave, MalformedFilesFail) {
-    const Chunk fmt{"fmt ", Fmt(1, 1, 8000, 8)};
-    // Truncated inside the data chunk.
-    Bytes truncated = Riff({fmt, {"data", kSamples}});
+    const Chunk fmt{"fmt ", Fmt(1, 1, 8000, 8)}, data{"data", kSamples};
+    Bytes truncated = Riff({fmt, data});
     truncated.resize(truncated.size() - 2);
-    EXPECT_EQ(ReadBytes(truncated).result, 1);
-    // A data size far past the end of the file is refused before anything is allocated.
-    EXPECT_EQ(ReadBytes(Riff({fmt, {"data", kSamples, 0xFFFFFFF0}})).result, 1);
-    // A chunk size past the end hides everything after it.
-    EXPECT_EQ(ReadBytes(Riff({{"JUNK", {1, 2}, 0x7FFFFFFF}, fmt, {"data", kSamples}})).result, 1);
-    // Not a WAVE form, not RIFF, missing chunks, a short "fmt ".
-    EXPECT_EQ(ReadBytes(Riff({fmt, {"data", kSamples}}, "AVI ")).result, 1);
-    Bytes rifx = Riff({fmt, {"data", kSamples}});
+    Bytes rifx = Riff({fmt, data});
     rifx[3] = 'X';
-    EXPECT_EQ(ReadBytes(rifx).result, 1);
-    EXPECT_EQ(ReadBytes(Riff({{"data", kSamples}})).result, 1);
-    EXPECT_EQ(ReadBytes(Riff({fmt})).result, 1);
-    Bytes fmt14 = Fmt(1, 1, 8000, 8);
+    Bytes fmt14 = fmt.data;
     fmt14.resize(14);
-    EXPECT_EQ(ReadBytes(Riff({{"fmt ", fmt14}, {"data", kSamples}})).result, 1);
-    // A "fmt " chunk whose stated size runs past the file.
-    Bytes cut = Riff({{"fmt ", Fmt(1, 1, 8000, 8)}});
-    cut.resize(cut.size() - 6);
-    EXPECT_EQ(ReadBytes(cut).result, 1);
-    EXPECT_EQ(ReadBytes({'R', 'I', 'F', 'F'}).result, 1);
-    EXPECT_EQ(ReadBytes({}).result, 1);
+    Bytes cutFmt = Riff({fmt});
+    cutFmt.resize(cutFmt.size() - 6);
+    const std::pair<const char*, Bytes> files[] = {
+        {"truncated inside the data", truncated},
+        // Refused before anything is allocated.
+        {"data size far past the end", Riff({fmt, {"data", kSamples, 0xFFFFFFF0}})},
+        {"chunk size hiding the rest", Riff({{"JUNK", {1, 2}, 0x7FFFFFFF}, fmt, data})},
+        {"not a WAVE form", Riff({fmt, data}, "AVI ")},
+        {"not RIFF", rifx},
+        {"no fmt", Riff({data})},
+        {"no data", Riff({fmt})},
+        {"short fmt", Riff({{"fmt ", fmt14}, data})},
+        {"fmt past the end", cutFmt},
+        {"header only", {'R', 'I', 'F', 'F'}},
+        {"empty", {}},
+    };
+    for (const auto& [what, file] : files) EXPECT_EQ(ReadBytes(file).result, 1) << what;
 }
 
-TEST_F(SoundWave, MissingFileFails) {
+TEST_F(SoundWave, MissingFileFailsEmptyDataReadsAsZeroBytes) {
     uint8_t *format, *data;
     uint32_t formatSize, dataSize;
     EXPECT_EQ(gkSound::ReadWave("/nonexistent/x.wav", &format, &formatSize, &data, &dataSize), 1);
     EXPECT_EQ(format, nullptr);
     EXPECT_EQ(data, nullptr);
-}
-
-TEST_F(SoundWave, EmptyDataChunkReadsAsZeroBytes) {
     Read r = ReadBytes(Riff({{"fmt ", Fmt(1, 1, 8000, 8)}, {"data", {}}}));
     ASSERT_EQ(r.result, 0);
     EXPECT_EQ(r.dataSize, 0u);
