@@ -98,9 +98,7 @@ TEST_F(LoopTest, CloseBoxRunsQuitOnceWithoutPostingAnotherClose) {
     EXPECT_EQ(gkApp.CloseState, 2);
     EXPECT_EQ(gkApp.Ended, 1);
     EXPECT_FALSE(plat::headless::WindowOpen());
-    plat::Msg next;
-    ASSERT_TRUE(plat::PeekMessage(next));
-    EXPECT_EQ(next.message, WM_QUIT);  // no WM_CLOSE in between
+    EXPECT_EQ(gktest::Queued(), Ints{WM_QUIT});  // no WM_CLOSE in between
 }
 
 TEST_F(LoopTest, QuitFirstPostsOneCloseThatOnlyDestroys) {
@@ -108,14 +106,10 @@ TEST_F(LoopTest, QuitFirstPostsOneCloseThatOnlyDestroys) {
     EXPECT_EQ(gkSystem::Quit(), 1);
     EXPECT_EQ(gkSystem::Quit(), 1);
     EXPECT_EQ(gkApp.CloseState, 2);
-    plat::Msg msg;
-    ASSERT_TRUE(plat::PeekMessage(msg));
-    EXPECT_EQ(msg.message, WM_CLOSE);
-    plat::DispatchMessage(msg);
+    EXPECT_EQ(gktest::Queued(), Ints{WM_CLOSE});
+    plat::DispatchMessage({WM_CLOSE, 0, 0});
     EXPECT_FALSE(plat::headless::WindowOpen());
-    ASSERT_TRUE(plat::PeekMessage(msg));
-    EXPECT_EQ(msg.message, WM_QUIT);
-    EXPECT_FALSE(plat::PeekMessage(msg));
+    EXPECT_EQ(gktest::Queued(), Ints{WM_QUIT});
 }
 
 TEST_F(LoopTest, QuitFreesTheMouseAndTheLock) {
@@ -123,7 +117,7 @@ TEST_F(LoopTest, QuitFreesTheMouseAndTheLock) {
     EXPECT_EQ(gkSystem::CheckMutex("Gridkeep"), 0);  // held by this instance now
     gkSystem::LimitMouse(1, 2, 3, 4);
     gkSystem::Quit();
-    EXPECT_EQ(gktest::Clip(), gktest::Ints{});
+    EXPECT_EQ(gktest::Clip(), Ints{});
     EXPECT_EQ(gkSystem::IsMouseLimited(), 0);
     EXPECT_EQ(gkSystem::CheckMutex("Gridkeep"), 1);
 }

@@ -207,10 +207,7 @@ TEST_F(WndProcTest, PlainRows) {
             EXPECT_EQ(result, 0);
         }
     }
-    plat::Msg msg;  // WM_DESTROY posted the quit message
-    ASSERT_TRUE(plat::PeekMessage(msg));
-    EXPECT_EQ(msg.message, WM_QUIT);
-    EXPECT_EQ(msg.wParam, 0u);
+    EXPECT_EQ(gktest::Queued(), Ints{WM_QUIT});  // posted by WM_DESTROY
 }
 
 TEST_F(WndProcTest, SetCursorHidesOnlyInFullScreenWithoutBox) {

@@ -7,6 +7,7 @@
 #include "gk.h"
 #include "platform/clock.h"
 #include "support/fixture.h"
+#include "support/window_util.h"
 
 namespace {
 
@@ -79,11 +80,9 @@ TEST_F(BoxTest, CheckErrorQuitsOnce) {
     EXPECT_EQ(gkSystem::CheckError(), 1);
     EXPECT_EQ(gkApp.Ended, 1);
     EXPECT_EQ(gkApp.CloseState, 2);
-    plat::Msg msg;
-    ASSERT_TRUE(plat::PeekMessage(msg));
-    EXPECT_EQ(msg.message, WM_CLOSE);
+    EXPECT_EQ(gktest::Queued(), gktest::Ints{WM_CLOSE});
     EXPECT_EQ(gkSystem::CheckError(), 1);
-    EXPECT_FALSE(plat::PeekMessage(msg));  // no second WM_CLOSE
+    EXPECT_EQ(gktest::Queued(), gktest::Ints{});  // no second WM_CLOSE
 }
 
 TEST_F(BoxTest, LogAppendsOneLinePerCall) {
