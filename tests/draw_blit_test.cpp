@@ -1,45 +1,32 @@
 // Blits on a small headless 16-bit screen, checked pixel by pixel: the put rule's clipping, the
 // put variants, stretches on both paths, fills, the 50 % fill, the strip puts' row mappings and
 // persistent state, the mirrored put, and lost surfaces.
-#include <cstring>
 #include <functional>
-#include <vector>
 
-#include "draw/draw.h"
-#include "platform/display.h"
+#include "support/back_screen.h"
 #include "support/draw_files.h"
 #include "system/system.h"
 
 namespace {
 
 using namespace plat;
+using gktest::Raw;
 
 class Blits : public gktest::DrawFiles {
   protected:
     void SetUp() override {
         DrawFiles::SetUp();
         ASSERT_EQ(gkDraw::Screen(64, 48, 0), 1);
-        Blt(gkScreen.Back, nullptr, nullptr, nullptr, DDBLT_COLORFILL, kBack);
+        Clear();
     }
     static constexpr uint32_t kBack = 0x1111;  // what the back screen holds before each draw
-
-    static uint32_t Raw(const Surface* s, int x, int y) {
-        uint32_t v = 0;
-        std::memcpy(&v, s->pixels.data() + y * s->pitch + x * BytesPerPixel(s->format),
-                    BytesPerPixel(s->format));
-        return v;
-    }
+    static void Clear() { Blt(gkScreen.Back, nullptr, nullptr, nullptr, DDBLT_COLORFILL, kBack); }
     static uint32_t Back(int x, int y) { return Raw(gkScreen.Back, x, y); }
     // A new w × h object (keyed on black, raw 0) whose pixel (x, y) holds value(x, y).
     static int Sprite(int w, int h, const std::function<uint32_t(int, int)>& value) {
         const int slot = gkDraw::CreateObject(w, h, 1);
-        Surface* s = gkSprites[slot].surface;
         for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) {
-                const uint32_t v = value(x, y);
-                std::memcpy(s->pixels.data() + y * s->pitch + x * BytesPerPixel(s->format), &v,
-                            BytesPerPixel(s->format));
-            }
+            for (int x = 0; x < w; ++x) gktest::PutRaw(gkSprites[slot].surface, x, y, value(x, y));
         return slot;
     }
     // An image whose every pixel of row r holds r + 1, so a screen pixel tells its source row.
@@ -134,7 +121,7 @@ TEST_F(Blits, StretchByBlitterAndThroughTheBuffer) {
     for (int canStretch : {1, 0}) {
         SCOPED_TRACE(canStretch);
         gkScreen.CanStretch = canStretch;
-        Blt(gkScreen.Back, nullptr, nullptr, nullptr, DDBLT_COLORFILL, kBack);
+        Clear();
         gkDraw::PutStretch(4, 4, small, 0, 0, 2, 2, 4, 4);
         for (int y = 0; y < 4; ++y)
             for (int x = 0; x < 4; ++x) EXPECT_EQ(Back(4 + x, 4 + y), want[y][x]) << x << y;
@@ -210,7 +197,7 @@ TEST_F(Blits, WaveShiftsRowsByTheCosineAndKeepsItsPhaseAndSign) {
     EXPECT_FLOAT_EQ(gkPutAnimation.WavePhase, 50);
 
     // Period 0 and phase 60: row r moves by trunc(10 cos((r + 60)°)).
-    Blt(gkScreen.Back, nullptr, nullptr, nullptr, DDBLT_COLORFILL, kBack);
+    Clear();
     gkPutAnimation.WavePhase = 60;
     gkDraw::PutWave(20, 2, 10, 0, 620, slot, 0, 0, 4, 10, 0);
     const int shift[10] = {5, 4, 4, 4, 4, 4, 4, 3, 3, 3};
@@ -221,7 +208,7 @@ TEST_F(Blits, WaveShiftsRowsByTheCosineAndKeepsItsPhaseAndSign) {
     EXPECT_FLOAT_EQ(gkPutAnimation.WavePhase, 60 + 310 - 360);
 
     // Alternating sign over an odd number of rows: the next call starts negative.
-    Blt(gkScreen.Back, nullptr, nullptr, nullptr, DDBLT_COLORFILL, kBack);
+    Clear();
     gkPutAnimation.WavePhase = 0;
     gkSystem::FrameDelta = 0;
     gkDraw::PutWave(20, 0, 10, 1000, 0, slot, 0, 0, 4, 3, 1);
@@ -264,7 +251,7 @@ TEST_F(Blits, WaveScrollWrapsSourceRowsAndTilesCoverTheScreen) {
     EXPECT_EQ(Back(0, 0), uint32_t(1 + 1 + 8 * 5));  // offset (-1, -5)
 
     // A band of rows 30-39 tiled with the image's rows from the top, waving by 0.
-    Blt(gkScreen.Back, nullptr, nullptr, nullptr, DDBLT_COLORFILL, kBack);
+    Clear();
     gkSystem::FrameDelta = 0;
     gkDraw::PutWaveTiles(30, 40, 0, 0, 0, 0, tile, 0, 0, 5, 7);
     EXPECT_EQ(Back(0, 29), kBack);
@@ -273,7 +260,7 @@ TEST_F(Blits, WaveScrollWrapsSourceRowsAndTilesCoverTheScreen) {
     EXPECT_EQ(Back(0, 40), kBack);
 
     // Empty images tile nothing instead of dividing by zero.
-    Blt(gkScreen.Back, nullptr, nullptr, nullptr, DDBLT_COLORFILL, kBack);
+    Clear();
     gkDraw::PutScrollTiles(0, 0, tile, 0, 0, 0, 7);
     gkDraw::PutScrollTiles(0, 0, tile, 0, 3, 5, 3);
     gkDraw::PutWaveTiles(0, 10, 0, 0, 0, 0, tile, 0, 0, 5, 0);
@@ -299,7 +286,7 @@ TEST_F(Blits, MosaicSkipShakeAndRollMapRows) {
     EXPECT_EQ(RowAt(40, 0), 0);
     for (int y = 1; y < 10; ++y) EXPECT_EQ(RowAt(40, y), y + 1);
 
-    Blt(gkScreen.Back, nullptr, nullptr, nullptr, DDBLT_COLORFILL, kBack);
+    Clear();
     gkDraw::PutShake(10, 0, 0, slot, 0, 0, 4, 10);
     for (int y = 0; y < 10; ++y) EXPECT_EQ(FirstDrawn(y), 10);
     gkDraw::PutShake(30, 20, 2, slot, 0, 0, 4, 10);
@@ -310,7 +297,7 @@ TEST_F(Blits, MosaicSkipShakeAndRollMapRows) {
     }
 
     // Roll of 5 rows at phase 2: the drum shows source rows 0, 1, 2, 2, 2.
-    Blt(gkScreen.Back, nullptr, nullptr, nullptr, DDBLT_COLORFILL, kBack);
+    Clear();
     gkPutAnimation.RollPhase = 2;
     gkSystem::FrameDelta = 1;
     gkDraw::PutRoll(0, 0, 1, 4, slot, 0, 0, 4, 5);
@@ -320,7 +307,7 @@ TEST_F(Blits, MosaicSkipShakeAndRollMapRows) {
     gkDraw::PutRoll(0, 0, 0, 4, slot, 0, 0, 4, 5);
     EXPECT_FLOAT_EQ(gkPutAnimation.RollPhase, 2);  // 1 - 4 wraps below 0
     // Fewer than two rows: nothing drawn, no division by zero, the phase stays.
-    Blt(gkScreen.Back, nullptr, nullptr, nullptr, DDBLT_COLORFILL, kBack);
+    Clear();
     gkDraw::PutRoll(0, 0, 1, 4, slot, 0, 0, 4, 1);
     EXPECT_EQ(FirstDrawn(0), -1);
     EXPECT_FLOAT_EQ(gkPutAnimation.RollPhase, 2);
@@ -331,7 +318,7 @@ TEST_F(Blits, FlipMirrorsAndClipsWithoutMovingTheImage) {
     const int slot = Sprite(64, 2, [](int x, int y) { return x == 5 ? 0u : 1u + x + 100 * y; });
     for (int type = 0; type < 4; ++type) {
         SCOPED_TRACE(type);
-        Blt(gkScreen.Back, nullptr, nullptr, nullptr, DDBLT_COLORFILL, kBack);
+        Clear();
         EXPECT_EQ(gkDraw::PutFlip(-16, 3, type, slot, 0, 0, 64, 2), 1);
         // Type 1 at x = -16: source columns 47 down to 0 at screen columns 0-47.
         for (int sx = 0; sx < 48; ++sx)

@@ -2,16 +2,16 @@
 // refusals, locks, lost surfaces, fault injection, device contexts, BMP decoding, presenting.
 #include <unistd.h>
 
-#include <cstring>
-
 #include "platform/display.h"
 #include "platform/gdi.h"
+#include "support/back_screen.h"
 #include "support/bmp.h"
 #include "support/fixture.h"
 
 namespace {
 
 using namespace plat;
+using gktest::Raw;
 
 class Display : public gktest::Framework {
   protected:
@@ -30,16 +30,6 @@ class Display : public gktest::Framework {
         EXPECT_EQ(CreateSurface(device, caps, w, h, &s), DD_OK);
         made.push_back(s);
         return s;
-    }
-    static uint32_t Raw(const Surface* s, int x, int y) {
-        uint32_t v = 0;
-        std::memcpy(&v, s->pixels.data() + y * s->pitch + x * BytesPerPixel(s->format),
-                    BytesPerPixel(s->format));
-        return v;
-    }
-    static void Put(Surface* s, int x, int y, uint32_t v) {
-        std::memcpy(s->pixels.data() + y * s->pitch + x * BytesPerPixel(s->format), &v,
-                    BytesPerPixel(s->format));
     }
     Device* device = nullptr;
     std::vector<Surface*> made;
@@ -90,10 +80,8 @@ TEST_F(Display, FillCopyKeyAndStretch) {
     ASSERT_EQ(Blt(dst, &r, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, 0x1F1234), DD_OK);
     EXPECT_EQ(Raw(dst, 1, 1), 0x1234u);  // low 16 bits on a 16-bit surface
     EXPECT_EQ(Raw(dst, 3, 1), 0u);
-    Put(src, 0, 0, 7);
-    Put(src, 1, 0, 0);
-    Put(src, 0, 1, 9);
-    Put(src, 1, 1, 7);
+    const uint32_t image[] = {7, 0, 9, 7};
+    for (int i = 0; i < 4; ++i) gktest::PutRaw(src, i % 2, i / 2, image[i]);
     SetColorKey(src, DDCKEY_SRCBLT, 7);
     ASSERT_EQ(BltFast(dst, 1, 1, src, nullptr, DDBLTFAST_SRCCOLORKEY | DDBLTFAST_WAIT), DD_OK);
     EXPECT_EQ(Raw(dst, 1, 1), 0x1234u);  // keyed out
@@ -116,7 +104,7 @@ TEST_F(Display, FillCopyKeyAndStretch) {
 
 TEST_F(Display, OverlappingCopyWithinOneSurface) {
     Surface* s = Make(4, 1);
-    for (int x = 0; x < 4; ++x) Put(s, x, 0, x + 1);
+    for (int x = 0; x < 4; ++x) gktest::PutRaw(s, x, 0, x + 1);
     Rect from{0, 0, 3, 1};
     ASSERT_EQ(BltFast(s, 1, 0, s, &from, 0), DD_OK);
     for (int x = 0; x < 4; ++x) EXPECT_EQ(Raw(s, x, 0), x == 0 ? 1u : uint32_t(x));
@@ -281,23 +269,20 @@ TEST_F(Bmp, DecodesEveryDepthAndRowOrder) {
                                           0xFF0000, 0xFFFFFF, 0x808080};
     for (int bits : {1, 4, 8, 16, 24, 32})
         for (bool topDown : {false, true}) {
+            SCOPED_TRACE(testing::Message() << bits << " bits, top-down " << topDown);
             std::vector<uint32_t> img = colors;
             if (bits == 1)
-                for (uint32_t& c : img) c = (c == 0x0000FF) ? 0xFFFFFF : c == 0 ? 0 : 0xFFFFFF;
+                for (uint32_t& c : img) c = c ? 0xFFFFFF : 0;
+            // 16-bit files hold 5 bits per channel: compare what survives of them.
+            auto kept = [&](uint32_t c) {
+                return bits == 16 ? ColorToPixel(PixelFormat::X1R5G5B5, c) : c;
+            };
             std::string path = Path("depth.bmp");
             gktest::WriteFile(path, gktest::EncodeBmp(3, 2, bits, img, topDown));
             auto bm = LoadBitmapFile(path.c_str());
-            ASSERT_NE(bm, nullptr) << bits << " " << topDown;
-            EXPECT_EQ(bm->width, 3);
-            EXPECT_EQ(bm->height, 2);
-            for (int i = 0; i < 6; ++i) {
-                // 16-bit files hold 5 bits per channel: compare what survives of them.
-                auto kept = [&](uint32_t c) {
-                    return bits == 16 ? ColorToPixel(PixelFormat::X1R5G5B5, c) : c;
-                };
-                EXPECT_EQ(kept(bm->pixels[i]), kept(img[i]))
-                    << bits << " " << topDown << " pixel " << i;
-            }
+            ASSERT_NE(bm, nullptr);
+            EXPECT_EQ(std::pair(bm->width, bm->height), std::pair(3, 2));
+            for (int i = 0; i < 6; ++i) EXPECT_EQ(kept(bm->pixels[i]), kept(img[i])) << i;
         }
 }
 

@@ -1,6 +1,6 @@
 // Primitive drawing on the back screen: exact pixels of boxes, lines, polygons in the three fill
 // modes, Bezier curves, and pixel read-back inside and outside the screen.
-#include <cstring>
+#include <tuple>
 
 #include "draw/draw.h"
 #include "support/back_screen.h"
@@ -77,71 +77,37 @@ TEST_F(PrimitivesTest, WidePensDrawAroundThePathIncludingTheEnd) {
     EXPECT_EQ(BackAt(123, 200), Stored(kGrey));
 }
 
-// A 40×40 square at (100, 100) in each fill mode; the hatch is diagonal, so every inside row
-// holds both hatch pixels and gaps.
-class PolygonTest : public PrimitivesTest {
-  protected:
-    void Draw(int fillMode) {
+// A 40×40 square in each fill mode: 0 outline only, 1 a diagonal hatch (both diagonals at
+// least) with its gaps in the background colour, 2 the hatch over what was there.
+TEST_F(PrimitivesTest, PolygonFillModes) {
+    for (int mode = 0; mode < 3; ++mode) {
+        SCOPED_TRACE(mode);
+        FillBack(kGrey);
         plat::Point square[] = {{100, 100}, {140, 100}, {140, 140}, {100, 140}};
-        gkDraw::DrawPolygon(square, 4, 0xFF, 0xFF0000, 1, fillMode);
-    }
-    // Counts inside pixels by colour.
-    void Census(int* ink, int* back, int* old) {
-        *ink = *back = *old = 0;
-        for (int y = 101; y < 140; ++y) {
-            for (int x = 101; x < 140; ++x) {
-                uint32_t c = BackAt(x, y);
-                if (c == 0xFF)
-                    ++*ink;
-                else if (c == 0xFF0000)
-                    ++*back;
-                else if (c == Stored(kGrey))
-                    ++*old;
-            }
-        }
-    }
-    void ExpectOutline() {
-        for (int i = 0; i <= 40; ++i) {
-            EXPECT_EQ(BackAt(100 + i, 100), 0xFFu) << i;
-            EXPECT_EQ(BackAt(100 + i, 140), 0xFFu) << i;
-            EXPECT_EQ(BackAt(100, 100 + i), 0xFFu) << i;
-            EXPECT_EQ(BackAt(140, 100 + i), 0xFFu) << i;
-        }
+        gkDraw::DrawPolygon(square, 4, 0xFF, 0xFF0000, 1, mode);
+        for (int i = 0; i <= 40; ++i)
+            for (auto [x, y] :
+                 {std::pair{100 + i, 100}, {100 + i, 140}, {100, 100 + i}, {140, 100 + i}})
+                ASSERT_EQ(BackAt(x, y), 0xFFu) << x << "," << y;
         EXPECT_EQ(BackAt(141, 120), Stored(kGrey));
         EXPECT_EQ(BackAt(120, 141), Stored(kGrey));
+        int ink = 0, back = 0, old = 0;  // inside pixels by colour
+        for (int y = 101; y < 140; ++y)
+            for (int x = 101; x < 140; ++x) {
+                ink += BackAt(x, y) == 0xFF;
+                back += BackAt(x, y) == 0xFF0000;
+                old += BackAt(x, y) == Stored(kGrey);
+            }
+        EXPECT_EQ(ink + back + old, 39 * 39);
+        EXPECT_EQ(ink > 39 * 2, mode > 0) << ink;
+        EXPECT_EQ(back > ink, mode == 1) << back;
+        EXPECT_EQ(old > 0, mode != 1) << old;
+        EXPECT_EQ(old == 39 * 39, mode == 0) << old;
+        EXPECT_EQ(back > 0, mode == 1) << back;
     }
-};
-
-TEST_F(PolygonTest, FillModeZeroDrawsOnlyTheOutline) {
-    Draw(0);
-    ExpectOutline();
-    int ink, back, old;
-    Census(&ink, &back, &old);
-    EXPECT_EQ(old, 39 * 39);
 }
 
-TEST_F(PolygonTest, FillModeOnePaintsTheHatchGapsInTheBackgroundColour) {
-    Draw(1);
-    ExpectOutline();
-    int ink, back, old;
-    Census(&ink, &back, &old);
-    EXPECT_EQ(old, 0);
-    EXPECT_GT(ink, 39 * 2);  // both diagonals
-    EXPECT_GT(back, ink);
-    EXPECT_EQ(ink + back, 39 * 39);
-}
-
-TEST_F(PolygonTest, FillModeTwoKeepsWhatWasInTheGaps) {
-    Draw(2);
-    ExpectOutline();
-    int ink, back, old;
-    Census(&ink, &back, &old);
-    EXPECT_EQ(back, 0);
-    EXPECT_GT(ink, 39 * 2);
-    EXPECT_EQ(ink + old, 39 * 39);
-}
-
-TEST_F(PolygonTest, SelfCrossingOutlineFillsByTheAlternateRule) {
+TEST_F(PrimitivesTest, SelfCrossingPolygonFillsByTheAlternateRule) {
     // A five-pointed star: its centre is enclosed twice and so stays outside.
     plat::Point star[] = {{300, 100}, {359, 280}, {205, 170}, {395, 170}, {241, 280}};
     gkDraw::DrawPolygon(star, 5, 0xFF, 0xFF0000, 1, 1);
@@ -174,29 +140,20 @@ TEST_F(PrimitivesTest, BezierRunsFromStartToEnd) {
     EXPECT_EQ(BackAt(100, 400), 0xFFu);
 }
 
-TEST_F(PrimitivesTest, PixelsReadBackThroughTheDisplayFormat) {
-    gkDraw::SetPixel(5, 5, 0xFF);
-    int r = 0, g = 0, b = 0;
-    gkDraw::GetPixel(5, 5, &r, &g, &b);
-    EXPECT_GE(r, 248);
-    EXPECT_EQ(g, 0);
-    EXPECT_EQ(b, 0);
-
-    gkDraw::SetPixel(6, 5, 0x204080);
-    gkDraw::GetPixel(6, 5, &r, &g, &b);
-    EXPECT_NEAR(r, 0x80, 8);
-    EXPECT_NEAR(g, 0x40, 4);
-    EXPECT_NEAR(b, 0x20, 8);
-}
-
-TEST_F(PrimitivesTest, PixelsOutsideTheScreenReadAsWhiteAndAreNotWritten) {
-    for (auto [x, y] : {std::pair{-1, 0}, {0, -1}, {640, 0}, {0, 480}, {100000, 100000}}) {
+// Read back through the display format; outside the screen: white, and nothing written.
+TEST_F(PrimitivesTest, PixelsReadBackInsideAndOutsideTheScreen) {
+    auto get = [](int x, int y) {
         int r = 0, g = 0, b = 0;
-        gkDraw::SetPixel(x, y, 0);
         gkDraw::GetPixel(x, y, &r, &g, &b);
-        EXPECT_EQ(r, 255);
-        EXPECT_EQ(g, 255);
-        EXPECT_EQ(b, 255);
+        return std::tuple(r, g, b);
+    };
+    gkDraw::SetPixel(5, 5, 0xFF);
+    EXPECT_EQ(get(5, 5), std::tuple(255, 0, 0));
+    gkDraw::SetPixel(6, 5, 0x204080);
+    EXPECT_EQ(get(6, 5), std::tuple(132, 65, 33));  // 5-6-5 with the top bits repeated
+    for (auto [x, y] : {std::pair{-1, 0}, {0, -1}, {640, 0}, {0, 480}, {100000, 100000}}) {
+        gkDraw::SetPixel(x, y, 0);
+        EXPECT_EQ(get(x, y), std::tuple(255, 255, 255)) << x << "," << y;
     }
     EXPECT_EQ(BackAt(639, 0), Stored(kGrey));
 }

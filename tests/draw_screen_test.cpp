@@ -1,14 +1,15 @@
 // Screen set-up and release on the headless display: the screen state after set-up in each
 // pixel format and mode, every set-up failure, full-screen depth fallbacks, release, and the
 // colour-depth check.
-#include <cstring>
 #include <string>
+#include <tuple>
 
 #include "app/app.h"
 #include "draw/draw.h"
 #include "platform/display.h"
 #include "platform/window.h"
 #include "sound/sound.h"
+#include "support/back_screen.h"
 #include "support/draw_files.h"
 #include "system/system.h"
 #include "text/text.h"
@@ -23,7 +24,12 @@ std::string ErrorText(const char* message) {
 
 class Screen : public DrawFiles {};
 
+auto Edges(const plat::Rect& r) {
+    return std::tuple(r.left, r.top, r.right, r.bottom);
+}
+
 TEST_F(Screen, SetsUpTheGameAreaFromTheApplicationState) {
+    gkApp.Error = 1;  // starting again clears the error flag
     gkDraw::SetColorDepth(32, 0, 0);
     ASSERT_EQ(gkDraw::Screen(-1, 0, 0), 1);
     EXPECT_EQ(gkScreen.Width, 640);
@@ -35,12 +41,8 @@ TEST_F(Screen, SetsUpTheGameAreaFromTheApplicationState) {
     EXPECT_EQ(gkScreen.Primary->clipper, gkScreen.Clipper);
     EXPECT_EQ(gkScreen.Device3D, 0);
     EXPECT_EQ(gkScreen.CanStretch, 1);
-    const plat::Rect whole{0, 0, 640, 480};
-    for (const plat::Rect& r : {gkScreen.Clip, gkScreen.SourceRect, gkScreen.ClientRect}) {
-        EXPECT_EQ(r.left, whole.left);
-        EXPECT_EQ(r.right, whole.right);
-        EXPECT_EQ(r.bottom, whole.bottom);
-    }
+    for (const plat::Rect& r : {gkScreen.Clip, gkScreen.SourceRect, gkScreen.ClientRect})
+        EXPECT_EQ(Edges(r), std::tuple(0, 0, 640, 480));
     const char* names[] = {"内部用１", "内部用２", "内部用３", "内部用４"};
     for (int slot = 0; slot < 4; ++slot) {
         const SpriteObject& s = gkSprites[slot];
@@ -56,6 +58,14 @@ TEST_F(Screen, SetsUpTheGameAreaFromTheApplicationState) {
     }
     EXPECT_EQ(gkSprites[4].surface, nullptr);
     EXPECT_EQ(gkApp.Error, 0);
+
+    Restart();  // the client rectangle follows the origin
+    gkScreen.OriginX = 100;
+    gkScreen.OriginY = 50;
+    ASSERT_EQ(gkDraw::Screen(320, 240, 0), 1);
+    EXPECT_EQ(Edges(gkScreen.ClientRect), std::tuple(100, 50, 420, 290));
+    EXPECT_EQ(Edges(gkScreen.SourceRect), std::tuple(0, 0, 320, 240));
+    EXPECT_EQ(Edges(gkScreen.Clip), std::tuple(0, 0, 320, 240));
 }
 
 TEST_F(Screen, StartsTheOtherModulesOnlyWhenTheDisplayIsUp) {
@@ -84,58 +94,27 @@ TEST_F(Screen, StartsTheOtherModulesOnlyWhenTheDisplayIsUp) {
     EXPECT_EQ(gkSprites[0].surface, nullptr);
 }
 
-TEST_F(Screen, ClientRectFollowsTheOrigin) {
-    gkScreen.OriginX = 100;
-    gkScreen.OriginY = 50;
-    ASSERT_EQ(gkDraw::Screen(320, 240, 0), 1);
-    EXPECT_EQ(gkScreen.ClientRect.left, 100);
-    EXPECT_EQ(gkScreen.ClientRect.top, 50);
-    EXPECT_EQ(gkScreen.ClientRect.right, 420);
-    EXPECT_EQ(gkScreen.ClientRect.bottom, 290);
-    EXPECT_EQ(gkScreen.SourceRect.right, 320);
-    EXPECT_EQ(gkScreen.Clip.bottom, 240);
-}
-
-struct FormatFields {
-    plat::PixelFormat format;
-    int depth;
-    uint16_t shifts[3], maxes[3], shifts5[3];
-    uint32_t half, white;
-};
-
 TEST_F(Screen, PixelFormatFields) {
-    const FormatFields cases[] = {
-        {plat::PixelFormat::R5G6B5, 16, {11, 5, 0}, {31, 63, 31}, {11, 6, 0}, 0x7BEF, 0xFFFF},
-        {plat::PixelFormat::X1R5G5B5, 16, {10, 5, 0}, {31, 31, 31}, {10, 5, 0}, 0x3DEF, 0x7FFF},
+    using V = std::vector<uint32_t>;
+    // Depth, masks, shifts, maxima and 5-bit shifts (red, green, blue), half mask, colour mask.
+    const std::pair<plat::PixelFormat, V> cases[] = {
+        {plat::PixelFormat::R5G6B5,
+         {16, 0xF800, 0x7E0, 0x1F, 11, 5, 0, 31, 63, 31, 11, 6, 0, 0x7BEF, 0xFFFF}},
+        {plat::PixelFormat::X1R5G5B5,
+         {16, 0x7C00, 0x3E0, 0x1F, 10, 5, 0, 31, 31, 31, 10, 5, 0, 0x3DEF, 0x7FFF}},
         {plat::PixelFormat::X8R8G8B8,
-         32,
-         {16, 8, 0},
-         {255, 255, 255},
-         {16, 8, 0},
-         0x7F7F7F,
-         0xFFFFFF},
+         {32, 0xFF0000, 0xFF00, 0xFF, 16, 8, 0, 255, 255, 255, 16, 8, 0, 0x7F7F7F, 0xFFFFFF}},
     };
-    for (const FormatFields& c : cases) {
+    for (const auto& [format, want] : cases) {
         Restart();
-        plat::headless::UseDisplayFormat(c.format);
+        plat::headless::UseDisplayFormat(format);
         ASSERT_EQ(gkDraw::Screen(8, 8, 0), 1);
-        EXPECT_EQ(gkSystem::GetColorDepth(), c.depth);
-        EXPECT_EQ(gkScreen.ColorDepth, c.depth);
+        EXPECT_EQ(gkSystem::GetColorDepth(), int(want[0]));
         const gkScreenState& s = gkScreen;
-        EXPECT_EQ(s.RedMask, plat::Masks(c.format).red);
-        EXPECT_EQ(s.GreenMask, plat::Masks(c.format).green);
-        EXPECT_EQ(s.BlueMask, plat::Masks(c.format).blue);
-        EXPECT_EQ(s.RedShift, c.shifts[0]);
-        EXPECT_EQ(s.GreenShift, c.shifts[1]);
-        EXPECT_EQ(s.BlueShift, c.shifts[2]);
-        EXPECT_EQ(s.RedMax, c.maxes[0]);
-        EXPECT_EQ(s.GreenMax, c.maxes[1]);
-        EXPECT_EQ(s.BlueMax, c.maxes[2]);
-        EXPECT_EQ(s.Red5Shift, c.shifts5[0]);
-        EXPECT_EQ(s.Green5Shift, c.shifts5[1]);
-        EXPECT_EQ(s.Blue5Shift, c.shifts5[2]);
-        EXPECT_EQ(s.HalfMask, c.half);
-        EXPECT_EQ(s.ColorMask, c.white);
+        EXPECT_EQ((V{uint32_t(s.ColorDepth), s.RedMask, s.GreenMask, s.BlueMask, s.RedShift,
+                     s.GreenShift, s.BlueShift, s.RedMax, s.GreenMax, s.BlueMax, s.Red5Shift,
+                     s.Green5Shift, s.Blue5Shift, s.HalfMask, s.ColorMask}),
+                  want);
         gkDraw::Release();
     }
 }
@@ -200,12 +179,6 @@ TEST_F(Screen, EveryFailureIsReportedAndStopsTheSetUp) {
     plat::headless::FailNext(Fail::CreateDevice);
     EXPECT_EQ(gkDraw::Screen(32, 32, 0), 1);
     EXPECT_TRUE(plat::headless::Boxes().empty());
-}
-
-TEST_F(Screen, StartingAgainClearsTheErrorFlag) {
-    gkApp.Error = 1;
-    ASSERT_EQ(gkDraw::Screen(8, 8, 0), 1);
-    EXPECT_EQ(gkApp.Error, 0);
 }
 
 TEST_F(Screen, FullScreenDepthFallbacks) {
@@ -290,29 +263,21 @@ TEST_F(Screen, ColourDepthCheck) {
         0u);
     EXPECT_NE(gkApp.CloseState, 0);
 
-    // "*": the switch question; Yes goes full-screen without saving.
-    Restart();
-    gkDraw::SetColorDepth(32, 0, 0);
-    plat::headless::QueueAnswer(IDOK);
-    plat::headless::QueueAnswer(IDYES);
-    EXPECT_EQ(gkSystem::CheckColor("*"), 1);
+    auto ask = [&](const char* file, int answer) {
+        Restart();
+        gkDraw::SetColorDepth(32, 0, 0);
+        plat::headless::QueueAnswer(IDOK);
+        plat::headless::QueueAnswer(answer);
+        return gkSystem::CheckColor(file);
+    };
+    EXPECT_EQ(ask("*", IDYES), 1);  // "*": the switch question; Yes goes full-screen
     EXPECT_EQ(gkApp.FullScreen, 1);
     ASSERT_EQ(plat::headless::Boxes().size(), 2u);
     EXPECT_EQ(plat::headless::Boxes()[1].text, "フルスクリーンに切り換えますか？\r\n");
-
-    // A file: the set-again question; Yes records 1 in it.
-    Restart();
-    gkDraw::SetColorDepth(32, 0, 0);
-    plat::headless::QueueAnswer(IDOK);
-    plat::headless::QueueAnswer(IDYES);
-    EXPECT_EQ(gkSystem::CheckColor("mode.dat"), 1);
+    EXPECT_EQ(ask("mode.dat", IDYES), 1);  // a file: the set-again question; Yes records 1
     EXPECT_EQ(plat::headless::Boxes()[1].text, "フルスクリーンに設定し直しますか？\r\n");
     EXPECT_EQ(gkSystem::LoadMode("mode.dat"), 1);
-
-    // No: quitting.
-    Restart();
-    gkDraw::SetColorDepth(32, 0, 0);
-    EXPECT_EQ(gkSystem::CheckColor("mode.dat"), 0);
+    EXPECT_EQ(ask("mode.dat", IDNO), 0);  // No: quitting
     EXPECT_EQ(gkApp.FullScreen, 0);
     EXPECT_NE(gkApp.CloseState, 0);
 }
@@ -331,11 +296,7 @@ TEST_F(Screen, PresentThroughTheClientRectangleFillsTheWindow) {
     const plat::Surface* shown = plat::headless::PresentedFrame();
     ASSERT_NE(shown, nullptr);
     for (int y : {0, 479})
-        for (int x : {0, 639}) {
-            uint16_t p;
-            std::memcpy(&p, shown->pixels.data() + y * shown->pitch + x * 2, 2);
-            EXPECT_EQ(p, blue) << x << "," << y;
-        }
+        for (int x : {0, 639}) EXPECT_EQ(gktest::Raw(shown, x, y), blue) << x << "," << y;
 }
 
 }  // namespace

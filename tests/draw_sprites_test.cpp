@@ -1,18 +1,17 @@
 // The sprite object table on the headless display: slot numbering, names, the full table,
 // colour keys and their defaults, reloading after lost surfaces, and every load failure.
-#include <cstring>
 #include <filesystem>
 #include <string>
 
 #include "app/app.h"
-#include "draw/draw.h"
-#include "platform/display.h"
 #include "platform/window.h"
+#include "support/back_screen.h"
 #include "support/draw_files.h"
 
 namespace {
 
 using namespace plat;
+using gktest::Raw;
 
 constexpr uint32_t kRed = 0x0000FF, kGreen = 0x00FF00, kWhite = 0xFFFFFF, kCorner = 0xFFFFFFFF;
 
@@ -23,12 +22,6 @@ class Sprites : public gktest::DrawFiles {
         ASSERT_EQ(gkDraw::Screen(16, 16, 0), 1);
         // 2x2: green at the top-left, black, white, green.
         image = Bmp("img.bmp", 2, 2, {kGreen, 0, kWhite, kGreen});
-    }
-    static uint32_t Raw(const Surface* s, int x, int y) {
-        uint32_t v = 0;
-        std::memcpy(&v, s->pixels.data() + y * s->pitch + x * BytesPerPixel(s->format),
-                    BytesPerPixel(s->format));
-        return v;
     }
     static uint32_t Pixel(uint32_t color) { return ColorToPixel(DisplayFormat(), color); }
     // Fills the back screen with red and puts the slot's image at (0, 0) with its key.

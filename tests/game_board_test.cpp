@@ -1,10 +1,8 @@
 // The board game driven frame by frame on the headless backend with injected keys and mouse.
-#include <cstring>
-
 #include "game/game.h"
 #include "gk.h"
-#include "platform/display.h"
 #include "platform/window.h"
+#include "support/back_screen.h"
 #include "support/fixture.h"
 
 namespace {
@@ -63,15 +61,7 @@ class GameTest : public gktest::Framework {
         const plat::Surface* frame = plat::headless::PresentedFrame();
         EXPECT_NE(frame, nullptr);
         if (!frame) return 0xFFFFFFFF;
-        const uint8_t* at = frame->pixels.data() + y * frame->pitch;
-        uint32_t pixel = 0;
-        if (plat::BytesPerPixel(frame->format) == 2) {
-            uint16_t value;
-            std::memcpy(&value, at + 2 * x, 2);
-            pixel = value;
-        } else {
-            std::memcpy(&pixel, at + 4 * x, 4);
-        }
+        const uint32_t pixel = gktest::Raw(frame, x, y);
         for (uint32_t color : {kRed, kGreen, kYellow, kWhite, kDarkBlue, 0u})
             if (plat::ColorToPixel(frame->format, color) == pixel) return color;
         return 0x01000000 | pixel;  // none of the game's colours
@@ -92,16 +82,13 @@ class GameTest : public gktest::Framework {
     }
 };
 
-TEST_F(GameTest, StartsOnTheCentreCellWithNoFlags) {
+TEST_F(GameTest, StartsOnTheCentreCellAndTheCursorStopsAtEveryEdge) {
     Frame();
     EXPECT_EQ(gGame.CursorX, 320);
     EXPECT_EQ(gGame.CursorY, 240);
     EXPECT_EQ(FlagsSet(), 0);
     EXPECT_EQ(gkApp.Scene, 1);
     EXPECT_GE(gGame.BlockSprite, 4);  // the block image loaded into a user slot
-}
-
-TEST_F(GameTest, CursorStopsAtEveryEdgeOfTheBoard) {
     Tap(VK_LEFT);
     EXPECT_EQ(gGame.CursorX, 280);
     Tap(VK_LEFT);

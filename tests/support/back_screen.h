@@ -1,41 +1,36 @@
-// Test helpers for reading and painting the back screen in GDI colours.
+// Test helpers for reading and writing raw surface pixels and the back screen in GDI colours.
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 #include "draw/draw.h"
+#include "platform/display.h"
 
 namespace gktest {
 
-inline uint8_t* BackPixel(int x, int y) {
-    plat::Surface* back = gkScreen.Back;
-    return back->pixels.data() + size_t(y) * back->pitch +
-           size_t(x) * plat::BytesPerPixel(back->format);
+inline size_t Offset(const plat::Surface* s, int x, int y) {
+    return size_t(y) * s->pitch + size_t(x) * plat::BytesPerPixel(s->format);
 }
 
-// The GDI colour stored at (x, y), through the display's conversion.
+inline uint32_t Raw(const plat::Surface* s, int x, int y) {
+    uint32_t v = 0;
+    std::memcpy(&v, s->pixels.data() + Offset(s, x, y), plat::BytesPerPixel(s->format));
+    return v;
+}
+
+inline void PutRaw(plat::Surface* s, int x, int y, uint32_t v) {
+    std::memcpy(s->pixels.data() + Offset(s, x, y), &v, plat::BytesPerPixel(s->format));
+}
+
+// The GDI colour stored at (x, y) of the back screen, through the display's conversion.
 inline uint32_t BackAt(int x, int y) {
-    plat::Surface* back = gkScreen.Back;
-    uint8_t* p = BackPixel(x, y);
-    uint32_t raw = plat::BytesPerPixel(back->format) == 4 ? *reinterpret_cast<uint32_t*>(p)
-                                                          : *reinterpret_cast<uint16_t*>(p);
-    return plat::PixelToColor(back->format, raw);
+    return plat::PixelToColor(gkScreen.Back->format, Raw(gkScreen.Back, x, y));
 }
 
-// The whole back screen in one GDI colour.
 inline void FillBack(uint32_t color) {
-    plat::Surface* back = gkScreen.Back;
-    uint32_t raw = plat::ColorToPixel(back->format, color);
-    for (int y = 0; y < back->height; ++y) {
-        for (int x = 0; x < back->width; ++x) {
-            uint8_t* p = BackPixel(x, y);
-            if (plat::BytesPerPixel(back->format) == 4) {
-                *reinterpret_cast<uint32_t*>(p) = raw;
-            } else {
-                *reinterpret_cast<uint16_t*>(p) = static_cast<uint16_t>(raw);
-            }
-        }
-    }
+    plat::Blt(gkScreen.Back, nullptr, nullptr, nullptr, plat::DDBLT_COLORFILL,
+              plat::ColorToPixel(gkScreen.Back->format, color));
 }
 
 // A colour as it comes back after a trip through the back screen's format.
