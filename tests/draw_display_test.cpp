@@ -240,25 +240,6 @@ TEST_F(Display, PresentingThePrimarySurface) {
     rmdir(folder);
 }
 
-TEST_F(Display, DeviceContextPixelsAndStretch) {
-    Surface* s = Make(4, 4);
-    Dc* dc = nullptr;
-    ASSERT_EQ(GetDC(s, &dc), DD_OK);
-    EXPECT_EQ(SetPixel(dc, 1, 1, 0x0A0B0C), 0x080808u);  // what 5-6-5 keeps, read back
-    EXPECT_EQ(Raw(s, 1, 1), ColorToPixel(PixelFormat::R5G6B5, 0x0A0B0C));
-    EXPECT_EQ(GetPixel(dc, 1, 1), 0x080808u);
-    EXPECT_EQ(GetPixel(dc, 4, 0), CLR_INVALID);
-    EXPECT_EQ(SetPixel(dc, -1, 0, 0xFFFFFF), CLR_INVALID);
-    Bitmap bm{2, 1, {0x0000FF, 0xFF0000}};
-    Dc* mem = CreateBitmapDC(&bm);
-    EXPECT_TRUE(StretchBlt(dc, 0, 0, 4, 4, mem, 0, 0, 2, 1, SRCCOPY));
-    EXPECT_FALSE(StretchBlt(dc, 0, 0, 4, 4, mem, 0, 0, 2, 1, 0));
-    DeleteDC(mem);
-    EXPECT_EQ(GetPixel(dc, 1, 3), 0x0000FFu);
-    EXPECT_EQ(GetPixel(dc, 2, 0), 0xFF0000u);
-    EXPECT_EQ(ReleaseDC(s, dc), DD_OK);
-}
-
 class Bmp : public Display {
   protected:
     std::string Path(const char* name) { return ::testing::TempDir() + name; }

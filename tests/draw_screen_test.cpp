@@ -51,8 +51,6 @@ TEST_F(Screen, SetsUpTheGameAreaFromTheApplicationState) {
         EXPECT_EQ(s.width, 640);
         EXPECT_EQ(s.height, 480);
         EXPECT_EQ(s.colorKey, 0u);
-        EXPECT_EQ(s.placement, 2);
-        EXPECT_EQ(s.fromPack, 0);
         EXPECT_TRUE(s.surface->hasColorKey);
         EXPECT_EQ(s.surface->colorKey, 0u);
     }

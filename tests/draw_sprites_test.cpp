@@ -45,8 +45,6 @@ TEST_F(Sprites, SlotsAreHandedOutLowestFreeFirst) {
     EXPECT_STREQ(s.name, "img.bmp");
     EXPECT_EQ(s.width, 2);
     EXPECT_EQ(s.height, 2);
-    EXPECT_EQ(s.fromPack, 0);
-    EXPECT_EQ(s.placement, 2);
     gkDraw::ReleaseObject(5);
     EXPECT_EQ(gkSprites[5].surface, nullptr);
     EXPECT_EQ(gkSprites[5].name[0], '\0');

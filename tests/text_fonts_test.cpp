@@ -2,6 +2,7 @@
 // name, the selection bracket, and that the platform font honours the record.
 #include <cstring>
 #include <string>
+#include <tuple>
 
 #include "draw/draw.h"
 #include "support/back_screen.h"
@@ -19,6 +20,14 @@ class FontsTest : public gktest::Framework {
     }
     static const plat::LogFont& Record() { return *gkFont.Description; }
     static std::string Face() { return Record().faceName; }
+    // Draws text in white on black with face 1, 20 pixels high unless given.
+    static void Render(const char* text, int angle, int italic, int underline, int height = 20) {
+        gktest::FillBack(0);
+        gkDraw::SelectFont(1, height, angle, 0, italic, underline);
+        gkDraw::SetTextColors(0xFFFFFF, 0, 1);
+        gkDraw::PutText(100, 100, text);
+        gkDraw::ReleaseFont();
+    }
 };
 
 TEST_F(FontsTest, SetUpMakesAnEmptyRecordAndListsInstalledFaces) {
@@ -108,57 +117,31 @@ TEST_F(FontsTest, BoldIsWiderAndItalicLeans) {
     EXPECT_EQ(extent(2), extent(0));  // weight 0 is the default, not bold
 
     // An upright "|" is vertical; the oblique one moves right going up.
-    auto stemColumns = [](int italic, int* top, int* bottom) {
-        gktest::FillBack(0);
-        gkDraw::SelectFont(1, 40, 0, 0, italic, 0);
-        gkDraw::SetTextColors(0xFFFFFF, 0, 1);
-        gkDraw::PutText(100, 100, "|");
-        gkDraw::ReleaseFont();
-        *top = *bottom = -1;
-        for (int x = 100; x < 140; ++x) {
-            if (*top < 0 && gktest::BackAt(x, 108) == 0xFFFFFF) *top = x;
-            if (*bottom < 0 && gktest::BackAt(x, 130) == 0xFFFFFF) *bottom = x;
-        }
+    auto stem = [](int italic) {
+        Render("|", 0, italic, 0, 40);
+        return std::pair(gktest::Find(0xFFFFFF, 100, 108, 140, 109).left,
+                         gktest::Find(0xFFFFFF, 100, 130, 140, 131).left);
     };
-    int top, bottom;
-    stemColumns(0, &top, &bottom);
+    auto [top, bottom] = stem(0);
+    EXPECT_LT(top, 140);
     EXPECT_EQ(top, bottom);
-    stemColumns(1, &top, &bottom);
+    std::tie(top, bottom) = stem(1);
+    EXPECT_LT(top, 140);
     EXPECT_GT(top, bottom + 2);
 }
 
 TEST_F(FontsTest, UnderlineAndEscapementShapeTheText) {
-    gktest::FillBack(0);
-    gkDraw::SelectFont(1, 20, 0, 0, 0, 1);
-    gkDraw::SetTextColors(0xFFFFFF, 0, 1);
-    gkDraw::PutText(100, 100, "--");
-    gkDraw::ReleaseFont();
-    int underlined = 0;  // a row below the baseline that is white all along
-    for (int y = 110; y < 120; ++y) {
-        bool all = true;
-        for (int x = 101; x < 119; ++x) all &= gktest::BackAt(x, y) == 0xFFFFFF;
-        underlined += all;
-    }
+    Render("--", 0, 0, 1);
+    int underlined = 0;  // rows below the baseline that are white all along
+    for (int y = 110; y < 120; ++y) underlined += gktest::Find(0, 101, y, 119, y + 1).right < 0;
     EXPECT_GE(underlined, 1);
-
-    // Angle 90: the text runs upwards from (300, 300), inside the 20-pixel-wide column.
-    gktest::FillBack(0);
-    gkDraw::SelectFont(1, 20, 90, 0, 0, 0);
-    gkDraw::SetTextColors(0xFFFFFF, 0x0000FF, 0);
-    gkDraw::PutText(300, 300, "ABCD");
-    gkDraw::ReleaseFont();
-    int minY = 480, maxY = -1, minX = 640, maxX = -1;
-    for (int y = 200; y < 400; ++y) {
-        for (int x = 250; x < 350; ++x) {
-            if (gktest::BackAt(x, y) == 0) continue;
-            minY = std::min(minY, y), maxY = std::max(maxY, y);
-            minX = std::min(minX, x), maxX = std::max(maxX, x);
-        }
-    }
-    EXPECT_GE(minX, 299);
-    EXPECT_LE(maxX, 320);
-    EXPECT_LE(maxY, 300);
-    EXPECT_LE(minY, 265);  // four characters of about 10 pixels each
+    // Angle 90: the text runs upwards from (100, 100), inside the 20-pixel-wide column.
+    Render("ABCD", 90, 0, 0);
+    const gktest::Box ink = gktest::Find(0xFFFFFF, 50, 0, 150, 200);
+    EXPECT_GE(ink.left, 99);
+    EXPECT_LE(ink.right, 120);
+    EXPECT_LE(ink.bottom, 100);
+    EXPECT_LE(ink.top, 65);  // four characters of about 10 pixels each
 }
 
 TEST_F(FontsTest, ListKeepsTheFirst200Faces) {

@@ -13,14 +13,12 @@
 namespace {
 
 using gktest::BackAt;
+using gktest::Box;
 using gktest::FillBack;
+using gktest::Find;
 using gktest::Stored;
 
 constexpr uint32_t kGreen = 0x00FF00;
-
-struct Box {
-    int left = 640, top = 480, right = -1, bottom = -1;  // inclusive; right < 0 when empty
-};
 
 class TextOutputTest : public gktest::Framework {
   protected:
@@ -28,16 +26,6 @@ class TextOutputTest : public gktest::Framework {
         gktest::Framework::SetUp();
         ASSERT_EQ(gkDraw::Screen(640, 480, 0), 1);
         FillBack(kGreen);
-    }
-    // Bounds of the pixels of one colour.
-    static Box Find(uint32_t color) {
-        Box box;
-        for (int y = 0; y < 480; ++y)
-            for (int x = 0; x < 640; ++x)
-                if (BackAt(x, y) == color)
-                    box = {std::min(box.left, x), std::min(box.top, y), std::max(box.right, x),
-                           std::max(box.bottom, y)};
-        return box;
     }
     static plat::Size Extent(const char* text) {
         gkDraw::SelectFont(1, 12, 0, 0, 0, 0);

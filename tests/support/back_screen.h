@@ -1,6 +1,7 @@
 // Test helpers for reading and writing raw surface pixels and the back screen in GDI colours.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -37,6 +38,21 @@ inline void FillBack(uint32_t color) {
 inline uint32_t Stored(uint32_t color) {
     plat::PixelFormat format = gkScreen.Back->format;
     return plat::PixelToColor(format, plat::ColorToPixel(format, color));
+}
+
+// Inclusive bounds of the back screen's pixels of one colour within [x0, x1) × [y0, y1);
+// right < 0 when there are none.
+struct Box {
+    int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;
+};
+inline Box Find(uint32_t color, int x0 = 0, int y0 = 0, int x1 = 640, int y1 = 480) {
+    Box b;
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x)
+            if (BackAt(x, y) == color)
+                b = {std::min(b.left, x), std::min(b.top, y), std::max(b.right, x),
+                     std::max(b.bottom, y)};
+    return b;
 }
 
 }  // namespace gktest
