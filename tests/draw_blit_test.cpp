@@ -11,6 +11,8 @@ namespace {
 
 using namespace plat;
 using gktest::Raw;
+using gktest::Raws;
+using V = std::vector<uint32_t>;
 
 class Blits : public gktest::DrawFiles {
   protected:
@@ -22,6 +24,9 @@ class Blits : public gktest::DrawFiles {
     static constexpr uint32_t kBack = 0x1111;  // what the back screen holds before each draw
     static void Clear() { Blt(gkScreen.Back, nullptr, nullptr, nullptr, DDBLT_COLORFILL, kBack); }
     static uint32_t Back(int x, int y) { return Raw(gkScreen.Back, x, y); }
+    static V Backs(std::initializer_list<std::pair<int, int>> points) {
+        return Raws(gkScreen.Back, points);
+    }
     // A new w × h object (keyed on black, raw 0) whose pixel (x, y) holds value(x, y).
     static int Sprite(int w, int h, const std::function<uint32_t(int, int)>& value) {
         const int slot = gkDraw::CreateObject(w, h, 1);
@@ -86,31 +91,25 @@ TEST_F(Blits, VariantsKeyOrCopyAllAndObjectsClipToTheClipRectangle) {
     const int checker = Sprite(4, 4, [](int x, int y) { return (x + y) % 2 ? 7u : 0u; });
     gkDraw::PutObject(0, 0, checker, 0, 0, 4, 4);
     gkDraw::PutObjectOpaque(10, 0, checker, 0, 0, 4, 4);
-    EXPECT_EQ(Back(0, 0), kBack);
-    EXPECT_EQ(Back(1, 0), 7u);
-    EXPECT_EQ(Back(10, 0), 0u);
-    EXPECT_EQ(Back(11, 0), 7u);
+    EXPECT_EQ(Backs({{0, 0}, {1, 0}, {10, 0}, {11, 0}}), (V{kBack, 7, 0, 7}));
 
     const int target = Sprite(50, 50, [](int, int) { return 5u; });
+    const Surface* t = gkSprites[target].surface;
     gkDraw::SetClip(100, 100, 200, 200);
     gkDraw::PutObjectOnObject(target, 0, 0, checker, 0, 0, 4, 4);
     gkDraw::PutObjectOpaqueOnObject(target, 0, 0, checker, 0, 0, 4, 4);
-    EXPECT_EQ(Raw(gkSprites[target].surface, 1, 0), 5u);
+    EXPECT_EQ(Raw(t, 1, 0), 5u);
     gkDraw::SetClip(0, 0, 64, 48);
     gkDraw::PutObjectOnObject(target, 2, 2, checker, 0, 0, 4, 4);
-    EXPECT_EQ(Raw(gkSprites[target].surface, 2, 2), 5u);
-    EXPECT_EQ(Raw(gkSprites[target].surface, 3, 2), 7u);
+    EXPECT_EQ(Raws(t, {{2, 2}, {3, 2}}), (V{5, 7}));
     gkDraw::PutObjectOpaqueOnObject(target, 2, 2, checker, 0, 0, 4, 4);
-    EXPECT_EQ(Raw(gkSprites[target].surface, 2, 2), 0u);
+    EXPECT_EQ(Raw(t, 2, 2), 0u);
     // The clip rectangle, not the object's size, limits puts into objects: a put reaching past
     // the 50-pixel object is refused by the blitter.
     gkDraw::PutObjectOpaqueOnObject(target, 48, 0, checker, 0, 0, 4, 4);
-    EXPECT_EQ(Raw(gkSprites[target].surface, 48, 0), 5u);
-
+    EXPECT_EQ(Raw(t, 48, 0), 5u);
     gkDraw::GrabScreen(target, 10, 0, 14, 2);  // back screen rectangle to the object's origin
-    EXPECT_EQ(Raw(gkSprites[target].surface, 0, 0), 0u);
-    EXPECT_EQ(Raw(gkSprites[target].surface, 1, 0), 7u);
-    EXPECT_EQ(Raw(gkSprites[target].surface, 4, 0), 5u);
+    EXPECT_EQ(Raws(t, {{0, 0}, {1, 0}, {4, 0}}), (V{0, 7, 5}));
 }
 
 TEST_F(Blits, StretchByBlitterAndThroughTheBuffer) {
@@ -126,14 +125,12 @@ TEST_F(Blits, StretchByBlitterAndThroughTheBuffer) {
         for (int y = 0; y < 4; ++y)
             for (int x = 0; x < 4; ++x) EXPECT_EQ(Back(4 + x, 4 + y), want[y][x]) << x << y;
         gkDraw::PutStretchOpaque(20, 4, small, 0, 0, 2, 2, 4, 4);
-        EXPECT_EQ(Back(20, 6), 0u);
-        EXPECT_EQ(Back(22, 6), 3u);
+        EXPECT_EQ(Backs({{20, 6}, {22, 6}}), (V{0, 3}));
     }
     // Partly left of the screen: the buffer path clips by the put rule, the blitter refuses.
     gkScreen.CanStretch = 0;
     gkDraw::PutStretchOpaque(-2, 20, small, 0, 0, 2, 2, 4, 4);
-    EXPECT_EQ(Back(0, 20), 2u);
-    EXPECT_EQ(Back(1, 21), 2u);
+    EXPECT_EQ(Backs({{0, 20}, {1, 21}}), (V{2, 2}));
     gkScreen.CanStretch = 1;
     gkDraw::PutStretchOpaque(-2, 30, small, 0, 0, 2, 2, 4, 4);
     EXPECT_EQ(Back(0, 30), kBack);
@@ -141,15 +138,11 @@ TEST_F(Blits, StretchByBlitterAndThroughTheBuffer) {
 
 TEST_F(Blits, FillsUseRawValuesAndRefuseRectanglesOutsideTheScreen) {
     EXPECT_EQ(gkDraw::FillRect(0, 0, 2, 2, 0xABCD1234), DD_OK);
-    EXPECT_EQ(Back(1, 1), 0x1234u);
-    EXPECT_EQ(Back(2, 1), kBack);
     EXPECT_EQ(gkDraw::WhiteRect(4, 0, 5, 1), DD_OK);
-    EXPECT_EQ(Back(4, 0), 0xFFFFu);
     EXPECT_EQ(gkDraw::ClearRect(0, 0, 1, 1), DD_OK);
-    EXPECT_EQ(Back(0, 0), 0u);
-    EXPECT_EQ(Back(1, 0), 0x1234u);
     EXPECT_NE(gkDraw::FillRect(60, 0, 70, 2, 5), DD_OK);  // reaches past the right edge
-    EXPECT_EQ(Back(60, 0), kBack);
+    EXPECT_EQ(Backs({{1, 1}, {2, 1}, {4, 0}, {0, 0}, {1, 0}, {60, 0}}),
+              (V{0x1234, kBack, 0xFFFF, 0, 0x1234, kBack}));
     EXPECT_EQ(gkDraw::WhiteScreen(), DD_OK);
     EXPECT_EQ(Back(63, 47), 0xFFFFu);
     EXPECT_EQ(gkDraw::ClearScreen(), DD_OK);
@@ -173,9 +166,7 @@ TEST_F(Blits, HalfFillBlendsInsideTheClipRectangle) {
     gkDraw::WhiteScreen();
     gkDraw::SetClip(0, 0, 8, 8);
     EXPECT_EQ(gkDraw::HalfFillRect(4, 4, 100, 100, 0), 1);  // colour 0 halves every channel
-    EXPECT_EQ(Back(7, 7), 0x7BEFu);
-    EXPECT_EQ(Back(8, 7), 0xFFFFu);
-    EXPECT_EQ(Back(3, 4), 0xFFFFu);
+    EXPECT_EQ(Backs({{7, 7}, {8, 7}, {3, 4}}), (V{0x7BEF, 0xFFFF, 0xFFFF}));
     EXPECT_EQ(gkDraw::HalfFillRect(0, 0, 1, 1, 0x1F800), 1);  // low 16 bits: pure red
     EXPECT_EQ(Back(0, 0), 0x7BEFu + 0x7800u);
     // Wholly outside: 1 without locking (the failing lock stays for the next caller).
@@ -254,10 +245,8 @@ TEST_F(Blits, WaveScrollWrapsSourceRowsAndTilesCoverTheScreen) {
     Clear();
     gkSystem::FrameDelta = 0;
     gkDraw::PutWaveTiles(30, 40, 0, 0, 0, 0, tile, 0, 0, 5, 7);
-    EXPECT_EQ(Back(0, 29), kBack);
-    EXPECT_EQ(Back(7, 30), uint32_t(1 + 2));
-    EXPECT_EQ(Back(63, 38), uint32_t(1 + 63 % 5 + 8 * 1));
-    EXPECT_EQ(Back(0, 40), kBack);
+    EXPECT_EQ(Backs({{0, 29}, {7, 30}, {63, 38}, {0, 40}}),
+              (V{kBack, 1 + 2, 1 + 63 % 5 + 8 * 1, kBack}));
 
     // Empty images tile nothing instead of dividing by zero.
     Clear();
@@ -352,9 +341,7 @@ TEST_F(Blits, FlipAndHalfFillWorkOnA32BitDisplay) {
     EXPECT_EQ(Back(1, 1), 0x7F7F7Fu + 0x010203u);
     const int slot = Sprite(3, 1, [](int x, int) { return x ? 0x00ABCDEFu + x : 0u; });
     EXPECT_EQ(gkDraw::PutFlip(4, 4, 1, slot, 0, 0, 3, 1), 1);
-    EXPECT_EQ(Back(4, 4), 0x00ABCDEFu + 2);
-    EXPECT_EQ(Back(5, 4), 0x00ABCDEFu + 1);
-    EXPECT_EQ(Back(6, 4), 0xFFFFFFu);
+    EXPECT_EQ(Backs({{4, 4}, {5, 4}, {6, 4}}), (V{0xABCDEF + 2, 0xABCDEF + 1, 0xFFFFFF}));
 }
 
 }  // namespace

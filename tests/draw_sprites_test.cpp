@@ -12,6 +12,8 @@ namespace {
 
 using namespace plat;
 using gktest::Raw;
+using gktest::Raws;
+using V = std::vector<uint32_t>;
 
 constexpr uint32_t kRed = 0x0000FF, kGreen = 0x00FF00, kWhite = 0xFFFFFF, kCorner = 0xFFFFFFFF;
 
@@ -64,10 +66,7 @@ TEST_F(Sprites, ImagesLoadInTheDisplayFormatThroughWindowsPaths) {
     int slot = gkDraw::LoadObject("bmp\\block.bmp", 2);
     ASSERT_EQ(slot, 4);
     const Surface* s = gkSprites[slot].surface;
-    EXPECT_EQ(Raw(s, 0, 0), 0xF800u);
-    EXPECT_EQ(Raw(s, 1, 0), 0x07E0u);
-    EXPECT_EQ(Raw(s, 0, 1), 0xFFFFu);
-    EXPECT_EQ(Raw(s, 1, 1), 0u);
+    EXPECT_EQ(Raws(s, {{0, 0}, {1, 0}, {0, 1}, {1, 1}}), (V{0xF800, 0x07E0, 0xFFFF, 0}));
 }
 
 TEST_F(Sprites, NamesUpToThirtyCharacters) {
@@ -139,9 +138,9 @@ TEST_F(Sprites, BlackIsTransparentByDefault) {
         EXPECT_EQ(gkSprites[slot].colorKey, 0u);
         EXPECT_EQ(gkSprites[slot].surface->colorKey, 0u);  // raw black
         PutKeyed(slot);
-        EXPECT_EQ(Raw(gkScreen.Back, 0, 0), Pixel(kGreen));
-        EXPECT_EQ(Raw(gkScreen.Back, 1, 0), Pixel(kRed));  // black left the red showing
-        EXPECT_EQ(Raw(gkScreen.Back, 0, 1), Pixel(kWhite));
+        // Black left the red showing.
+        EXPECT_EQ(Raws(gkScreen.Back, {{0, 0}, {1, 0}, {0, 1}}),
+                  (V{Pixel(kGreen), Pixel(kRed), Pixel(kWhite)}));
         gkDraw::Release();
     }
 }
@@ -152,9 +151,7 @@ TEST_F(Sprites, CornerKeyAndItsSwitch) {
     EXPECT_EQ(gkSprites[corner].colorKey, kCorner);
     EXPECT_EQ(gkSprites[corner].surface->colorKey, Pixel(kGreen));
     PutKeyed(corner);
-    EXPECT_EQ(Raw(gkScreen.Back, 0, 0), Pixel(kRed));
-    EXPECT_EQ(Raw(gkScreen.Back, 1, 0), 0u);
-    EXPECT_EQ(Raw(gkScreen.Back, 1, 1), Pixel(kRed));
+    EXPECT_EQ(Raws(gkScreen.Back, {{0, 0}, {1, 0}, {1, 1}}), (V{Pixel(kRed), 0, Pixel(kRed)}));
     // A blank object keys on whatever its new surface holds at the top-left.
     int blank = gkDraw::CreateObject(2, 2, 2);
     EXPECT_EQ(gkSprites[blank].colorKey, kCorner);
@@ -188,8 +185,7 @@ TEST_F(Sprites, CopiedKeysAreNotStoredAndRestoreBringsBackTheOwnKey) {
     EXPECT_EQ(gkSprites[plain].surface->colorKey, Pixel(kWhite));
     EXPECT_EQ(gkSprites[plain].colorKey, 0u);
     PutKeyed(plain);
-    EXPECT_EQ(Raw(gkScreen.Back, 0, 1), Pixel(kRed));  // white is now transparent
-    EXPECT_EQ(Raw(gkScreen.Back, 1, 0), 0u);
+    EXPECT_EQ(Raws(gkScreen.Back, {{0, 1}, {1, 0}}), (V{Pixel(kRed), 0}));  // white is keyed
 
     headless::LoseAllSurfaces();
     gkDraw::RestoreObjects();
@@ -212,8 +208,8 @@ TEST_F(Sprites, RestoreReloadsFileObjectsIntoTheirSlots) {
     for (int slot : {a, b}) {
         ASSERT_NE(gkSprites[slot].surface, nullptr);
         EXPECT_STREQ(gkSprites[slot].name, "img.bmp");
-        EXPECT_EQ(Raw(gkSprites[slot].surface, 0, 0), Pixel(kGreen));
-        EXPECT_EQ(Raw(gkSprites[slot].surface, 0, 1), Pixel(kWhite));
+        EXPECT_EQ(Raws(gkSprites[slot].surface, {{0, 0}, {0, 1}}),
+                  (V{Pixel(kGreen), Pixel(kWhite)}));
     }
     EXPECT_EQ(gkSprites[a].colorKey, 0u);
     EXPECT_EQ(gkSprites[a].surface->colorKey, 0u);

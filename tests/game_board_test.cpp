@@ -171,21 +171,17 @@ TEST_F(GameTest, FramePixelsShowBoardCursorMarkerFlagsAndBlock) {
     MoveMouse(285, 205);  // the marker's corner pokes out of the top-left cell
     Tap(VK_RETURN);       // a block on the centre cell
     Tap(VK_LEFT);
-    // Red outlines of a cell away from the cursor, black inside.
-    EXPECT_EQ(Shown(360, 200), kRed);
-    EXPECT_EQ(Shown(399, 239), kRed);
-    EXPECT_EQ(Shown(380, 220), 0u);
-    // The green cursor on the left cell, centre row.
-    EXPECT_EQ(Shown(280, 240), kGreen);
-    EXPECT_EQ(Shown(319, 279), kGreen);
+    using V = std::vector<uint32_t>;
+    // Red outlines of a cell away from the cursor, black inside; the green cursor on the left
+    // cell of the centre row.
+    EXPECT_EQ(
+        (V{Shown(360, 200), Shown(399, 239), Shown(380, 220), Shown(280, 240), Shown(319, 279)}),
+        (V{kRed, kRed, 0, kGreen, kGreen}));
     // The mouse marker: yellow outside the board, hidden under the board's black cell.
-    EXPECT_EQ(Shown(277, 197), kYellow);
-    EXPECT_EQ(Shown(275, 195), kRed);
-    EXPECT_EQ(Shown(290, 210), 0u);
-    // The block, keyed: its black edge shows the board below, its body is drawn.
-    EXPECT_EQ(Shown(320, 240), kRed);
-    EXPECT_EQ(Shown(321, 241) >> 24, 1u);  // the light bevel
-    EXPECT_EQ(Shown(340, 260) >> 24, 1u);  // the body
+    EXPECT_EQ((V{Shown(277, 197), Shown(275, 195), Shown(290, 210)}), (V{kYellow, kRed, 0}));
+    // The block, keyed: its black edge shows the board below; its light bevel and body (none
+    // of the game's colours) are drawn.
+    EXPECT_EQ((V{Shown(320, 240), Shown(321, 241) >> 24, Shown(340, 260) >> 24}), (V{kRed, 1, 1}));
     // Flag cells: white digits on dark blue at each of the nine positions.
     for (int row = 0; row < 3; ++row)
         for (int column = 0; column < 3; ++column) {

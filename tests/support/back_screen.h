@@ -4,6 +4,9 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
+#include <utility>
+#include <vector>
 
 #include "draw/draw.h"
 #include "platform/display.h"
@@ -18,6 +21,14 @@ inline uint32_t Raw(const plat::Surface* s, int x, int y) {
     uint32_t v = 0;
     std::memcpy(&v, s->pixels.data() + Offset(s, x, y), plat::BytesPerPixel(s->format));
     return v;
+}
+
+// The raw values at several points, to compare them in one go.
+inline std::vector<uint32_t> Raws(const plat::Surface* s,
+                                  std::initializer_list<std::pair<int, int>> points) {
+    std::vector<uint32_t> values;
+    for (auto [x, y] : points) values.push_back(Raw(s, x, y));
+    return values;
 }
 
 inline void PutRaw(plat::Surface* s, int x, int y, uint32_t v) {
