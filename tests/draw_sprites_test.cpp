@@ -33,6 +33,10 @@ class Sprites : public gktest::DrawFiles {
                           DDBLTFAST_SRCCOLORKEY | DDBLTFAST_WAIT),
                   DD_OK);
     }
+    // The slot's stored key field and the raw key its surface uses.
+    static std::pair<uint32_t, uint32_t> Keys(int slot) {
+        return {gkSprites[slot].colorKey, gkSprites[slot].surface->colorKey};
+    }
     std::vector<std::string> Errors() {
         std::vector<std::string> texts;
         for (const auto& box : headless::Boxes()) texts.push_back(box.text);
@@ -135,8 +139,7 @@ TEST_F(Sprites, BlackIsTransparentByDefault) {
         headless::UseDisplayFormat(format);
         ASSERT_EQ(gkDraw::Screen(16, 16, 0), 1);
         int slot = gkDraw::LoadObject(image.c_str(), 2);
-        EXPECT_EQ(gkSprites[slot].colorKey, 0u);
-        EXPECT_EQ(gkSprites[slot].surface->colorKey, 0u);  // raw black
+        EXPECT_EQ(Keys(slot), std::pair(0u, 0u));  // raw black
         PutKeyed(slot);
         // Black left the red showing.
         EXPECT_EQ(Raws(gkScreen.Back, {{0, 0}, {1, 0}, {0, 1}}),
@@ -148,25 +151,21 @@ TEST_F(Sprites, BlackIsTransparentByDefault) {
 TEST_F(Sprites, CornerKeyAndItsSwitch) {
     gkDraw::UseCornerColorKey();
     int corner = gkDraw::LoadObject(image.c_str(), 2);
-    EXPECT_EQ(gkSprites[corner].colorKey, kCorner);
-    EXPECT_EQ(gkSprites[corner].surface->colorKey, Pixel(kGreen));
+    EXPECT_EQ(Keys(corner), std::pair(kCorner, Pixel(kGreen)));
     PutKeyed(corner);
     EXPECT_EQ(Raws(gkScreen.Back, {{0, 0}, {1, 0}, {1, 1}}), (V{Pixel(kRed), 0, Pixel(kRed)}));
     // A blank object keys on whatever its new surface holds at the top-left.
     int blank = gkDraw::CreateObject(2, 2, 2);
-    EXPECT_EQ(gkSprites[blank].colorKey, kCorner);
-    EXPECT_EQ(gkSprites[blank].surface->colorKey, 0u);
+    EXPECT_EQ(Keys(blank), std::pair(kCorner, 0u));
 
     gkDraw::SetDefaultColorKey(kWhite);  // ends the corner mode
     int white = gkDraw::LoadObject(image.c_str(), 2);
-    EXPECT_EQ(gkSprites[white].colorKey, kWhite);
-    EXPECT_EQ(gkSprites[white].surface->colorKey, Pixel(kWhite));
+    EXPECT_EQ(Keys(white), std::pair(kWhite, Pixel(kWhite)));
     gkDraw::SetDefaultColorKey(kCorner);  // -1 acts as the corner key
     EXPECT_EQ(gkSprites[gkDraw::LoadObject(image.c_str(), 2)].surface->colorKey, Pixel(kGreen));
 
     gkDraw::SetObjectColorKey(white, kGreen);
-    EXPECT_EQ(gkSprites[white].colorKey, kGreen);
-    EXPECT_EQ(gkSprites[white].surface->colorKey, Pixel(kGreen));
+    EXPECT_EQ(Keys(white), std::pair(kGreen, Pixel(kGreen)));
     gkDraw::SetObjectCornerColorKey(white);
     EXPECT_EQ(gkSprites[white].colorKey, kCorner);
     // Matching a colour borrows the top-left pixel and puts it back.
@@ -182,8 +181,7 @@ TEST_F(Sprites, CopiedKeysAreNotStoredAndRestoreBringsBackTheOwnKey) {
     gkDraw::SetObjectColorKey(red, kWhite);
     int plain = gkDraw::LoadObject(image.c_str(), 2);
     gkDraw::CopyColorKey(plain, red);
-    EXPECT_EQ(gkSprites[plain].surface->colorKey, Pixel(kWhite));
-    EXPECT_EQ(gkSprites[plain].colorKey, 0u);
+    EXPECT_EQ(Keys(plain), std::pair(0u, Pixel(kWhite)));
     PutKeyed(plain);
     EXPECT_EQ(Raws(gkScreen.Back, {{0, 1}, {1, 0}}), (V{Pixel(kRed), 0}));  // white is keyed
 
@@ -211,10 +209,8 @@ TEST_F(Sprites, RestoreReloadsFileObjectsIntoTheirSlots) {
         EXPECT_EQ(Raws(gkSprites[slot].surface, {{0, 0}, {0, 1}}),
                   (V{Pixel(kGreen), Pixel(kWhite)}));
     }
-    EXPECT_EQ(gkSprites[a].colorKey, 0u);
-    EXPECT_EQ(gkSprites[a].surface->colorKey, 0u);
-    EXPECT_EQ(gkSprites[b].colorKey, kCorner);
-    EXPECT_EQ(gkSprites[b].surface->colorKey, Pixel(kGreen));
+    EXPECT_EQ(Keys(a), std::pair(0u, 0u));
+    EXPECT_EQ(Keys(b), std::pair(kCorner, Pixel(kGreen)));
     // The blank object is usable again but not redrawn.
     EXPECT_EQ(IsLost(gkSprites[blank].surface), DD_OK);
     EXPECT_STREQ(gkSprites[blank].name, "*");

@@ -20,6 +20,12 @@ class FontsTest : public gktest::Framework {
     }
     static const plat::LogFont& Record() { return *gkFont.Description; }
     static std::string Face() { return Record().faceName; }
+    // Height, width, escapement, orientation, weight, italic, underline, character set.
+    static auto Fields() {
+        const plat::LogFont& r = Record();
+        return std::tuple(int(r.height), int(r.width), int(r.escapement), int(r.orientation),
+                          int(r.weight), int(r.italic), int(r.underline), int(r.charSet));
+    }
     // Draws text in white on black with face 1, 20 pixels high unless given.
     static void Render(const char* text, int angle, int italic, int underline, int height = 20) {
         gktest::FillBack(0);
@@ -48,14 +54,7 @@ TEST_F(FontsTest, SetUpMakesAnEmptyRecordAndListsInstalledFaces) {
 TEST_F(FontsTest, ScreenSelectionFillsTheRecord) {
     gkDraw::SelectFont(0, 24, 90, 1, 1, 1);
     EXPECT_EQ(Face(), "標準明朝");
-    EXPECT_EQ(Record().height, 24);
-    EXPECT_EQ(Record().width, 0);
-    EXPECT_EQ(Record().escapement, 900);
-    EXPECT_EQ(Record().orientation, 0);
-    EXPECT_EQ(Record().weight, 700);
-    EXPECT_EQ(Record().italic, 1);
-    EXPECT_EQ(Record().underline, 1);
-    EXPECT_EQ(Record().charSet, 128);
+    EXPECT_EQ(Fields(), std::tuple(24, 0, 900, 0, 700, 1, 1, 128));
     EXPECT_NE(gkFont.Dc, nullptr);
     EXPECT_EQ(gkFont.Surface, gkScreen.Back);
     gkDraw::ReleaseFont();
@@ -63,13 +62,10 @@ TEST_F(FontsTest, ScreenSelectionFillsTheRecord) {
 
     gkDraw::SelectFont(2, -16, 0, 0, 0, 0);  // face 2 keeps the last name
     EXPECT_EQ(Face(), "標準明朝");
-    EXPECT_EQ(Record().weight, 400);
-    EXPECT_EQ(Record().escapement, 0);
-    gkDraw::SelectFont(1, 12, -45, 2, 0x101, 0);
+    EXPECT_EQ(Fields(), std::tuple(-16, 0, 0, 0, 400, 0, 0, 128));
+    gkDraw::SelectFont(1, 12, -45, 2, 0x101, 0);  // italic used as a byte
     EXPECT_EQ(Face(), "標準ゴシック");
-    EXPECT_EQ(Record().weight, 0);
-    EXPECT_EQ(Record().escapement, -450);
-    EXPECT_EQ(Record().italic, 1);  // used as a byte
+    EXPECT_EQ(Fields(), std::tuple(12, 0, -450, 0, 0, 1, 0, 128));
     gkDraw::ReleaseFont();
 }
 
@@ -90,11 +86,7 @@ TEST_F(FontsTest, SpriteSelectionDoublesTheSizeOnTheFontBuffer) {
     gkDraw::ReleaseFont();
     gkDraw::SelectSpriteFont(1, 16);
     EXPECT_EQ(Face(), "標準ゴシック");
-    EXPECT_EQ(Record().height, 32);
-    EXPECT_EQ(Record().weight, 400);
-    EXPECT_EQ(Record().escapement, 0);
-    EXPECT_EQ(Record().italic, 0);
-    EXPECT_EQ(Record().underline, 0);
+    EXPECT_EQ(Fields(), std::tuple(32, 0, 0, 0, 400, 0, 0, 128));
     EXPECT_EQ(gkFont.Surface, gkSprites[3].surface);
     plat::Size size{};
     plat::GetTextExtentPoint32(gkFont.Dc, "A", 1, &size);
