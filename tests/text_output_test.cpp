@@ -41,10 +41,7 @@ TEST_F(TextOutputTest, PrintFormatDrawsWhiteOnDarkBlueCells) {
     plat::Size size = Extent("1");
     EXPECT_EQ(size.cy, 12);
     Box cell = Find(Stored(0x800000));
-    EXPECT_EQ(cell.left, 300);
-    EXPECT_EQ(cell.top, 50);
-    EXPECT_EQ(cell.right, 300 + size.cx - 1);
-    EXPECT_EQ(cell.bottom, 61);
+    EXPECT_EQ(cell.Edges(), std::tuple(300, 50, 300 + size.cx - 1, 61));
     Box glyph = Find(0xFFFFFF);
     EXPECT_GE(glyph.left, 300);
     EXPECT_LE(glyph.right, cell.right);
@@ -69,10 +66,7 @@ TEST_F(TextOutputTest, TransparentTextKeepsTheCellBackground) {
     gkDraw::ReleaseFont();
     plat::Size size = Extent("88");
     Box back = Find(0xFF0000);
-    EXPECT_EQ(back.left, 10);
-    EXPECT_EQ(back.top, 30);
-    EXPECT_EQ(back.right, 10 + size.cx - 1);
-    EXPECT_EQ(back.bottom, 41);
+    EXPECT_EQ(back.Edges(), std::tuple(10, 30, 10 + size.cx - 1, 41));
     for (int y = 10; y < 22; ++y)  // both lines have the same glyph pixels, 20 rows apart
         for (int x = 10; x < 10 + size.cx; ++x) {
             ASSERT_EQ(BackAt(x, y) == 0xFF, BackAt(x, y + 20) == 0xFF) << x << "," << y;

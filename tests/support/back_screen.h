@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -55,6 +56,7 @@ inline uint32_t Stored(uint32_t color) {
 // right < 0 when there are none.
 struct Box {
     int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;
+    auto Edges() const { return std::tuple(left, top, right, bottom); }
 };
 inline Box Find(uint32_t color, int x0 = 0, int y0 = 0, int x1 = 640, int y1 = 480) {
     Box b;
