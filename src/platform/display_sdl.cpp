@@ -36,7 +36,13 @@ Uint32 TextureFormat(PixelFormat format) {
 void ClientSize(int* width, int* height) {
     *width = 640;
     *height = 480;
-    if (SDL_Window* window = sdl::MainWindow()) SDL_GetWindowSize(window, width, height);
+    SDL_Window* window = sdl::MainWindow();
+    if (!window) return;
+    SDL_GetWindowSize(window, width, height);
+    if (!(SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN)) {
+        *width /= sdl::WindowScale();
+        *height /= sdl::WindowScale();
+    }
 }
 
 void ClientOrigin(int* x, int* y) {

@@ -7,5 +7,7 @@
 namespace plat::sdl {
 
 SDL_Window* MainWindow();
+// Window pixels per game pixel (GK_WINDOW_SCALE).
+int WindowScale();
 
 }  // namespace plat::sdl

@@ -1,6 +1,7 @@
 // SDL window backend: one real window whose SDL events are translated into window messages
 // with Windows virtual-key codes, cursor control on the desktop, and SDL message boxes.
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "platform/sdl_window.h"
@@ -14,6 +15,33 @@ namespace {
 SDL_Window* window = nullptr;
 SDL_Cursor* blankCursor = nullptr;
 Uint32 lastRaiseCheck = 0;
+int scale = 1;  // window pixels per game pixel
+
+// GK_WINDOW_SCALE: a whole number from 1 to 4 that enlarges the window; 1 when unset or invalid.
+int ScaleFromEnvironment() {
+    const char* text = std::getenv("GK_WINDOW_SCALE");
+    int value = text ? std::atoi(text) : 1;
+    return value >= 1 && value <= 4 ? value : 1;
+}
+
+// Desktop positions as the game sees them: the client origin stays where it is and distances
+// from it are in game pixels. Mouse events need no such mapping: the renderer's logical size
+// already gives them in game pixels.
+bool Scaled() {
+    return window && scale > 1 && !(SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN);
+}
+void DesktopToGame(int& x, int& y) {
+    int left, top;
+    SDL_GetWindowPosition(window, &left, &top);
+    x = left + (x - left) / scale;
+    y = top + (y - top) / scale;
+}
+void GameToDesktop(int& x, int& y) {
+    int left, top;
+    SDL_GetWindowPosition(window, &left, &top);
+    x = left + (x - left) * scale;
+    y = top + (y - top) * scale;
+}
 
 // Windows virtual-key code of a key, by its position on a US keyboard; 0 when unknown.
 int VirtualKey(SDL_Scancode code) {
@@ -205,8 +233,9 @@ bool Create(const char* title, int width, int height, bool visible) {
         return false;
     }
     Uint32 flags = visible ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN;
+    scale = ScaleFromEnvironment();
     window = SDL_CreateWindow(SjisToUtf8(title).c_str(), SDL_WINDOWPOS_CENTERED,
-                              SDL_WINDOWPOS_CENTERED, width, height, flags);
+                              SDL_WINDOWPOS_CENTERED, width * scale, height * scale, flags);
     if (!window) {
         std::fprintf(stderr, "gridkeep: cannot open the window: %s\n", SDL_GetError());
         return false;
@@ -245,9 +274,11 @@ void SetCursorImage(bool arrow) {
 
 void GetCursor(int& x, int& y) {
     SDL_GetGlobalMouseState(&x, &y);
+    if (Scaled()) DesktopToGame(x, y);
 }
 
 void SetCursorTo(int x, int y) {
+    if (Scaled()) GameToDesktop(x, y);
     SDL_WarpMouseGlobal(x, y);
 }
 
@@ -259,8 +290,8 @@ void Clip(const Rect* rect) {
     }
     int x, y;
     SDL_GetWindowPosition(window, &x, &y);
-    SDL_Rect area{rect->left - x, rect->top - y, rect->right - rect->left,
-                  rect->bottom - rect->top};
+    SDL_Rect area{(rect->left - x) * scale, (rect->top - y) * scale,
+                  (rect->right - rect->left) * scale, (rect->bottom - rect->top) * scale};
     SDL_SetWindowMouseRect(window, &area);
 }
 
@@ -317,6 +348,9 @@ const WindowBackend& SdlWindowBackend() {
 namespace sdl {
 SDL_Window* MainWindow() {
     return window;
+}
+int WindowScale() {
+    return scale;
 }
 }  // namespace sdl
 

@@ -11,25 +11,16 @@ unset GK_DISPLAY_FORMAT
 
 start_game "$game"
 window="$(settled_window Gridkeep)"
-xdotool windowfocus --sync "$window"
 
-shot() { sleep 0.4; import -window "$window" "$work/$1.png"; }
-# The colour of one client pixel as a name: red, green, yellow, black, white or other.
-colour() {
-    local hex
-    hex="$(convert "$work/$1.png" -crop "1x1+$2+$3" -depth 8 txt:- | grep -o '#[0-9A-F]\{6\}' | head -1)"
-    local r=$((16#${hex:1:2})) g=$((16#${hex:3:2})) b=$((16#${hex:5:2}))
-    on() { [ "$1" -gt 200 ]; }
-    off() { [ "$1" -lt 60 ]; }
-    if on $r && off $g && off $b; then echo red
-    elif off $r && on $g && off $b; then echo green
-    elif on $r && on $g && off $b; then echo yellow
-    elif on $r && on $g && on $b; then echo white
-    elif off $r && off $g && off $b; then echo black
-    else echo other; fi
+shot() {
+    sleep 0.4
+    timeout 20 import -window "$window" "$work/$1.png" || fail "no screenshot $1"
 }
+colour() { colour_at "$work/$1.png" "$2" "$3"; }
 expect() { [ "$(colour "$1" "$2" "$3")" = "$4" ] || fail "$5: ($2,$3) is $(colour "$1" "$2" "$3"), not $4"; }
-press() { xdotool key --delay 120 "$@"; }
+press() { timeout 20 xdotool key --delay 120 "$@" || fail "keys $*"; }
+# Focus can already be where it is asked for; the wait for it is bounded.
+focus() { timeout 5 xdotool windowfocus --sync "$1" || true; }
 # How many of the nine printed flag cells differ between two screenshots.
 changed_flags() {
     local count=0 row column a b geometry
@@ -44,6 +35,7 @@ changed_flags() {
     echo "$count"
 }
 
+focus "$window"
 xdotool mousemove --window "$window" 600 440
 shot start
 expect start 320 240 green "cursor on the centre cell at start"
@@ -74,7 +66,7 @@ cp "$work/moved.png" "$out/gridkeep.png"
 
 press Escape
 box="$(wait_window メッセージ)"
-xdotool windowfocus --sync "$box"
+focus "$box"
 press Return
 expect_exit 0
 echo "game test passed"

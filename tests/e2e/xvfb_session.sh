@@ -74,3 +74,19 @@ expect_exit() {
     game_pid=""
     [ "$status" = "$1" ] || fail "exit status $status, expected $1"
 }
+
+# colour_at PNG X Y: the colour of one pixel as a name: red, green, yellow, black, white or
+# other (channels above 200 count as on, below 60 as off).
+colour_at() {
+    local hex
+    hex="$(convert "$1" -crop "1x1+$2+$3" -depth 8 txt:- | grep -o '#[0-9A-F]\{6\}' | head -1)"
+    local r=$((16#${hex:1:2})) g=$((16#${hex:3:2})) b=$((16#${hex:5:2}))
+    on() { [ "$1" -gt 200 ]; }
+    off() { [ "$1" -lt 60 ]; }
+    if on $r && off $g && off $b; then echo red
+    elif off $r && on $g && off $b; then echo green
+    elif on $r && on $g && off $b; then echo yellow
+    elif on $r && on $g && on $b; then echo white
+    elif off $r && off $g && off $b; then echo black
+    else echo other; fi
+}
