@@ -2,8 +2,8 @@
 // puts of an opaque image, of round sprites covering half of it and of a 50 % noise mask; 1000
 // keyed 40×40 sprites, some partly clipped; the opaque put; ClearScreen; HalfFillRect), timed in
 // the same run as SDL_BlitSurface / SDL_FillRect on 16-bit SDL surfaces holding the same pixels
-// (colour key set, RLE off and on) and memcpy of the same bytes. Each case of ours reports its time as
-// ratios to those baselines (counters x_memcpy, x_sdl, x_sdl_rle; below 1 = ours is faster).
+// (colour key set, RLE off and on) and memcpy of the same bytes. Each case of ours reports its time
+// as ratios to those baselines (counters x_memcpy, x_sdl, x_sdl_rle; below 1 = ours is faster).
 #include <SDL.h>
 #include <benchmark/benchmark.h>
 
