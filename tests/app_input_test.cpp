@@ -126,12 +126,4 @@ TEST_F(InputTest, ResetClearsCaptureAndAltModeAndConfinesOnlyInFullScreen) {
     EXPECT_EQ(gkSystem::IsMouseLimited(), 1);
 }
 
-TEST_F(InputTest, InputMethodSwitch) {
-    for (int on : {0, 1, 0}) {
-        gkSystem::EnableIME(on);
-        EXPECT_EQ(plat::headless::IMEEnabled(), on == 1);
-        EXPECT_EQ(gkInput.IMEEnabled, on);
-    }
-}
-
 }  // namespace
