@@ -39,15 +39,20 @@ class SoundControls : public gktest::Framework {
     static bool Playing(int slot, int ch) {
         return snd::GetStatus(gkSoundObjects[slot].Channel[ch].Buffer) & plat::DSBSTATUS_PLAYING;
     }
+    // Which of the object's channels play.
+    static Ints PlayingOn(int slot) {
+        Ints on;
+        for (int j = 0; j < gkSoundObjects[slot].ChannelCount; ++j) on.push_back(Playing(slot, j));
+        return on;
+    }
 };
 
 TEST_F(SoundControls, RoundRobinStartsUseTheChannelsInTurn) {
     const int s = Load(3);
-    const int expect[] = {0, 1, 2, 0};
-    for (int n = 0; n < 4; ++n) {
+    for (Ints expect : {Ints{1, 0, 0}, Ints{0, 1, 0}, Ints{0, 0, 1}, Ints{1, 0, 0}}) {
         gkSound::Stop(s, -1);
         gkSound::Play(s, -1);
-        for (int j = 0; j < 3; ++j) EXPECT_EQ(Playing(s, j), j == expect[n]) << n;
+        EXPECT_EQ(PlayingOn(s), expect);
     }
     EXPECT_EQ(gkSoundObjects[s].NextChannel, 1);
     // A start on a given channel rewinds it and leaves the turn alone.
@@ -116,7 +121,7 @@ TEST_F(SoundControls, MinusTwoAddressesTheNextChannelMinusOneAll) {
     gkSound::Play(s, 0);
     gkSound::Play(s, 2);
     gkSound::Stop(s, -2);
-    for (int j = 0; j < 3; ++j) EXPECT_FALSE(Playing(s, j));
+    EXPECT_EQ(PlayingOn(s), (Ints{0, 0, 0}));
     // Out-of-table numbers address nothing.
     gkSound::SetVolume(s, -10, 3);
     gkSound::Play(s, 7);
@@ -141,8 +146,7 @@ TEST_F(SoundControls, PauseTwiceResumesWherePaused) {
     EXPECT_EQ(snd::GetCurrentPosition(b), 4410u * 2);
     // With -1 each channel toggles by itself: the idle one starts from its paused position.
     gkSound::Pause(s, -1);
-    EXPECT_FALSE(Playing(s, 0));
-    EXPECT_TRUE(Playing(s, 1));
+    EXPECT_EQ(PlayingOn(s), (Ints{0, 1}));
     EXPECT_EQ(snd::GetCurrentPosition(gkSoundObjects[s].Channel[1].Buffer), 0u);
     // A looping start resumes looping.
     gkSound::PlayLoop(s, 1);
@@ -200,7 +204,7 @@ TEST_F(SoundControls, StopEndsAnEchoAndItsCopies) {
     }
     const auto out = gktest::Samples(snd::headless::TakeCapture());
     for (size_t ms = 201; ms < 1200; ms += 50) EXPECT_EQ(LevelAt(out, ms), 0) << ms;
-    for (int j = 0; j < 3; ++j) EXPECT_FALSE(Playing(s, j));
+    EXPECT_EQ(PlayingOn(s), (Ints{0, 0, 0}));
 }
 
 TEST_F(SoundControls, EchoPanSwingsBetweenItsBounds) {
