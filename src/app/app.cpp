@@ -6,6 +6,7 @@
 #include <ctime>
 
 #include "draw/draw.h"
+#include "effects/effects.h"
 #include "platform/clock.h"
 #include "sound/sound.h"
 #include "system/system.h"
@@ -111,6 +112,7 @@ void RunFrame() {
     }
     if (!gkApp.Pause) RunScene();
     gkApp.SceneChanged = gkApp.Scene != gkApp.PrevScene;
+    if (gkApp.SceneChanged) gkDraw::CancelWipe();  // a new scene starts with its full screen
     gkApp.PrevScene = gkApp.Scene;
     if (plat::Now() >= gkApp.BlinkTime) {
         gkApp.Blink = !gkApp.Blink;

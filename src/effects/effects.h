@@ -187,3 +187,35 @@ int RegionEffect(int x, int y, int w, int h, Reach reach, RegionLocks locks, Wal
 }
 
 }  // namespace gkDraw
+
+// ---------------------------------------------------------------------------------------------
+// Clip-rectangle wipes: the edges of gkScreen.Clip move over time, so that what a frame draws
+// lands only inside the part of the screen revealed so far. No pixel is touched here.
+// ---------------------------------------------------------------------------------------------
+
+struct gkWipeState {
+    int32_t State = 0;      // 0 idle, 1 opening, 2 closing, -1 closed (Clip collapsed)
+    plat::Rect SavedClip;   // the full rectangle a wipe opens to or closes from
+    int32_t Close = 0;      // non-zero for a closing wipe
+    int32_t Type = 0;       // 1..9
+    float Speed = 0.0f;     // pixels per second
+    int32_t SlitWidth = 0;  // slit of types 8 and 9, in pixels
+};
+extern gkWipeState gkWipe;
+
+namespace gkDraw {
+
+// Starts an opening (close 0) or closing wipe of the given type (0 picks 1..9 at random).
+// A closed screen gets its full rectangle back first. 0 while a wipe runs or for a type
+// outside 0..9, with nothing changed; else 1.
+int StartWipe(int close, int type, float speed, int slitWidth);
+// Moves the running wipe's edges by trunc(FrameDelta × speed) + 1 pixels. 0 when no wipe runs;
+// else 1, also on the call that completes it (opening → idle, closing → closed).
+int StepWipe();
+// Hides the screen at once: Clip collapses and the state becomes closed.
+void CloseClip();
+// A wipe still opening or closing jumps to the full rectangle and stops; a closed screen stays
+// closed. The main loop calls this on the first frame of a new scene.
+void CancelWipe();
+
+}  // namespace gkDraw

@@ -20,6 +20,7 @@ void ResetFramework() {
     gkDraw::Release();
     gkScreen = gkScreenState{};
     gkEffectTables = {};
+    gkWipe = gkWipeState{};
     for (SpriteObject& s : gkSprites) s = SpriteObject{};
     gkDraw::SetDefaultColorKey(0);
     plat::headless::SetTime(0);
