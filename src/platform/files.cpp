@@ -1,13 +1,16 @@
 // Kernel services on Linux: /proc for the executable and memory, statvfs for disk space,
-// localtime_r and uname for the date and the version. The headless backend may pin the
-// executable path and the local time for tests.
+// localtime_r and uname for the date and the version, dirent for the folder search. The headless
+// backend may pin the executable path and the local time for tests.
 #include "platform/files.h"
 
+#include <dirent.h>
+#include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/utsname.h>
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
@@ -75,6 +78,59 @@ OSVersion GetOSVersion() {
 
 FILE* OpenFile(const char* path, const char* mode) {
     return std::fopen(NativePath(path).c_str(), mode);
+}
+
+// Wildcard match of a Shift-JIS name: '*' any run of characters, '?' one character, ASCII
+// letters without case. Backtracks to the last '*' only, so the work stays linear per star.
+static bool MatchesPattern(const char* name, const char* pattern) {
+    auto width = [](const char* text) {
+        return IsLeadByte(static_cast<unsigned char>(*text)) && text[1] ? 2 : 1;
+    };
+    auto fold = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
+    const char* starPattern = nullptr;
+    const char* starName = nullptr;
+    while (*name) {
+        int n = width(name);
+        if (*pattern == '*') {
+            starPattern = ++pattern;
+            starName = name;
+        } else if (*pattern == '?') {
+            ++pattern;
+            name += n;
+        } else if (*pattern && width(pattern) == n &&
+                   (n == 2 ? pattern[0] == name[0] && pattern[1] == name[1]
+                           : fold(*pattern) == fold(*name))) {
+            pattern += n;
+            name += n;
+        } else if (starPattern) {
+            pattern = starPattern;
+            name = starName += width(starName);
+        } else {
+            return false;
+        }
+    }
+    while (*pattern == '*') ++pattern;
+    return *pattern == 0;
+}
+
+std::vector<std::string> FindFiles(const char* folder, const char* pattern) {
+    std::vector<std::string> names;
+    if (!folder || !*folder || !pattern) return names;
+    std::string dir = NativePath(folder);
+    if (dir.back() != '/') dir += '/';
+    DIR* d = opendir(dir.c_str());
+    if (!d) return names;
+    while (dirent* entry = readdir(d)) {
+        std::string name;
+        struct stat info;
+        if (Utf8ToSjis(entry->d_name, name) && MatchesPattern(name.c_str(), pattern) &&
+            stat((dir + entry->d_name).c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
+            names.push_back(name);
+        }
+    }
+    closedir(d);
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 namespace headless {

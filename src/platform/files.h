@@ -1,11 +1,12 @@
 // Kernel services the framework asks for: the executable's path, the system folder holding
 // the data-folder pointer file, free disk and memory, local time, the OS version, and opening
-// files by Windows-style Shift-JIS names.
+// files by Windows-style Shift-JIS names, and the search of a folder for files matching a pattern.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace plat {
 
@@ -39,6 +40,15 @@ OSVersion GetOSVersion();
 
 // fopen of a Windows-style Shift-JIS path (see NativePath).
 FILE* OpenFile(const char* path, const char* mode);
+
+// Names (Shift-JIS, without the folder) of the regular files in a Windows-style Shift-JIS folder
+// whose names match a wildcard pattern ('*' and '?') without regard to case, sorted by name.
+// The folder is found like NativePath finds it, with or without a trailing separator; a relative
+// folder is taken from the current directory as every open is. An empty folder names no folder
+// and yields no names: callers pass the full folder (e.g. the executable's folder + "bmp").
+// '?' stands for one character, single- or double-byte; only ASCII letters ignore case. Files
+// whose names have no Shift-JIS form cannot be opened by a Shift-JIS name and are left out.
+std::vector<std::string> FindFiles(const char* folder, const char* pattern);
 
 namespace headless {
 void SetExecutablePath(const std::string& path);  // empty: the real one

@@ -57,6 +57,20 @@ std::string SjisToUtf8(const char* text) {
     return out;
 }
 
+bool Utf8ToSjis(const std::string& text, std::string& out) {
+    iconv_t cd = iconv_open("CP932", "UTF-8");
+    if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+    out.assign(text.size() + 1, '\0');  // Shift-JIS never takes more bytes than UTF-8
+    char* in = const_cast<char*>(text.data());
+    size_t inLeft = text.size();
+    char* dst = out.data();
+    size_t outLeft = out.size();
+    bool converted = iconv(cd, &in, &inLeft, &dst, &outLeft) != static_cast<size_t>(-1);
+    iconv_close(cd);
+    out.resize(out.size() - outLeft);
+    return converted && inLeft == 0;
+}
+
 static bool Exists(const std::string& path) {
     struct stat info;
     return stat(path.c_str(), &info) == 0;

@@ -20,6 +20,9 @@ void CharUpperBuff(char* text, size_t length);
 // Shift-JIS to UTF-8; a byte sequence that is not CP932 becomes '?'.
 std::string SjisToUtf8(const char* text);
 
+// UTF-8 to Shift-JIS; false when some character has no CP932 form (out is then unspecified).
+bool Utf8ToSjis(const std::string& text, std::string& out);
+
 // Length of the longest prefix of text, at most limit bytes, that does not end inside a
 // double-byte character.
 size_t SjisFit(const char* text, size_t limit);

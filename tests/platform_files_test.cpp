@@ -1,0 +1,44 @@
+// The folder search: wildcards without case, double-byte names, only regular files, sorted.
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "platform/files.h"
+#include "support/fixture.h"
+
+namespace {
+
+using FilesTest = gktest::Framework;
+using Names = std::vector<std::string>;
+
+TEST_F(FilesTest, FindFilesMatchesWithoutCaseInNameOrder) {
+    char pattern[] = "/tmp/gk-files-XXXXXX";
+    std::string dir = mkdtemp(pattern);
+    std::filesystem::create_directories(dir + "/Bmp/d.bmp");  // a folder, never a match
+    // On disk in UTF-8: 表.bmp, and an emoji name that has no Shift-JIS form.
+    for (const char* name :
+         {"b.BMP", "A.bmp", "c.txt", "x.bmpx", "\xE8\xA1\xA8.bmp", "\xF0\x9F\x98\x80.bmp"}) {
+        std::ofstream(dir + "/Bmp/" + name) << "x";
+    }
+    std::string folder = dir + "\\BMP";
+    const std::pair<const char*, Names> rows[] = {
+        {"*.BMP", {"A.bmp", "b.BMP", "\x95\x5C.bmp"}},
+        {"?.bmp", {"A.bmp", "b.BMP", "\x95\x5C.bmp"}},  // a double-byte character is one '?'
+        {"*.bmp*", {"A.bmp", "b.BMP", "x.bmpx", "\x95\x5C.bmp"}},
+        {"a*", {"A.bmp"}},
+        {"*b*P", {"A.bmp", "b.BMP", "\x95\x5C.bmp"}},
+        {"??", {}},
+    };
+    for (const auto& [wildcard, names] : rows) {
+        EXPECT_EQ(plat::FindFiles(folder.c_str(), wildcard), names) << wildcard;
+    }
+    EXPECT_EQ(plat::FindFiles((folder + "\\").c_str(), "c.*"), Names{"c.txt"});
+    EXPECT_EQ(plat::FindFiles("", "*"), Names{});
+    EXPECT_EQ(plat::FindFiles((dir + "\\none").c_str(), "*"), Names{});
+    std::filesystem::remove_all(dir);
+}
+
+}  // namespace
