@@ -120,6 +120,14 @@ struct SpriteFrame {
     uint16_t* Dest(int i, int j) const { return back + (y + j) * backStride + x + i; }
 };
 
+// The clip rectangle held to the back screen: a clip rectangle larger than the screen cannot
+// make an effect write past it.
+inline plat::Rect ClipOnBackScreen() {
+    const plat::Rect& c = gkScreen.Clip;
+    return {std::max(c.left, 0), std::max(c.top, 0), std::min(c.right, gkScreen.Width),
+            std::min(c.bottom, gkScreen.Height)};
+}
+
 // Clips the put of object n's rectangle (l, t, r, b) at (x, y) by the clip rectangle (and the
 // back screen's own edges), then locks the object and the back screen. An empty rectangle
 // (r = l) still locks. checkSource: a source rectangle not lying inside the object draws
@@ -217,5 +225,66 @@ void CloseClip();
 // A wipe still opening or closing jumps to the full rectangle and stops; a closed screen stays
 // closed. The main loop calls this on the first frame of a new scene.
 void CancelWipe();
+
+}  // namespace gkDraw
+
+// ---------------------------------------------------------------------------------------------
+// Glow, noise and region filters: a glow put sending fading rays out of a sprite's pixels, and
+// filters reworking a region of the back screen in place (rising and neighbour blurs, 2× and 4×
+// enlargements through the scratch buffer, a circular mosaic, film grain, inversion). A region
+// is trimmed to the back screen (with the row below that the rising blurs read) and the filter
+// works as if given the trimmed region; nothing left answers 1 with nothing changed.
+// ---------------------------------------------------------------------------------------------
+
+// Cursors and counters of the noise-driven filters: 0 at start, kept for the whole run.
+struct gkFilterState {
+    int32_t GlowCursor = 0;  // wrapping
+    int32_t ShimmerCounter = 0, ShimmerCursor = 0;
+    int32_t FireCounter = 0, FireCursor = 0;
+    int32_t GrainCursor = 0, GrainRGBCursor = 0;
+};
+extern gkFilterState gkFilters;
+
+namespace gkDraw {
+
+// The put of object n's rectangle (l, t, r, b) at (x, y), keyed by pixel value 0 and drawn only
+// when draw is non-zero; every opaque pixel sends rays (bits: 0x40 up, 0x20 up-left, 0x80
+// up-right, 0x02 down, 0x01 down-left, 0x04 down-right, 0x08 left, 0x10 right) of its 5-bit
+// colour shifted right per channel (shifts held to 0..15) and dimmed by one noise value, each
+// step one unit darker, added to the pixels they cross inside the clip rectangle.
+int PutGlow(int x, int y, int redShift, int greenShift, int blueShift, int directions, int draw,
+            int n, int l, int t, int r, int b);
+// Each pixel of the region takes the blurred or plain value of the pixel below it, as noise
+// decides: the picture rises and flickers. Reads the row below the region too.
+int ShimmerRect(int x, int y, int w, int h);
+// ShimmerRect whose blurred pixels lose one unit in each flagged channel.
+int FireRect(int red, int green, int blue, int x, int y, int w, int h);
+// Each inner pixel becomes the average of its four neighbours, in place, left to right and top
+// to bottom; the region's outer pixels are only read.
+int BlurRect(int x, int y, int w, int h);
+int CoolBlurRect(int red, int green, int blue, int x, int y, int w, int h);
+// Enlarges the region 2× or 4× into the scratch buffer (dotted: only the top-left quarter of
+// each block, the rest keeps the buffer's content) and puts it back opaque at (x, y), clipped.
+// A region whose enlargement does not fit the scratch buffer is cut to what fits.
+int ZoomRect2(int x, int y, int w, int h, int dotted);
+int ZoomRect4(int x, int y, int w, int h, int dotted);
+// Inside the circle of the radius around (x, y), blocks of blockSize² pixels take the colour of
+// their top-left pixel. A radius or block size below 1 changes nothing.
+int MosaicCircle(int x, int y, int radius, int blockSize);
+// Adds a noise value (0..2, shifted left by shift, held to 0..5) to each 5-bit component of
+// every pixel of the region, or only to the flagged channels.
+int GrainRect(int shift, int x, int y, int w, int h);
+int GrainRectRGB(int red, int green, int blue, int shift, int x, int y, int w, int h);
+// The walks of the blur and grain filters over a locked region: the plain per-pixel reference,
+// and a vector version giving the same pixels, which answers false (and does nothing) where
+// the processor or the pixel layout does not allow it. Flags are 0 or 1 per channel.
+void BlurWalk(const RegionFrame& frame, Rgb cool);
+bool BlurWalkFast(const RegionFrame& frame, Rgb cool);
+void GrainWalk(const RegionFrame& frame, Rgb add, int shift, int32_t* cursor);
+bool GrainWalkFast(const RegionFrame& frame, Rgb add, int shift, int32_t* cursor);
+
+// Inverts every bit of the pixels in the rectangle (any depth, through the device context);
+// the result of giving the context back, 0 on success.
+int32_t InvertRect(int left, int top, int right, int bottom);
 
 }  // namespace gkDraw

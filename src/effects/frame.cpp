@@ -31,12 +31,8 @@ FrameStatus OpenSpriteFrame(int x, int y, int n, int l, int t, int r, int b, Spr
                             bool checkSource) {
     plat::Surface* object = gkSprites[n].surface;
     if (checkSource && object && !Inside(object, l, t, r, b)) return FrameStatus::Clipped;
-    // The clip rectangle is trusted elsewhere; here it is also held to the back screen so that
-    // a clip rectangle larger than the screen cannot make an effect write past it.
-    const plat::Rect& c = gkScreen.Clip;
-    const int clipLeft = std::max(c.left, 0), clipTop = std::max(c.top, 0);
-    const int clipRight = std::min(c.right, gkScreen.Width);
-    const int clipBottom = std::min(c.bottom, gkScreen.Height);
+    const plat::Rect c = ClipOnBackScreen();
+    const int clipLeft = c.left, clipTop = c.top, clipRight = c.right, clipBottom = c.bottom;
     int w = r - l, h = b - t;
     if (x + w > clipRight) w = clipRight - x;
     if (y + h > clipBottom) h = clipBottom - y;
@@ -68,9 +64,12 @@ void CloseSpriteFrame(const SpriteFrame& frame) {
 
 FrameStatus OpenRegionFrame(int x, int y, int w, int h, Reach reach, RegionLocks locks,
                             RegionFrame* frame) {
+    // In 64 bits: a huge corner plus a huge size must not wrap around onto the screen.
     const int left = std::max(x, reach.left), top = std::max(y, reach.top);
-    const int right = std::min(x + w, gkScreen.Width - reach.right);
-    const int bottom = std::min(y + h, gkScreen.Height - reach.bottom);
+    const int right =
+        static_cast<int>(std::min<int64_t>(int64_t{x} + w, gkScreen.Width - reach.right));
+    const int bottom =
+        static_cast<int>(std::min<int64_t>(int64_t{y} + h, gkScreen.Height - reach.bottom));
     if (right <= left || bottom <= top) return FrameStatus::Clipped;
     RegionFrame& f = *frame;
     f = {left, top, right - left, bottom - top, locks};

@@ -21,6 +21,7 @@ void ResetFramework() {
     gkScreen = gkScreenState{};
     gkEffectTables = {};
     gkWipe = gkWipeState{};
+    gkFilters = gkFilterState{};
     for (SpriteObject& s : gkSprites) s = SpriteObject{};
     gkDraw::SetDefaultColorKey(0);
     plat::headless::SetTime(0);
