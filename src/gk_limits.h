@@ -10,6 +10,7 @@ constexpr int kSoundChannels = 10;        // most channels (buffers) one sound o
 constexpr int kWaitSlots = 11;            // wait deadlines: 1-10 for games, 11 for Sleep
 constexpr int kFontListSize = 200;        // enumerated face names kept
 constexpr int kGlyphCacheEntries = 3200;  // rendered glyphs kept per font cache
+constexpr int kGlyphListEntries = 3200;   // message glyph list: the box, then 3199 glyph cells
 constexpr int kTextBufferSize = 256;      // formatted text buffers (log, print, message boxes)
 constexpr int kJoysticks = 2;             // joysticks 0 and 1
 constexpr int kJoyStateButtons = 4;       // buttons 1-4 keep a trigger and a hold ramp

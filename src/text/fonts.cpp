@@ -13,30 +13,6 @@ namespace {
 constexpr const char* kFaceNames[] = {"標準明朝", "標準ゴシック"};
 constexpr int kFontBufferSlot = 3;
 
-// Closes the open selection if it draws on `surface`: previous font back, ours deleted, the
-// context given back.
-void CloseSelection(plat::Surface* surface) {
-    if (!gkFont.Dc || gkFont.Surface != surface) return;
-    plat::SelectObject(gkFont.Dc, gkFont.Previous);
-    plat::DeleteFont(gkFont.Current);
-    plat::ReleaseDC(gkFont.Surface, gkFont.Dc);
-    gkFont.Current = gkFont.Previous = nullptr;
-    gkFont.Dc = nullptr;
-    gkFont.Surface = nullptr;
-}
-
-// Creates the font from the record and selects it into the surface's context. A selection that
-// is still open would keep its context forever, so it is closed first.
-void OpenSelection(plat::Surface* surface) {
-    CloseSelection(gkFont.Surface);
-    plat::Dc* dc = nullptr;
-    if (!surface || plat::GetDC(surface, &dc) != plat::DD_OK) return;
-    gkFont.Current = plat::CreateFont(*gkFont.Description);
-    gkFont.Previous = plat::SelectObject(dc, gkFont.Current);
-    gkFont.Surface = surface;
-    gkFont.Dc = dc;
-}
-
 void SetFace(int face) {
     if (face == 0 || face == 1) {
         std::strcpy(gkFont.Description->faceName, kFaceNames[face]);
@@ -77,6 +53,30 @@ plat::Surface* FontBuffer() {
 
 namespace gkDraw {
 
+// Closes the open selection if it draws on `surface`: previous font back, ours deleted, the
+// context given back.
+void CloseFontSelection(plat::Surface* surface) {
+    if (!gkFont.Dc || gkFont.Surface != surface) return;
+    plat::SelectObject(gkFont.Dc, gkFont.Previous);
+    plat::DeleteFont(gkFont.Current);
+    plat::ReleaseDC(gkFont.Surface, gkFont.Dc);
+    gkFont.Current = gkFont.Previous = nullptr;
+    gkFont.Dc = nullptr;
+    gkFont.Surface = nullptr;
+}
+
+// Creates the font from the record and selects it into the surface's context. A selection that
+// is still open would keep its context forever, so it is closed first.
+void OpenFontSelection(plat::Surface* surface) {
+    CloseFontSelection(gkFont.Surface);
+    plat::Dc* dc = nullptr;
+    if (!surface || plat::GetDC(surface, &dc) != plat::DD_OK) return;
+    gkFont.Current = plat::CreateFont(*gkFont.Description);
+    gkFont.Previous = plat::SelectObject(dc, gkFont.Current);
+    gkFont.Surface = surface;
+    gkFont.Dc = dc;
+}
+
 void InitFonts() {
     if (!gkFont.Description) gkFont.Description = new plat::LogFont{};
     for (gkFontListEntry& entry : gkFont.List) entry = {};
@@ -94,18 +94,19 @@ void InitFonts() {
 
 // Frees the description and puts the whole text module back to its start-up state.
 void FreeFonts() {
-    CloseSelection(gkFont.Surface);
+    CloseFontSelection(gkFont.Surface);
     delete gkFont.Description;
     gkFont = {};
     gkText = {};
     gkFps = {};
+    gkMessage = {};
 }
 
 void SelectFont(int face, int height, int angle, int weight, int italic, int underline) {
     if (!gkFont.Description) return;
     SetFace(face);
     SetFields(height, angle * 10, ScreenWeight(weight), italic, underline, plat::SHIFTJIS_CHARSET);
-    OpenSelection(gkScreen.Back);
+    OpenFontSelection(gkScreen.Back);
 }
 
 void SelectFontByName(const char* name, int height, int angle, int weight, int italic,
@@ -113,29 +114,29 @@ void SelectFontByName(const char* name, int height, int angle, int weight, int i
     if (!gkFont.Description) return;
     uint8_t charSet = SetFaceName(name);
     SetFields(height, angle * 10, ScreenWeight(weight), italic, underline, charSet);
-    OpenSelection(gkScreen.Back);
+    OpenFontSelection(gkScreen.Back);
 }
 
 void ReleaseFont() {
-    CloseSelection(gkScreen.Back);
+    CloseFontSelection(gkScreen.Back);
 }
 
 void SelectSpriteFont(int face, int size) {
     if (!gkFont.Description) return;
     SetFace(face);
     SetFields(size * 2, 0, plat::FW_NORMAL, 0, 0, plat::SHIFTJIS_CHARSET);
-    OpenSelection(FontBuffer());
+    OpenFontSelection(FontBuffer());
 }
 
 void SelectSpriteFontByName(const char* name, int size) {
     if (!gkFont.Description) return;
     uint8_t charSet = SetFaceName(name);
     SetFields(size * 2, 0, plat::FW_NORMAL, 0, 0, charSet);
-    OpenSelection(FontBuffer());
+    OpenFontSelection(FontBuffer());
 }
 
 void ReleaseSpriteFont() {
-    CloseSelection(FontBuffer());
+    CloseFontSelection(FontBuffer());
 }
 
 }  // namespace gkDraw

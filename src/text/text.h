@@ -1,6 +1,7 @@
 // Fonts and text: the font description record and the installed-font list, the one open font
 // selection (on the back screen or on the Font buffer sprite), text drawn straight onto the back
-// screen, the standard print style and the frame-rate line. Text is Shift-JIS.
+// screen, the standard print style and the frame-rate line, and message boxes rendered into the
+// Font sprite with line breaking and a typewriter reveal. Text is Shift-JIS.
 #pragma once
 
 #include <cstdint>
@@ -44,6 +45,17 @@ struct gkFpsState {
 };
 extern gkFpsState gkFps;
 
+// The last message rendering and its typewriter reveal.
+struct gkMessageState {
+    // [0] the box of everything rendered, [1 .. Count - 1] the drawn glyph cells in text order,
+    // in back-screen coordinates (hanging punctuation is inside the box but not listed).
+    plat::Rect Glyphs[gk::kGlyphListEntries];
+    int32_t Count = 0;   // entries in use, the box included; 0 before any rendering
+    int32_t Shown = 0;   // reveal progress; above Count once the whole box is shown
+    float Timer = 0.0f;  // seconds gathered towards the next glyph
+};
+extern gkMessageState gkMessage;
+
 namespace gkDraw {
 
 // Fonts. InitFonts runs at screen set-up, after the back screen exists; FreeFonts at shutdown.
@@ -75,5 +87,35 @@ void PrintText(int x, int y, const char* text);
 void PrintFormat(int x, int y, const char* format, ...) __attribute__((format(printf, 3, 4)));
 // Once per frame: the frame rate over 2-second windows, printed at (0, 0).
 void ShowFps();
+
+// Message boxes. Flags: the low byte is extra line spacing in pixels (in double-size pixels for
+// the smooth variant), then a shadow in the background colour, down-right, and a thickening of
+// every glyph one pixel to the right and one pixel down. Text and background colours darker
+// than 0x101010 in every channel become 0x101010: black is the Font sprite's transparent key.
+constexpr uint16_t kMessageSpacing = 0x00FF;
+constexpr uint16_t kMessageShadow = 0x0100;
+constexpr uint16_t kMessageThickenX = 0x0200;
+constexpr uint16_t kMessageThickenY = 0x0400;
+// Renders the text from (x, y) into the Font sprite (slot 2), wrapping lines past `right` and
+// stopping at the line end that would reach `bottom` (the first line is always drawn), then puts
+// the box on the back screen. The font is that of the open screen selection, which is closed
+// for the work and open again on return.
+void PutMessage(int x, int y, int right, int bottom, const char* text, uint16_t flags);
+// As PutMessage, keeping the rendering in the Font sprite for TypeMessage.
+void MakeMessage(int x, int y, int right, int bottom, const char* text, uint16_t flags);
+// Anti-aliased: inside a sprite selection (twice the wanted size), each line is drawn at double
+// size into the Font buffer sprite (slot 3) and reduced 2:1 over the back screen's pixels.
+void PutSmoothMessage(int x, int y, int right, int bottom, const char* text, uint16_t flags);
+void MakeSmoothMessage(int x, int y, int right, int bottom, const char* text, uint16_t flags);
+// Once per frame after a make: puts the glyphs revealed so far and reveals one more each time
+// secondsPerGlyph of frame time have gathered. 1 (the whole box put) once everything is shown,
+// at once for an interval that is not positive, and when nothing has been rendered yet (nothing
+// drawn); else 0.
+int TypeMessage(float secondsPerGlyph);
+
+// Shared by the text files: a selection on the surface with a font made from the description
+// (one open at a time; an open one is closed first), and closing the one on the surface.
+void OpenFontSelection(plat::Surface* surface);
+void CloseFontSelection(plat::Surface* surface);
 
 }  // namespace gkDraw
