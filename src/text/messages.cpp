@@ -5,6 +5,7 @@
 // it 2:1 with a 3 × 3 filter whose edges blend with the back screen's pixels underneath.
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "draw/draw.h"
 #include "system/system.h"
@@ -168,51 +169,53 @@ struct Channels {
     uint32_t max;
 };
 
-Channels DisplayChannels(int bytesPerPixel) {
-    if (bytesPerPixel == 4)
-        return {{gkScreen.RedShift, gkScreen.GreenShift, gkScreen.BlueShift}, 255};
+Channels DisplayChannels(bool wide) {
+    if (wide) return {{gkScreen.RedShift, gkScreen.GreenShift, gkScreen.BlueShift}, 255};
     return {{gkScreen.Red5Shift, gkScreen.Green5Shift, gkScreen.Blue5Shift}, 31};
 }
 
 // For each destination pixel, the 3 × 3 source pixels around (2i, 2j) of the area (those off
 // the surface left out): n non-black ones with channel sums S give (S + M + (8 - n) × B) / 8
 // per channel (no B term from n = 8 on), B the back screen's channel underneath, capped at M.
-// With no ink the pixel stays transparent.
+// With no ink the pixel stays transparent. Each row of destination pixels first sums the three
+// source rows per column (black adds nothing to a sum), so neighbours share their columns.
 template <typename Pixel>
 void ReduceArea(const Locked& strip, const Locked& out, const Locked& back, int sx, int sy, int dx,
                 int dy, int w, int h, const Channels& ch) {
-    const int sourceWidth = strip.surface->width, sourceHeight = strip.surface->height;
+    // Column k of the sums is source column sx - 1 + k; those off the surface stay empty.
+    const int columns = 2 * w + 1;
+    const int first = std::max(0, 1 - sx), last = std::min(columns, strip.surface->width - sx + 1);
+    std::vector<uint32_t> sums(4 * size_t(columns));
+    uint32_t* count = sums.data();
+    uint32_t* channel[3] = {count + columns, count + 2 * columns, count + 3 * columns};
     for (int j = 0; j < h; ++j) {
-        const Pixel* rows[3] = {};
+        std::fill(sums.begin(), sums.end(), 0);
         for (int r = 0; r < 3; ++r) {
             const int y = sy + 2 * j + r - 1;
-            if (y >= 0 && y < sourceHeight)
-                rows[r] = reinterpret_cast<const Pixel*>(strip.pixels + size_t(y) * strip.pitch);
-        }
-        Pixel* target = reinterpret_cast<Pixel*>(out.pixels + size_t(dy + j) * out.pitch);
-        const Pixel* under =
-            reinterpret_cast<const Pixel*>(back.pixels + size_t(dy + j) * back.pitch);
-        for (int i = 0; i < w; ++i) {
-            const int c0 = std::max(sx + 2 * i - 1, 0), c1 = std::min(sx + 2 * i + 2, sourceWidth);
-            uint32_t n = 0, sum[3] = {};
-            for (const Pixel* row : rows) {
-                if (!row) continue;
-                for (int c = c0; c < c1; ++c) {
-                    const Pixel p = row[c];
-                    if (!p) continue;
-                    ++n;
-                    for (int k = 0; k < 3; ++k) sum[k] += p >> ch.shift[k] & ch.max;
-                }
+            if (y < 0 || y >= strip.surface->height) continue;
+            const Pixel* row =
+                reinterpret_cast<const Pixel*>(strip.pixels + size_t(y) * strip.pitch);
+            for (int k = first; k < last; ++k) {
+                const Pixel p = row[sx - 1 + k];
+                count[k] += p != 0;
+                for (int c = 0; c < 3; ++c) channel[c][k] += p >> ch.shift[c] & ch.max;
             }
+        }
+        Pixel* target = reinterpret_cast<Pixel*>(out.pixels + size_t(dy + j) * out.pitch) + dx;
+        const Pixel* under =
+            reinterpret_cast<const Pixel*>(back.pixels + size_t(dy + j) * back.pitch) + dx;
+        for (int i = 0; i < w; ++i) {
+            const int k = 2 * i;
+            const uint32_t n = count[k] + count[k + 1] + count[k + 2];
             if (!n) continue;
             const uint32_t weight = n < 8 ? 8 - n : 0;
-            const Pixel below = under[dx + i];
             uint32_t value = 0;
-            for (int k = 0; k < 3; ++k) {
-                const uint32_t b = below >> ch.shift[k] & ch.max;
-                value |= std::min((sum[k] + ch.max + weight * b) / 8, ch.max) << ch.shift[k];
+            for (int c = 0; c < 3; ++c) {
+                const uint32_t sum = channel[c][k] + channel[c][k + 1] + channel[c][k + 2];
+                const uint32_t b = under[i] >> ch.shift[c] & ch.max;
+                value |= std::min((sum + ch.max + weight * b) / 8, ch.max) << ch.shift[c];
             }
-            target[dx + i] = static_cast<Pixel>(value);
+            target[i] = static_cast<Pixel>(value);
         }
     }
 }
@@ -248,7 +251,7 @@ void ReduceStrip(int width, int height, int dx, int dy) {
     }
     const bool wide = plat::BytesPerPixel(out.surface->format) == 4;
     if (locked == 3) {
-        const Channels ch = DisplayChannels(wide ? 4 : 2);
+        const Channels ch = DisplayChannels(wide);
         if (wide) {
             ReduceArea<uint32_t>(strip, out, back, sx, sy, dx, dy, w, h, ch);
         } else {
