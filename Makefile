@@ -2,16 +2,20 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: deps build run test bench clean
+.PHONY: deps configure build run test bench clean
 
 deps:
 	scripts/install-deps.sh
 
-build: deps
+configure: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
+
+build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+# The game alone: no test, benchmark or example targets are built.
+run: configure
+	cmake --build $(BUILD) -j $(JOBS) --target gridkeep
 	cd $(BUILD) && ./gridkeep
 
 test: build
