@@ -59,7 +59,7 @@ TEST_F(LoopTest, WinMainStartsRunsFramesAndEndsWithZero) {
     EXPECT_EQ((Ints{static_cast<int>(gkApp.WindowFlags), gkApp.FullScreen, gkApp.WindowWidth,
                     gkApp.WindowHeight, gkInput.IMEEnabled, gkApp.CloseState, gkApp.Mutex}),
               (Ints{3, 0, 640, 480, 0, 2, 0}));
-    EXPECT_STREQ(gkApp.MutexName, "Gridkeep:GkMutex");
+    EXPECT_STREQ(gkApp.MutexName, "app_loop_test:GkMutex");  // no title: the executable's name
     EXPECT_STREQ(gkSystem::GetCommandLine(), "-x \"a b\"");
     EXPECT_FALSE(plat::headless::IMEEnabled());
     EXPECT_FALSE(plat::headless::TopMost());  // WindowFlags bit 0
@@ -68,12 +68,13 @@ TEST_F(LoopTest, WinMainStartsRunsFramesAndEndsWithZero) {
     EXPECT_EQ((Ints{gkScreen.OriginX, gkScreen.OriginY}),
               (Ints{(1024 - 640) / 2, (768 - 480) / 2}));
     // The lock was released: a new instance may start.
-    EXPECT_EQ(gkSystem::CheckMutex("Gridkeep"), 1);
+    EXPECT_EQ(gkSystem::CheckMutex("app_loop_test"), 1);
 }
 
 TEST_F(LoopTest, SecondInstanceRaisesTheFirstAndReturnsAtOnce) {
     initCalls = 0;
     gkSystem::SetGameHooks({InitAfterSlowStart, nullptr, nullptr, nullptr});
+    gkSystem::SetGameTitle("Gridkeep");
     plat::headless::HoldInstanceLock("Gridkeep:GkMutex");
     EXPECT_EQ(WinMain(nullptr, nullptr, "", 10), 0);
     EXPECT_EQ(plat::headless::RaiseRequests(), 1);
@@ -119,7 +120,7 @@ TEST_F(LoopTest, QuitFreesTheMouseAndTheLock) {
     gkSystem::Quit();
     EXPECT_EQ(gktest::Clip(), Ints{});
     EXPECT_EQ(gkSystem::IsMouseLimited(), 0);
-    EXPECT_EQ(gkSystem::CheckMutex("Gridkeep"), 1);
+    EXPECT_EQ(gkSystem::CheckMutex("app_loop_test"), 1);
 }
 
 TEST_F(LoopTest, MessagesComeBeforeFramesAndInactiveWindowsWaitUnlessAllowed) {

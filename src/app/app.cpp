@@ -4,10 +4,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <string>
 
 #include "draw/draw.h"
 #include "effects/effects.h"
 #include "platform/clock.h"
+#include "platform/files.h"
+#include "platform/sjis.h"
 #include "sound/sound.h"
 #include "system/system.h"
 #include "text/text.h"
@@ -20,11 +23,22 @@ namespace gkSystem {
 void ResetClickDetector();  // input.cpp
 
 static GameHooks game{};
-
-static constexpr char kTitle[] = "Gridkeep";
+static std::string gameTitle;
 
 void SetGameHooks(const GameHooks& hooks) {
     game = hooks;
+}
+
+void SetGameTitle(const char* title) {
+    gameTitle = title ? title : "";
+}
+
+// The game's title, else the executable's file name (which is native UTF-8 and, for the names
+// games have, ASCII and so Shift-JIS as well).
+static std::string GameTitle() {
+    if (!gameTitle.empty()) return gameTitle;
+    std::string path = plat::ExecutablePath();
+    return path.substr(path.find_last_of('/') + 1);
 }
 
 void Init() {
@@ -142,7 +156,12 @@ int RunLoopPass() {
 
 int WinMain(HINSTANCE hInstance, HINSTANCE, const char* lpCmdLine, int nCmdShow) {
     gkSystem::Init();
-    if (!gkSystem::CheckMutex(gkSystem::kTitle)) return 0;
+    std::string title = gkSystem::GameTitle();
+    if (!gkSystem::CheckMutex(title.c_str())) {
+        std::fprintf(stderr, "%s is already running: its window was brought forward\n",
+                     plat::SjisToUtf8(title.c_str()).c_str());
+        return 0;
+    }
     gkApp.CommandLine = lpCmdLine ? lpCmdLine : "";
     gkApp.WindowFlags = 3;
     gkApp.FullScreen = 0;
@@ -150,7 +169,7 @@ int WinMain(HINSTANCE hInstance, HINSTANCE, const char* lpCmdLine, int nCmdShow)
     gkApp.WindowHeight = 480;
     gkApp.ClipMouse = 0;
     bool visible = !(gkApp.WindowFlags & 4) && nCmdShow != 0;
-    gkApp.hWnd = plat::CreateMainWindow(gkSystem::kTitle, gkApp.WindowWidth, gkApp.WindowHeight,
+    gkApp.hWnd = plat::CreateMainWindow(title.c_str(), gkApp.WindowWidth, gkApp.WindowHeight,
                                         visible, gkSystem::WndProc);
     if (!gkApp.hWnd) return 0;
     if (!gkApp.FullScreen && !(gkApp.WindowFlags & 1)) plat::SetTopMost();

@@ -3,10 +3,12 @@
 //
 // A game plugs in through plain function pointers set before WinMain runs:
 //     gkSystem::SetGameHooks({GameInit, GameFrame, GameKeyDown, nullptr});
+//     gkSystem::SetGameTitle("My Game");
 // init runs once after the window exists (it sets up the screen and sets gkApp.Scene = 1),
 // frame runs once per loop pass while Scene is 1 and ends by presenting, keyDown receives
 // every key press the window procedure routes (it should start with gkSystem::RouteKey),
-// and activate, when set, is called by gkSystem::OnActivate.
+// and activate, when set, is called by gkSystem::OnActivate. The title (Shift-JIS) is the window's
+// caption and names the single-instance lock; without one it is the executable's file name.
 #pragma once
 
 #include <cstdint>
@@ -71,6 +73,7 @@ struct GameHooks {
     void (*activate)(int flag);
 };
 void SetGameHooks(const GameHooks& hooks);
+void SetGameTitle(const char* title);  // copied; nullptr or "" for the executable's name
 
 void Init();
 int CheckMutex(const char* title);

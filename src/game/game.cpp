@@ -134,4 +134,5 @@ void GameKeyDown(int key) {
 
 void RegisterGame() {
     gkSystem::SetGameHooks({[] { GameInit(); }, GameFrame, GameKeyDown, nullptr});
+    gkSystem::SetGameTitle("Gridkeep");
 }

@@ -36,6 +36,7 @@ void ResetFramework() {
     plat::headless::ResetDisplay();
     plat::headless::ResetFiles();
     gkSystem::SetGameHooks({});
+    gkSystem::SetGameTitle(nullptr);
     gkSystem::Reset();
     gkSystem::Init();
     plat::headless::ResetWindow();
