@@ -1,9 +1,9 @@
 // Backend choice, made once per process from GK_BACKEND unless a test sets it in code.
 #include "platform/backend.h"
 
-#include <cstdlib>
-#include <cstring>
 #include <optional>
+
+#include "platform/environment.h"
 
 namespace plat {
 
@@ -11,8 +11,7 @@ static std::optional<Backend> chosen;
 
 Backend CurrentBackend() {
     if (!chosen) {
-        const char* name = std::getenv("GK_BACKEND");
-        chosen = (name && std::strcmp(name, "headless") == 0) ? Backend::Headless : Backend::Sdl;
+        chosen = EnvChoice("GK_BACKEND", {"sdl", "headless"}, 0) ? Backend::Headless : Backend::Sdl;
     }
     return *chosen;
 }

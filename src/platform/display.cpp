@@ -15,6 +15,7 @@
 #include "platform/backend.h"
 #include "platform/blit_kernels.h"
 #include "platform/display_backend.h"
+#include "platform/environment.h"
 #include "platform/window.h"
 
 namespace plat {
@@ -34,10 +35,9 @@ constexpr int kMaxSurfacePixels = 64 << 20;  // anything larger is refused as ou
 constexpr uint8_t kRestoredByte = 0xCD;      // what a restored surface holds: not an image
 
 PixelFormat FormatFromEnvironment() {
-    const char* name = std::getenv("GK_DISPLAY_FORMAT");
-    if (name && std::strcmp(name, "555") == 0) return PixelFormat::X1R5G5B5;
-    if (name && std::strcmp(name, "8888") == 0) return PixelFormat::X8R8G8B8;
-    return PixelFormat::R5G6B5;
+    static constexpr PixelFormat formats[] = {PixelFormat::R5G6B5, PixelFormat::X1R5G5B5,
+                                              PixelFormat::X8R8G8B8};
+    return formats[EnvChoice("GK_DISPLAY_FORMAT", {"565", "555", "8888"}, 0)];
 }
 
 struct Faults {
@@ -61,7 +61,7 @@ struct DisplayState {
     int minimized = 0;
     bool headlessFullScreen = false;
     std::vector<int> modeRequests;  // depths SetDisplayMode was asked for
-    std::string dumpFolder = std::getenv("GK_FRAME_DUMP") ? std::getenv("GK_FRAME_DUMP") : "";
+    std::string dumpFolder = EnvText("GK_FRAME_DUMP") ? EnvText("GK_FRAME_DUMP") : "";
 };
 
 DisplayState& State() {

@@ -2,8 +2,10 @@
 // with Windows virtual-key codes, cursor control on the desktop, and SDL message boxes.
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
+#include "platform/environment.h"
 #include "platform/sdl_window.h"
 #include "platform/sjis.h"
 #include "platform/window_backend.h"
@@ -17,11 +19,33 @@ SDL_Cursor* blankCursor = nullptr;
 Uint32 lastRaiseCheck = 0;
 int scale = 1;  // window pixels per game pixel
 
-// GK_WINDOW_SCALE: a whole number from 1 to 4 that enlarges the window; 1 when unset or invalid.
-int ScaleFromEnvironment() {
-    const char* text = std::getenv("GK_WINDOW_SCALE");
-    int value = text ? std::atoi(text) : 1;
-    return value >= 1 && value <= 4 ? value : 1;
+// GK_WINDOW_SCALE: a whole number from 1 to 4 that enlarges the window, reduced to the largest
+// scale at which the window still fits the desktop.
+int ScaleFromEnvironment(int width, int height) {
+    int value = EnvNumber("GK_WINDOW_SCALE", 1, 4, 1);
+    SDL_Rect desktop;
+    if (SDL_GetDisplayUsableBounds(0, &desktop) != 0) return value;
+    while (value > 1 && (width * value > desktop.w || height * value > desktop.h)) --value;
+    return value;
+}
+
+// Without a window system the game would run invisibly: it ends with one line that says how to
+// run it without a window. A driver the user chose in SDL_VIDEODRIVER is taken as chosen.
+[[noreturn]] void NoDisplay(const char* why) {
+    std::fprintf(stderr,
+                 "gk: no display available (%s); set GK_BACKEND=headless to run without a window\n",
+                 why);
+    std::exit(EXIT_FAILURE);
+}
+
+void RequireDisplay() {
+    bool chosen = EnvText("SDL_VIDEODRIVER") != nullptr;
+    if (!chosen && !EnvText("DISPLAY") && !EnvText("WAYLAND_DISPLAY"))
+        NoDisplay("neither DISPLAY nor WAYLAND_DISPLAY is set");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) NoDisplay(SDL_GetError());
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (!chosen && driver && (!std::strcmp(driver, "offscreen") || !std::strcmp(driver, "dummy")))
+        NoDisplay("only an off-screen video driver could be opened");
 }
 
 // Desktop positions as the game sees them: the client origin stays where it is and distances
@@ -228,16 +252,13 @@ void Wait() {
 }
 
 bool Create(const char* title, int width, int height, bool visible) {
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        std::fprintf(stderr, "gridkeep: no window system: %s\n", SDL_GetError());
-        return false;
-    }
+    RequireDisplay();
     Uint32 flags = visible ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN;
-    scale = ScaleFromEnvironment();
+    scale = ScaleFromEnvironment(width, height);
     window = SDL_CreateWindow(SjisToUtf8(title).c_str(), SDL_WINDOWPOS_CENTERED,
                               SDL_WINDOWPOS_CENTERED, width * scale, height * scale, flags);
     if (!window) {
-        std::fprintf(stderr, "gridkeep: cannot open the window: %s\n", SDL_GetError());
+        std::fprintf(stderr, "gk: cannot open the window: %s\n", SDL_GetError());
         return false;
     }
     int x, y;
