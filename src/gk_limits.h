@@ -21,5 +21,6 @@ constexpr int kFadeEntries = 3 * kLevels5 * kLevels5 * kLevels5;  // fade, add: 
 constexpr int kSubtractEntries = 3 * kLevels5 * kLevels5;         // subtract: [k][s][d]
 constexpr int kGreyEntries = 3 * (kLevels5 - 1) + 1;              // grey table, r + g + b = 0-93
 constexpr int kNoiseEntries = 10000;                              // noise table of values 0-2
+constexpr int kTunnelEntries = 640 * 480;                         // tunnel map: a full screen
 
 }  // namespace gk

@@ -128,13 +128,22 @@ inline plat::Rect ClipOnBackScreen() {
             std::min(c.bottom, gkScreen.Height)};
 }
 
+// Whether the rectangle (l, t, r, b), right and bottom exclusive, lies inside the surface.
+bool InsideSurface(const plat::Surface* surface, int l, int t, int r, int b);
+
+// Object n's surface; nullptr for a number outside the table or a slot without an image.
+plat::Surface* ObjectSurface(int n);
+
 // Clips the put of object n's rectangle (l, t, r, b) at (x, y) by the clip rectangle (and the
 // back screen's own edges), then locks the object and the back screen. An empty rectangle
-// (r = l) still locks. checkSource: a source rectangle not lying inside the object draws
-// nothing (as the blitter refuses one); effects that read the object their own way pass false
-// and keep their reads inside it.
+// (r = l) still locks. An object number without a surface fails like a lock. checkSource: a source
+// rectangle not lying inside the object draws nothing (as the blitter refuses one); effects that
+// read the object their own way pass false and keep their reads inside it.
 FrameStatus OpenSpriteFrame(int x, int y, int n, int l, int t, int r, int b, SpriteFrame* frame,
                             bool checkSource = true);
+// Locks frame->object, then the back screen, filling in their pixels and strides; for effects
+// that clip in their own way. On a failure nothing stays locked.
+FrameStatus LockSpriteFrame(SpriteFrame* frame);
 // Unlocks the object, then the back screen.
 void CloseSpriteFrame(const SpriteFrame& frame);
 
@@ -288,3 +297,93 @@ bool GrainWalkFast(const RegionFrame& frame, Rgb add, int shift, int32_t* cursor
 int32_t InvertRect(int left, int top, int right, int bottom);
 
 }  // namespace gkDraw
+
+// ---------------------------------------------------------------------------------------------
+// Rotation and distortion puts. Rotations map every pixel of the destination rectangle
+// (x1, y1)-(x2, y2) back into object n's rectangle (l, t, r, b) through the sine table: U and V
+// are 360 times the source position, angles in whole degrees are taken modulo 360, and the image
+// stays centred in the destination however the clip rectangle cuts it. Transparent (0) source
+// pixels are skipped. All answer 1, or 0 when a surface cannot be locked or n has no image.
+// ---------------------------------------------------------------------------------------------
+
+namespace gkDraw {
+
+// Truncation toward zero of a float result, held within ±2^62 so that no later sum overflows
+// (NaN gives 0).
+inline int64_t Truncate(double value) {
+    constexpr double kLimit = 4.6e18;
+    return value == value ? static_cast<int64_t>(std::clamp(value, -kLimit, kLimit)) : 0;
+}
+
+// Positions falling outside the source rectangle stay untouched.
+int PutRotate(int x1, int y1, int x2, int y2, int angle, int n, int l, int t, int r, int b);
+// The source repeats, mirrored about its top-left corner, over the whole destination.
+int PutRotateTile(int x1, int y1, int x2, int y2, int angle, int n, int l, int t, int r, int b);
+// Scaled by zoom about the destination's centre. A zoom of 0 or not finite draws nothing.
+int PutRotateZoom(int x1, int y1, int x2, int y2, int angle, float zoom, int n, int l, int t, int r,
+                  int b);
+// Scaled and repeated; the repeat is anchored as in PutRotateTile.
+int PutRotateZoomTile(int x1, int y1, int x2, int y2, int angle, float zoom, int n, int l, int t,
+                      int r, int b);
+// Repeated with separate zooms across and down, each stepped after every row, and the 5-bit
+// components scaled by the factors (above 1 they spill into the next channel). A row whose zoom
+// is 0 or not finite draws nothing.
+int PutFloor(int x1, int y1, int x2, int y2, int angle, float zoomX, float zoomXStep, float zoomY,
+             float zoomYStep, float factorRed, float factorGreen, float factorBlue, int n, int l,
+             int t, int r, int b);
+
+// The sprite as a height field seen obliquely: every step-th source pixel of every step-th row,
+// lifted by a cosine of its distance from the centre (amplitude, frequency), shifted sideways by
+// shear per row and scaled, is written where it lands inside the clip rectangle, including 0.
+// A step below 1 draws nothing.
+int PutRipple(int x, int y, int amplitude, int frequency, int step, float scale, float shear, int n,
+              int l, int t, int r, int b);
+// Repeats source column k (types 0, 1) or row k (types 2, 3), counted from the first drawn one:
+// 0 repeats it to the right up to the screen's edge, 1 to the left (also filling the row from
+// the screen's left edge), 2 downwards to the screen's bottom, 3 upwards (also filling from the
+// screen's top). A k past the drawn or the sprite's columns (rows) repeats the last of them.
+// Other types lock and draw nothing.
+int PutStreak(int x, int y, int type, uint16_t k, int n, int l, int t, int r, int b);
+// Pulls the background under each non-transparent sprite pixel up by the pixel's 5-bit red less
+// trunc(31 - 31 × strength) rows, staying inside the drawn rectangle.
+int PutRefract(int x, int y, float strength, int n, int l, int t, int r, int b);
+
+}  // namespace gkDraw
+
+// ---------------------------------------------------------------------------------------------
+// Tunnel map: texture coordinates for every pixel of a W × H block, built once from each pixel's
+// angle and distance around a centre, then drawn every frame with scroll offsets.
+// ---------------------------------------------------------------------------------------------
+
+struct gkTunnelEntry {
+    int16_t u = 0, v = 0;  // 0 <= u < A, 0 <= v < B
+};
+struct gkTunnelMap {
+    gkTunnelEntry Map[gk::kTunnelEntries];  // row i, column j at i × W + j
+    int32_t A = 0, B = 0;                   // texture width and height
+    int32_t W = 0, H = 0;                   // block size; 0 before the first build
+};
+extern gkTunnelMap gkTunnel;
+
+namespace gkDraw {
+
+// Fills the map for an A × B texture and a W × H block. centreX, centreY of -1 take W / 2 and
+// H / 2; view divisor d of -1 takes 8, below 2 becomes 2. motion 1-4 moves the centre row by row
+// (1 up from the bottom, 2 mirrored across, 3 leftwards from the right, 4 rightwards from the
+// left); metric 0-6 chooses the distance, depth 0-5 the depth scale. Answers H; 0 with the map
+// kept when W or H is below 1, W × H exceeds the map, A or B is outside 1..32768 or metric or
+// depth is unknown. Entries at distance 0 or with a zero depth divisor get v = 0.
+int BuildTunnel(int A, int B, int W, int H, int centreX, int centreY, int d, int motion, int metric,
+                int depth);
+// Draws the block at (x, y) from object n's pixel ((u + du) mod A, (v + dv) mod B), opaque,
+// within the back screen (the clip rectangle is not applied). Any du, dv; a texture smaller than
+// A × B repeats. 1, or 0 when a surface cannot be locked or n has no image.
+int PutTunnel(int x, int y, int du, int dv, int n);
+
+}  // namespace gkDraw
+
+// Plain per-pixel versions that the fast loops are checked against.
+namespace gkDraw::reference {
+int PutRotate(int x1, int y1, int x2, int y2, int angle, int n, int l, int t, int r, int b);
+int PutTunnel(int x, int y, int du, int dv, int n);
+}  // namespace gkDraw::reference

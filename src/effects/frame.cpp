@@ -19,36 +19,45 @@ bool Lock16(plat::Surface* surface, uint16_t** pixels, int* stride) {
     return true;
 }
 
-bool Inside(plat::Surface* surface, int l, int t, int r, int b) {
-    return 0 <= l && l <= r && r <= surface->width && 0 <= t && t <= b && b <= surface->height;
-}
-
 }  // namespace
 
 namespace gkDraw {
 
+bool InsideSurface(const plat::Surface* surface, int l, int t, int r, int b) {
+    return 0 <= l && l <= r && r <= surface->width && 0 <= t && t <= b && b <= surface->height;
+}
+
+plat::Surface* ObjectSurface(int n) {
+    return 0 <= n && n < gk::kSpriteSlots ? gkSprites[n].surface : nullptr;
+}
+
 FrameStatus OpenSpriteFrame(int x, int y, int n, int l, int t, int r, int b, SpriteFrame* frame,
                             bool checkSource) {
-    plat::Surface* object = gkSprites[n].surface;
-    if (checkSource && object && !Inside(object, l, t, r, b)) return FrameStatus::Clipped;
-    const plat::Rect c = ClipOnBackScreen();
-    const int clipLeft = c.left, clipTop = c.top, clipRight = c.right, clipBottom = c.bottom;
+    plat::Surface* object = ObjectSurface(n);
+    if (!object) return FrameStatus::LockFailed;
+    if (checkSource && !InsideSurface(object, l, t, r, b)) return FrameStatus::Clipped;
+    const plat::Rect clip = ClipOnBackScreen();
     int w = r - l, h = b - t;
-    if (x + w > clipRight) w = clipRight - x;
-    if (y + h > clipBottom) h = clipBottom - y;
-    if (x < clipLeft) {
-        l += clipLeft - x;
-        w -= clipLeft - x;
-        x = clipLeft;
+    if (x + w > clip.right) w = clip.right - x;
+    if (y + h > clip.bottom) h = clip.bottom - y;
+    if (x < clip.left) {
+        l += clip.left - x;
+        w -= clip.left - x;
+        x = clip.left;
     }
-    if (y < clipTop) {
-        t += clipTop - y;
-        h -= clipTop - y;
-        y = clipTop;
+    if (y < clip.top) {
+        t += clip.top - y;
+        h -= clip.top - y;
+        y = clip.top;
     }
     if (w < 0 || h < 0) return FrameStatus::Clipped;
     SpriteFrame& f = *frame;
     f = {x, y, l, t, w, h, object};
+    return LockSpriteFrame(&f);
+}
+
+FrameStatus LockSpriteFrame(SpriteFrame* frame) {
+    SpriteFrame& f = *frame;
     if (!Lock16(f.object, &f.source, &f.sourceStride)) return FrameStatus::LockFailed;
     if (!Lock16(gkScreen.Back, &f.back, &f.backStride)) {
         plat::Unlock(f.object);

@@ -1,0 +1,253 @@
+// Rotation puts: every destination pixel is mapped back into the source through the sine table,
+// in integer steps of 1/360 pixel. The five forms share the clipping, the locking and the walk
+// and differ only in how (U, V) becomes a source pixel and what is written. The plain rotation
+// also has a fast loop that first finds the run of each row that lands inside the source.
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "effects/effects.h"
+
+namespace {
+
+using gkDraw::FrameStatus;
+using gkDraw::SpriteFrame;
+
+// The walk of one rotation put. U and V at walk position (i, j) are
+// 360 × cx + (i − cx) × CS − (j − cy) × SN and 360 × cy + (i − cx) × SN + (j − cy) × CS.
+// 64-bit throughout, so that no rectangle, however far off the screen, overflows.
+struct Rotation {
+    int64_t x1 = 0, y1 = 0;         // destination origin (walk position 0, 0)
+    int64_t sw = 0, sh = 0;         // source size
+    int64_t cx = 0, cy = 0;         // centre of the destination
+    int64_t ox = 0, oy = 0;         // source origin's offset inside the destination
+    int64_t sn = 0, cs = 0;         // 360 × sine and cosine of the angle
+    int64_t left = 0, top = 0;      // first written walk column and row
+    int64_t right = 0, bottom = 0;  // past the last written ones
+    int64_t U(int64_t i, int64_t j) const { return 360 * cx + (i - cx) * cs - (j - cy) * sn; }
+    int64_t V(int64_t i, int64_t j) const { return 360 * cy + (i - cx) * sn + (j - cy) * cs; }
+};
+
+// Clips the destination, checks the source and locks. The image stays centred on the whole
+// destination: clipping only narrows the walk positions that are written.
+FrameStatus OpenRotation(int x1, int y1, int x2, int y2, int angle, int n, int l, int t, int r,
+                         int b, Rotation* rotation, SpriteFrame* frame) {
+    plat::Surface* object = gkDraw::ObjectSurface(n);
+    if (!object) return FrameStatus::LockFailed;
+    if (!gkDraw::InsideSurface(object, l, t, r, b) || r == l || b == t) return FrameStatus::Clipped;
+    const plat::Rect clip = gkDraw::ClipOnBackScreen();
+    Rotation& g = *rotation;
+    const int64_t dw0 = int64_t{x2} - x1, dh0 = int64_t{y2} - y1;
+    g.x1 = x1;
+    g.y1 = y1;
+    g.sw = r - l;
+    g.sh = b - t;
+    g.cx = dw0 >> 1;
+    g.cy = dh0 >> 1;
+    g.ox = (dw0 - g.sw) >> 1;
+    g.oy = (dh0 - g.sh) >> 1;
+    g.sn = gkDraw::SineOf(angle);
+    g.cs = gkDraw::CosineOf(angle);
+    g.left = std::max<int64_t>(clip.left - g.x1, 0);
+    g.top = std::max<int64_t>(clip.top - g.y1, 0);
+    g.right = std::min<int64_t>(dw0, clip.right - g.x1);
+    g.bottom = std::min<int64_t>(dh0, clip.bottom - g.y1);
+    if (g.right < g.left || g.bottom < g.top) return FrameStatus::Clipped;
+    *frame = {};
+    frame->object = object;
+    frame->l = l;
+    frame->t = t;
+    return gkDraw::LockSpriteFrame(frame);
+}
+
+uint16_t* DestRow(const Rotation& g, const SpriteFrame& f, int64_t j) {
+    return f.back + (g.y1 + j) * f.backStride;
+}
+const uint16_t* SourceAt(const SpriteFrame& f, int64_t u, int64_t v) {
+    return f.source + (f.t + v) * f.sourceStride + f.l + u;
+}
+
+// The walk every form shares: startRow(j) says whether row j is drawn, pixel(U, V) gives the
+// value to write (0: nothing).
+template <class StartRow, class Pixel>
+int WalkRotation(int x1, int y1, int x2, int y2, int angle, int n, int l, int t, int r, int b,
+                 StartRow startRow, Pixel pixel) {
+    Rotation g;
+    SpriteFrame f;
+    if (FrameStatus s = OpenRotation(x1, y1, x2, y2, angle, n, l, t, r, b, &g, &f);
+        s != FrameStatus::Locked)
+        return gkDraw::FrameResult(s);
+    for (int64_t j = g.top; j < g.bottom; ++j) {
+        if (!startRow(g, f, j)) continue;
+        uint16_t* to = DestRow(g, f, j);
+        int64_t u = g.U(g.left, j), v = g.V(g.left, j);
+        for (int64_t i = g.left; i < g.right; ++i, u += g.cs, v += g.sn)
+            if (const uint16_t p = pixel(g, f, u, v)) to[g.x1 + i] = p;
+    }
+    gkDraw::CloseSpriteFrame(f);
+    return 1;
+}
+
+const auto kEveryRow = [](const Rotation&, const SpriteFrame&, int64_t) { return true; };
+
+// The source pixel at (u, v), or 0 outside the source.
+uint16_t Clipped(const Rotation& g, const SpriteFrame& f, int64_t u, int64_t v) {
+    return 0 <= u && u < g.sw && 0 <= v && v < g.sh ? *SourceAt(f, u, v) : 0;
+}
+// The source pixel at (|u| mod sw, |v| mod sh).
+uint16_t Tiled(const Rotation& g, const SpriteFrame& f, int64_t u, int64_t v) {
+    return *SourceAt(f, std::abs(u) % g.sw, std::abs(v) % g.sh);
+}
+
+// Zoomed coordinate: trunc(offset / zoom) in single precision.
+int64_t Zoomed(int64_t offset, float zoom) {
+    return gkDraw::Truncate(static_cast<float>(offset) / zoom);
+}
+
+bool UsableZoom(float zoom) {
+    return zoom != 0.0f && std::isfinite(zoom);
+}
+
+// A float stepped `rows` times by step, one addition at a time as the drawn rows are, so that
+// cutting the top of the destination does not change the rows below. Far beyond any screen the
+// remaining steps are taken at once.
+float Stepped(float value, float step, int64_t rows) {
+    constexpr int64_t kOneByOne = 1 << 20;
+    for (int64_t k = 0; k < std::min(rows, kOneByOne); ++k) value += step;
+    if (rows > kOneByOne)
+        value = static_cast<float>(value + static_cast<double>(step) * (rows - kOneByOne));
+    return value;
+}
+
+// Floor and ceiling of p / q for q > 0.
+int64_t FloorDiv(int64_t p, int64_t q) {
+    return p / q - (p % q != 0 && p < 0);
+}
+int64_t CeilDiv(int64_t p, int64_t q) {
+    return -FloorDiv(-p, q);
+}
+
+// Narrows the walk columns [*first, *last) to those where start + i × step, divided by 360
+// toward zero, lies in lo..hi.
+void Narrow(int64_t start, int64_t step, int64_t lo, int64_t hi, int64_t* first, int64_t* last) {
+    const int64_t low = lo > 0 ? 360 * lo : 360 * lo - 359;    // least value with quotient >= lo
+    const int64_t high = hi >= 0 ? 360 * hi + 359 : 360 * hi;  // greatest with quotient <= hi
+    int64_t a = 0, b = 0;                                      // a <= i <= b
+    if (step > 0) {
+        a = CeilDiv(low - start, step);
+        b = FloorDiv(high - start, step);
+    } else if (step < 0) {
+        a = CeilDiv(start - high, -step);
+        b = FloorDiv(start - low, -step);
+    } else if (start < low || start > high) {
+        a = 1;  // an empty run
+    } else {
+        return;
+    }
+    *first = std::max(*first, a);
+    *last = std::min(*last, b + 1);
+}
+
+}  // namespace
+
+namespace gkDraw {
+
+namespace reference {
+
+int PutRotate(int x1, int y1, int x2, int y2, int angle, int n, int l, int t, int r, int b) {
+    return WalkRotation(x1, y1, x2, y2, angle, n, l, t, r, b, kEveryRow,
+                        [](const Rotation& g, const SpriteFrame& f, int64_t U, int64_t V) {
+                            return Clipped(g, f, U / 360 - g.ox, V / 360 - g.oy);
+                        });
+}
+
+}  // namespace reference
+
+// Each row is cut to the run of columns whose source pixel lies inside the source, found from
+// the linear U and V, so the loop itself tests nothing but transparency.
+int PutRotate(int x1, int y1, int x2, int y2, int angle, int n, int l, int t, int r, int b) {
+    Rotation g;
+    SpriteFrame f;
+    if (FrameStatus s = OpenRotation(x1, y1, x2, y2, angle, n, l, t, r, b, &g, &f);
+        s != FrameStatus::Locked)
+        return FrameResult(s);
+    for (int64_t j = g.top; j < g.bottom; ++j) {
+        const int64_t u0 = g.U(0, j), v0 = g.V(0, j);
+        int64_t first = g.left, last = g.right;
+        Narrow(u0, g.cs, g.ox, g.ox + g.sw - 1, &first, &last);
+        Narrow(v0, g.sn, g.oy, g.oy + g.sh - 1, &first, &last);
+        if (first >= last) continue;
+        uint16_t* to = DestRow(g, f, j);
+        const int64_t origin = (f.t - g.oy) * f.sourceStride + f.l - g.ox;  // of (U, V) = (0, 0)
+        int64_t u = u0 + first * g.cs, v = v0 + first * g.sn;
+        for (int64_t i = first; i < last; ++i, u += g.cs, v += g.sn)
+            if (const uint16_t p = f.source[origin + v / 360 * f.sourceStride + u / 360])
+                to[g.x1 + i] = p;
+    }
+    CloseSpriteFrame(f);
+    return 1;
+}
+
+int PutRotateTile(int x1, int y1, int x2, int y2, int angle, int n, int l, int t, int r, int b) {
+    return WalkRotation(x1, y1, x2, y2, angle, n, l, t, r, b, kEveryRow,
+                        [](const Rotation& g, const SpriteFrame& f, int64_t U, int64_t V) {
+                            return Tiled(g, f, U / 360 - g.ox, V / 360 - g.oy);
+                        });
+}
+
+int PutRotateZoom(int x1, int y1, int x2, int y2, int angle, float zoom, int n, int l, int t, int r,
+                  int b) {
+    if (!UsableZoom(zoom)) return 1;
+    // The offsets centre the zoomed size; the source stays the unzoomed rectangle.
+    const int64_t ox = (int64_t{x2} - x1 - Truncate(static_cast<float>(r - l) * zoom)) >> 1;
+    const int64_t oy = (int64_t{y2} - y1 - Truncate(static_cast<float>(b - t) * zoom)) >> 1;
+    return WalkRotation(x1, y1, x2, y2, angle, n, l, t, r, b, kEveryRow,
+                        [&](const Rotation& g, const SpriteFrame& f, int64_t U, int64_t V) {
+                            return Clipped(g, f, Zoomed(U / 360 - ox, zoom),
+                                           Zoomed(V / 360 - oy, zoom));
+                        });
+}
+
+int PutRotateZoomTile(int x1, int y1, int x2, int y2, int angle, float zoom, int n, int l, int t,
+                      int r, int b) {
+    if (!UsableZoom(zoom)) return 1;
+    return WalkRotation(x1, y1, x2, y2, angle, n, l, t, r, b, kEveryRow,
+                        [&](const Rotation& g, const SpriteFrame& f, int64_t U, int64_t V) {
+                            return Tiled(g, f, Zoomed(U / 360 - g.ox, zoom),
+                                         Zoomed(V / 360 - g.oy, zoom));
+                        });
+}
+
+int PutFloor(int x1, int y1, int x2, int y2, int angle, float zoomX, float zoomXStep, float zoomY,
+             float zoomYStep, float factorRed, float factorGreen, float factorBlue, int n, int l,
+             int t, int r, int b) {
+    if (!UsableZoom(zoomX) || !UsableZoom(zoomY)) return 1;
+    bool started = false;
+    auto startRow = [&](const Rotation&, const SpriteFrame&, int64_t j) {
+        // Row j samples with the zooms stepped j times; rows above the clip count too.
+        if (!started) {
+            zoomX = Stepped(zoomX, zoomXStep, j);
+            zoomY = Stepped(zoomY, zoomYStep, j);
+            started = true;
+        } else {
+            zoomX += zoomXStep;
+            zoomY += zoomYStep;
+        }
+        return UsableZoom(zoomX) && UsableZoom(zoomY);
+    };
+    // Only the low 16 bits of a component reach the pixel, whatever the factor.
+    auto scaled = [](int component, float factor) {
+        return static_cast<int>(Truncate(static_cast<float>(component) * factor) & 0xFFFF);
+    };
+    return WalkRotation(
+        x1, y1, x2, y2, angle, n, l, t, r, b, startRow,
+        [&](const Rotation& g, const SpriteFrame& f, int64_t U, int64_t V) -> uint16_t {
+            const uint16_t p =
+                Tiled(g, f, Zoomed(U / 360 - g.ox, zoomX), Zoomed(V / 360 - g.oy, zoomY));
+            if (!p) return 0;
+            const Rgb c = Split5(p);
+            return Pack5(scaled(c.r, factorRed), scaled(c.g, factorGreen), scaled(c.b, factorBlue));
+        });
+}
+
+}  // namespace gkDraw

@@ -1,0 +1,224 @@
+// Rotation and distortion puts and the tunnel map on a 64 × 48 headless 5-6-5 screen: exact
+// pixels of the turned, tiled, zoomed and streaked sprites, the refused and reduced arguments,
+// and the fast loops against their plain references on random inputs.
+#include <array>
+#include <cmath>
+#include <random>
+#include <tuple>
+#include <vector>
+
+#include "effects/effects.h"
+#include "platform/display.h"
+#include "support/draw_files.h"
+
+namespace {
+
+using namespace gkDraw;
+using Pixels = std::vector<uint8_t>;
+
+class Distort : public gktest::DrawFiles {
+  protected:
+    void SetUp() override {
+        DrawFiles::SetUp();
+        plat::headless::UseDisplayFormat(plat::PixelFormat::R5G6B5);
+        ASSERT_EQ(Screen(64, 48, 0), 1);
+    }
+    static uint16_t& Px(int slot, int x, int y) {
+        plat::Surface* s = slot < 0 ? gkScreen.Back : gkSprites[slot].surface;
+        return reinterpret_cast<uint16_t*>(s->pixels.data() + y * s->pitch)[x];
+    }
+    static uint16_t Back(int x, int y) { return Px(-1, x, y); }
+    // A w × h object whose pixel (x, y) is 1 + x + 16 y, except (0, 0), which is transparent.
+    static int Sprite(int w, int h) {
+        const int slot = CreateObject(w, h, 1);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) Px(slot, x, y) = x || y ? 1 + x + 16 * y : 0;
+        return slot;
+    }
+    static Pixels& Shown() { return gkScreen.Back->pixels; }
+};
+
+TEST_F(Distort, RotationsTurnClipTileAndZoomAboutTheDestinationCentre) {
+    // Half turns: exact for odd sizes, one pixel right (down) for an even width (height).
+    for (auto [w, h, sx, sy] : {std::array{5, 3, 0, 0}, {4, 3, 1, 0}, {5, 4, 0, 1}, {4, 4, 1, 1}}) {
+        const int n = Sprite(w, h);
+        for (int angle : {0, 180, 540, -180}) {
+            Shown().assign(Shown().size(), 0xEE);
+            ASSERT_EQ(PutRotate(10, 20, 10 + w, 20 + h, angle, n, 0, 0, w, h), 1);
+            for (int j = 0; j < h; ++j)
+                for (int i = 0; i < w; ++i) {
+                    const int u = angle ? w - 1 - i + sx : i, v = angle ? h - 1 - j + sy : j;
+                    const bool drawn = u < w && v < h && (u || v);
+                    EXPECT_EQ(Back(10 + i, 20 + j), drawn ? Px(n, u, v) : 0xEEEE)
+                        << w << "x" << h << " " << angle << " " << i << "," << j;
+                }
+        }
+    }
+    const int n = Sprite(5, 3);
+    std::fill(Shown().begin(), Shown().end(), 0);
+    SetClip(12, 0, 64, 48);  // cut on the left: the image does not move
+    PutRotate(10, 0, 15, 3, 0, n, 0, 0, 5, 3);
+    EXPECT_EQ(Back(11, 1), 0);
+    EXPECT_EQ(Back(12, 1), Px(n, 2, 1));
+    SetClip(0, 0, 64, 48);
+    PutRotate(0, 10, 9, 17, 0, n, 0, 0, 5, 3);  // a border of two pixels stays empty
+    PutRotateTile(20, 10, 29, 17, 0, n, 0, 0, 5, 3);
+    for (auto [x, y, u, v, inside] :
+         {std::array{0, 0, 2, 2, 0}, {8, 0, 1, 2, 0}, {3, 3, 1, 1, 1}, {6, 4, 4, 2, 1}}) {
+        EXPECT_EQ(Back(x, 10 + y), inside ? Px(n, u, v) : 0) << x << "," << y;
+        EXPECT_EQ(Back(20 + x, 10 + y), Px(n, u, v)) << x << "," << y;  // mirrored copies
+    }
+    PutRotateZoom(0, 20, 10, 26, 0, 2.0f, n, 0, 0, 5, 3);  // every pixel doubled
+    EXPECT_EQ(Back(9, 25), Px(n, 4, 2));
+    EXPECT_EQ(Back(3, 22), Px(n, 1, 1));
+    PutRotateZoomTile(20, 20, 30, 26, 0, 2.0f, n, 0, 0, 5, 3);  // unzoomed offsets (2, 1)
+    EXPECT_EQ(Back(20, 20), Px(n, 1, 0));
+    // The zoom across steps by 1 a row; blue is doubled, spilling into green's lowest bit.
+    PutFloor(40, 20, 45, 23, 0, 1.0f, 1.0f, 1.0f, 0.0f, 1.0f, 1.0f, 2.0f, n, 0, 0, 5, 3);
+    EXPECT_EQ(Back(44, 20), 10);  // source (4, 0) = 5
+    EXPECT_EQ(Back(44, 21), 38);  // zoom 2: source (2, 1) = 19
+
+    // Refused: zooms of 0 or not finite, an empty tile, objects without an image.
+    const Pixels before = Shown();
+    for (float zoom : {0.0f, NAN, INFINITY}) {
+        EXPECT_EQ(PutRotateZoom(0, 0, 9, 7, 0, zoom, n, 0, 0, 5, 3), 1);
+        EXPECT_EQ(PutRotateZoomTile(0, 0, 9, 7, 0, zoom, n, 0, 0, 5, 3), 1);
+        EXPECT_EQ(PutFloor(0, 0, 9, 7, 0, 1, 0, zoom, 0, 1, 1, 1, n, 0, 0, 5, 3), 1);
+    }
+    EXPECT_EQ(PutRotateTile(0, 0, 9, 7, 0, n, 2, 0, 2, 3), 1);
+    for (int bad : {-1, 900, gk::kSpriteSlots})
+        EXPECT_EQ(PutRotate(0, 0, 9, 7, 0, bad, 0, 0, 5, 3), 0);
+    plat::headless::FailLocks(1);
+    EXPECT_EQ(PutRotate(0, 0, 9, 7, 0, n, 0, 0, 5, 3), 0);
+    EXPECT_EQ(Shown(), before);
+    // The widest rectangle tiles the screen, walking only the pixels drawn.
+    EXPECT_EQ(PutRotateTile(INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, 30, n, 0, 0, 5, 3), 1);
+    EXPECT_NE(Back(63, 47), 0);
+}
+
+TEST_F(Distort, FastRotationMatchesItsReferenceOnRandomInput) {
+    std::mt19937 rng(14);
+    auto any = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    const int n = CreateObject(23, 17, 1);
+    for (int y = 0; y < 17; ++y)
+        for (int x = 0; x < 23; ++x) Px(n, x, y) = any(0, 3) ? any(1, 0xFFFF) : 0;
+    for (int k = 0; k < 400; ++k) {
+        SetClip(any(-5, 20), any(-5, 20), any(30, 70), any(30, 50));
+        const int x1 = any(-40, 60), y1 = any(-40, 40), l = any(0, 10), t = any(0, 8);
+        const int args[] = {x1, y1, x1 + any(-2, 70), y1 + any(-2, 60), any(-800, 800), n,
+                            l,  t,  any(l, 23),       any(t, 17)};
+        std::fill(Shown().begin(), Shown().end(), 0x55);
+        std::apply(PutRotate, std::to_array(args));
+        const Pixels fast = Shown();
+        std::fill(Shown().begin(), Shown().end(), 0x55);
+        std::apply(reference::PutRotate, std::to_array(args));
+        ASSERT_EQ(fast, Shown()) << k;
+    }
+}
+
+TEST_F(Distort, StreaksRepeatOneColumnOrRowAndRefractionPullsTheBackgroundUp) {
+    const int n = Sprite(4, 3);
+    Px(n, 0, 1) = 0;
+    std::fill(Shown().begin(), Shown().end(), 0x77);
+    // Type 0, k = 0: each row in its first pixel's colour, out to the screen's edge.
+    ASSERT_EQ(PutStreak(50, 10, 0, 0, n, 0, 0, 4, 3), 1);
+    EXPECT_EQ(Back(63, 12), Px(n, 0, 2));
+    EXPECT_EQ(Back(63, 11) & Back(50, 10), 0x7777);  // transparent first pixels
+    PutStreak(50, 20, 0, 500, n, 0, 0, 4, 3);        // k past the sprite: its last column
+    EXPECT_EQ(Back(63, 21), Px(n, 3, 1));
+    EXPECT_EQ(Back(52, 21), Px(n, 2, 1));
+    PutStreak(10, 30, 1, 0, n, 0, 0, 4, 3);  // type 1 also fills from the left edge, 0 included
+    EXPECT_EQ(Back(0, 31) + Back(9, 31), 0);
+    EXPECT_EQ(Back(10, 31), 0x7777);
+    EXPECT_EQ(Back(11, 31), Px(n, 1, 1));
+    EXPECT_EQ(Back(9, 32), Px(n, 0, 2));
+    PutStreak(10, 40, 3, 9, n, 0, 0, 4, 3);  // type 3: rows above take the last row, 0 included
+    EXPECT_EQ(Back(11, 0), Px(n, 1, 2));
+    EXPECT_EQ(Back(12, 41), Px(n, 2, 2));
+    PutStreak(30, 40, 2, 1, n, 0, 0, 4, 3);  // type 2: row 1 to the bottom
+    EXPECT_EQ(Back(33, 47), Px(n, 3, 1));
+    EXPECT_EQ(PutStreak(0, 0, 7, 0, n, 0, 0, 4, 3), 1);
+
+    // Refraction: strength 0 changes nothing; 1 moves by the red component, inside the rows.
+    for (int y = 0; y < 48; ++y) Px(-1, 5, y) = y;
+    const int lens = CreateObject(1, 3, 1);
+    for (int y = 0; y < 3; ++y) Px(lens, 0, y) = Pack5(1 + y, 0, 0);
+    EXPECT_EQ(PutRefract(5, 10, 0.0f, lens, 0, 0, 1, 3), 1);
+    EXPECT_EQ(Back(5, 10) + Back(5, 11) + Back(5, 12), 33);
+    PutRefract(5, 10, 1.0f, lens, 0, 0, 1, 3);
+    EXPECT_EQ(Back(5, 10), 11);  // red 1: one row up
+    EXPECT_EQ(Back(5, 11), 11);  // red 2 reaches past the rectangle: kept
+    EXPECT_EQ(Back(5, 12), 12);
+
+    // A flat ripple is a plain copy, 0 included; a step below 1 draws nothing.
+    EXPECT_EQ(PutRipple(20, 0, 0, 0, 1, 1.0f, 0.0f, n, 0, 0, 4, 3), 1);
+    EXPECT_EQ(Back(20, 0), 0);
+    EXPECT_EQ(Back(23, 2), Px(n, 3, 2));
+    const Pixels before = Shown();
+    EXPECT_EQ(PutRipple(20, 0, 3, 2, 0, 1.0f, 0.0f, n, 0, 0, 4, 3), 1);
+    EXPECT_EQ(PutRipple(20, 0, 3, 2, 1, 1.0f, 0.0f, 5000, 0, 0, 4, 3), 0);
+    EXPECT_EQ(Shown(), before);
+}
+
+TEST_F(Distort, TunnelMapsCentresMetricsAndDraws) {
+    ASSERT_EQ(BuildTunnel(64, 32, 4, 2, -1, -1, -1, 0, 0, 0), 2);
+    EXPECT_EQ(gkTunnel.Map[1 * 4 + 3].u, 0);  // atan2(0, 1)
+    EXPECT_EQ(gkTunnel.Map[1 * 4 + 2].v, 0);  // the centre itself
+    // Refused builds keep the map.
+    for (auto a : {std::array{64, 32, 0, 2, 0, 0},
+                   {64, 32, 641, 480, 0, 0},
+                   {0, 32, 4, 2, 0, 0},
+                   {64, 40000, 4, 2, 0, 0},
+                   {64, 32, 4, 2, 7, 0},
+                   {64, 32, 4, 2, 0, 6}})
+        EXPECT_EQ(BuildTunnel(a[0], a[1], a[2], a[3], -1, -1, -1, 0, a[4], a[5]), 0);
+    EXPECT_EQ(gkTunnel.W * 10 + gkTunnel.H, 42);
+
+    // Motion 2 sees centre W − 1 − j in column j; motion 4 walks right a row at a time up to W.
+    auto build = [](int motion, int cx, int cy) {
+        BuildTunnel(97, 61, 7, 11, cx, cy, 5, motion, 0, 1);
+        return std::vector<gkTunnelEntry>(gkTunnel.Map, gkTunnel.Map + 77);
+    };
+    const auto mirrored = build(2, -1, 3), walking = build(4, -1, 3);
+    for (int i = 0; i < 11; ++i)
+        for (int j = 0; j < 7; ++j) {
+            const auto a = build(0, 6 - j, 3)[i * 7 + j],
+                       b = build(0, std::min(i + 1, 7), 3)[i * 7 + j];
+            EXPECT_EQ(mirrored[i * 7 + j].u * 1000 + mirrored[i * 7 + j].v, a.u * 1000 + a.v);
+            EXPECT_EQ(walking[i * 7 + j].u * 1000 + walking[i * 7 + j].v, b.u * 1000 + b.v);
+        }
+    BuildTunnel(97, 61, 7, 11, 2, 3, -1, 0, 6, 0);  // metric 6: the same v everywhere
+    for (int e = 0; e < 77; ++e) EXPECT_EQ(gkTunnel.Map[e].v, gkTunnel.Map[0].v);
+
+    // Drawing: du = A is du = 0, negative offsets wrap, a small texture repeats, the screen's
+    // edges cut the block; the fast loop matches the reference.
+    std::mt19937 rng(3);
+    const int texture = CreateObject(97, 61, 1), small = CreateObject(20, 7, 1);
+    for (int y = 0; y < 61; ++y)
+        for (int x = 0; x < 97; ++x) Px(texture, x, y) = rng();
+    for (int y = 0; y < 7; ++y)
+        for (int x = 0; x < 20; ++x) Px(small, x, y) = Px(texture, x, y);
+    BuildTunnel(97, 61, 40, 30, -1, -1, -1, 0, 0, 0);
+    auto draw = [&](auto put, int x, int y, int du, int dv, int object) {
+        std::fill(Shown().begin(), Shown().end(), 0);
+        EXPECT_EQ(put(x, y, du, dv, object), 1);
+        return Shown();
+    };
+    EXPECT_EQ(draw(PutTunnel, 3, 4, 97, 5, texture), draw(PutTunnel, 3, 4, 0, 5, texture));
+    EXPECT_EQ(draw(PutTunnel, 3, 4, -1, -70, texture), draw(PutTunnel, 3, 4, 96, 52, texture));
+    draw(PutTunnel, 40, 30, 0, 0, small);
+    EXPECT_EQ(Back(39, 29) + Back(40, 29) + Back(39, 30), 0);
+    EXPECT_EQ(Back(63, 47),
+              Px(small, gkTunnel.Map[17 * 40 + 23].u % 20, gkTunnel.Map[17 * 40 + 23].v % 7));
+    for (int k = 0; k < 50; ++k) {
+        const int x = rng() % 120 - 60, y = rng() % 90 - 45, du = rng(), dv = -rng();
+        for (int object : {texture, small})
+            ASSERT_EQ(draw(PutTunnel, x, y, du, dv, object),
+                      draw(reference::PutTunnel, x, y, du, dv, object));
+    }
+    EXPECT_EQ(PutTunnel(0, 0, 0, 0, -3), 0);
+    plat::headless::FailLocks(1);
+    EXPECT_EQ(PutTunnel(0, 0, 0, 0, texture), 0);
+}
+
+}  // namespace
