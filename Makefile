@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: deps configure build run test bench clean
+.PHONY: deps configure build run test bench fuzz clean
 
 deps:
 	scripts/install-deps.sh
@@ -23,6 +23,10 @@ test: build
 
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do echo "== $$b"; $$b; done
+
+# Each fuzz target for FUZZ_SECONDS (default 600) over its corpus, under ASan and UBSan.
+fuzz: deps
+	scripts/fuzz.sh $(or $(FUZZ_SECONDS),600)
 
 clean:
 	rm -rf $(BUILD)

@@ -11,7 +11,7 @@ packages=(
   libfluidsynth-dev timgm6mb-soundfont
   googletest libgtest-dev libbenchmark-dev
   xvfb xauth xdotool imagemagick xfonts-base x11-utils
-  clang-format
+  clang-format clang libclang-rt-14-dev python3
 )
 
 missing=()

@@ -73,6 +73,8 @@ bool ValidTrack(Bytes r) {
     return true;
 }
 
+}  // namespace
+
 bool ValidMidi(const std::vector<uint8_t>& file) {
     Bytes r{file.data(), file.data() + file.size()};
     if (!r.Has(14) || std::memcmp(r.p, "MThd", 4) != 0) return false;
@@ -97,6 +99,8 @@ bool ValidMidi(const std::vector<uint8_t>& file) {
     }
     return true;
 }
+
+namespace {
 
 // ---- The synthesizer, made on the first open and kept (loading the soundfont is slow).
 

@@ -42,6 +42,10 @@ constexpr uint32_t MCIERR_INVALID_FILE = 296;
 // null when no answer is wanted. `notify` receives the play notification.
 uint32_t MciSendString(const char* command, char* answer, uint32_t answerSize, HWND notify);
 
+// True when a standard MIDI file holds together (header, track chunks, every event inside its
+// track); songs are checked with it before the synthesiser reads them.
+bool ValidMidi(const std::vector<uint8_t>& file);
+
 namespace headless {
 // Every command sent since the last reset, in order, as sent.
 const std::vector<std::string>& MciCommands();
