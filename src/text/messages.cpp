@@ -46,6 +46,12 @@ plat::Surface* SlotSurface(int slot) {
     return gkSprites[slot].surface;
 }
 
+// A selection on the slot that draws glyphs alone, without their cells' background.
+void OpenTransparent(int slot) {
+    gkDraw::OpenFontSelection(SlotSurface(slot));
+    if (gkFont.Dc) plat::SetBkMode(gkFont.Dc, plat::TRANSPARENT);
+}
+
 // What one rendering needs besides the text: the box's limits, the flags and the step of the
 // shadow (1 normal, 2 at double size).
 struct Box {
@@ -278,11 +284,6 @@ void FlushStrip(const Box& box, const Strip& strip) {
     ReduceStrip(strip.width, height, strip.lx, strip.ly);
 }
 
-void OpenStrip() {
-    gkDraw::OpenFontSelection(SlotSurface(kFontBufferSlot));
-    if (gkFont.Dc) plat::SetBkMode(gkFont.Dc, plat::TRANSPARENT);
-}
-
 // Lays the text out line by line in the strip, flushing it at every line end and whenever it
 // is as wide as the screen.
 void RenderSmoothLines(const Box& box, const char* text) {
@@ -312,7 +313,7 @@ void RenderSmoothLines(const Box& box, const char* text) {
             }
             FlushStrip(box, strip);
             gkDraw::ClearObject(kFontBufferSlot);
-            OpenStrip();
+            OpenTransparent(kFontBufferSlot);
             strip.lx += strip.width / 2;
             if (strip.lx + cell.cx / 2 >= box.right || ch.lineFeed) {
                 strip.lx = box.x;
@@ -337,9 +338,8 @@ int Clamp(int v) {
 }
 
 // The frame shared by all renderers: the caller's selection closed for the work and open again
-// on return, the glyph list and reveal started afresh, the box put when wanted.
-// A make keeps the rendering in the Font sprite by clearing the put-after-render flag for the
-// one call.
+// on return, the colour floor, the glyph list and reveal started afresh, and the box put unless
+// the put-after-render flag is clear (a make clears it for its one call).
 template <typename LayOut>
 void Render(int x, int y, int right, int bottom, const char* text, uint16_t flags, bool smooth,
             bool make, LayOut layOut) {
@@ -353,13 +353,8 @@ void Render(int x, int y, int right, int bottom, const char* text, uint16_t flag
     gkMessage.Glyphs[0] = {box.x, box.y, box.x, box.y};
     gkMessage.Count = 1;
     gkDraw::ClearObject(kFontSlot);
-    if (smooth) {
-        gkDraw::ClearObject(kFontBufferSlot);
-        OpenStrip();
-    } else {
-        gkDraw::OpenFontSelection(SlotSurface(kFontSlot));
-        if (gkFont.Dc) plat::SetBkMode(gkFont.Dc, plat::TRANSPARENT);
-    }
+    if (smooth) gkDraw::ClearObject(kFontBufferSlot);
+    OpenTransparent(smooth ? kFontBufferSlot : kFontSlot);
     if (gkFont.Dc) layOut(box, text ? text : "");
     gkDraw::CloseFontSelection(gkFont.Surface);
     if (gkFont.PutAfterRender == 1) PutFromFontSprite(gkMessage.Glyphs[0]);
