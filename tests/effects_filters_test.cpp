@@ -243,7 +243,8 @@ TEST_F(Filters, VectorWalksMatchTheReferences) {
         Start(format, 160, 120);
         const struct {
             int x, y, w, h;
-        } regions[] = {{0, 0, 160, 120}, {3, 5, 77, 40}, {1, 1, 32, 18}, {100, 0, 60, 35}};
+        } regions[] = {{0, 0, 160, 120}, {3, 5, 77, 40}, {1, 1, 32, 18},
+                       {100, 0, 60, 35}, {7, 40, 3, 80}, {9, 9, 40, 3}};
         for (const auto& r : regions)
             for (int flags = 0; flags < 8; ++flags) {
                 const Rgb on{flags & 1, flags >> 1 & 1, flags >> 2};
