@@ -1,7 +1,7 @@
-// Playback controls over the sound object table: starts (once, looping, round-robin, with echo),
-// stop, pause, and the volume, pan and frequency setters, which keep every value in the table
-// and apply it to the buffers. The echo effect replays a sound on its channels in turn with
-// falling volume, driven by the game once per frame.
+// Playback controls over the sound object table: starts (once, looping, round-robin, with echo;
+// a stream rewound first), stop, pause, and the volume, pan and frequency setters, which keep every
+// value in the table and apply it to the buffers. The echo effect replays a sound on its channels
+// in turn with falling volume, driven by the game once per frame.
 //
 // Slots that hold no object and channel numbers at or above the object's channel count address
 // nothing; channels left without a buffer by a failed rebuild are skipped.
@@ -58,7 +58,10 @@ void Start(int slot, int ch, bool loop) {
     gkSoundChannel& c = o->Channel[ch >= 0 ? ch : o->NextChannel];
     if (c.Buffer) {
         Rewind(c);
-        snd::Play(c.Buffer, loop ? plat::DSBPLAY_LOOPING : 0);
+        // A stream starts over from its first 2 seconds and always runs round its ring;
+        // Streaming decides where it ends.
+        if (o->Stream.DataSize) gkSound::ResetStream(slot);
+        snd::Play(c.Buffer, loop || o->Stream.DataSize ? plat::DSBPLAY_LOOPING : 0);
     }
     if (ch < 0) o->NextChannel = (o->NextChannel + 1) % o->ChannelCount;
     o->Loop = loop;
@@ -137,7 +140,7 @@ void gkSound::Stop(int slot, int ch) {
 void gkSound::Pause(int slot, int ch) {
     gkSoundObject* o = Object(slot);
     if (!o) return;
-    const uint32_t flags = o->Loop ? plat::DSBPLAY_LOOPING : 0;
+    const uint32_t flags = o->Loop || o->Stream.DataSize ? plat::DSBPLAY_LOOPING : 0;
     ForChannels(*o, ch, false, [&](gkSoundChannel& c) {
         if (!c.Buffer) return;
         if (snd::GetStatus(c.Buffer) & plat::DSBSTATUS_PLAYING) {

@@ -50,25 +50,6 @@ void ClearSlot(gkSoundObject& o) {
     o.ChannelCount = 1;
 }
 
-// Checks the mix and chooses the slot the load fills: the lowest unused one, or in reload mode
-// the current slot. A mix of 0 is refused with the out-of-range report, since an object without
-// channels would break every playback operation.
-bool TakeSlot(int mix) {
-    if (mix < -gk::kSoundChannels || mix > gk::kSoundChannels || mix == 0) {
-        gkSystem::ErrorBox(kTag, "ミックス数が多過ぎます", 0);
-        return false;
-    }
-    if (gkSoundStatus.ReloadMode) return true;
-    for (int s = 0; s < gk::kSoundSlots; ++s) {
-        if (!gkSoundObjects[s].Used) {
-            gkSoundStatus.CurrentSlot = s;
-            return true;
-        }
-    }
-    gkSystem::ErrorBox(kTag, "オブジェクト数が多過ぎます", 0);
-    return false;
-}
-
 void CopyIn(snd::Buffer* buffer, const uint8_t* samples, uint32_t bytes) {
     void *first, *second;
     uint32_t firstBytes, secondBytes;
@@ -78,49 +59,6 @@ void CopyIn(snd::Buffer* buffer, const uint8_t* samples, uint32_t bytes) {
     std::memcpy(first, samples, firstBytes);
     if (second) std::memcpy(second, samples + firstBytes, secondBytes);
     snd::Unlock(buffer);
-}
-
-// Fills the current slot with |mix| buffers of the sound. Outside reload mode the channels start
-// at full volume, centred, at the sound's own rate; in reload mode they get their kept settings
-// back. A failure outside reload mode releases what it created and leaves the slot unused.
-int Fill(const char* name, int mix, const plat::WAVEFORMATEX& format, const uint8_t* samples,
-         uint32_t bytes, int fromPack) {
-    const int slot = gkSoundStatus.CurrentSlot;
-    gkSoundObject& o = gkSoundObjects[slot];
-    const bool reload = gkSoundStatus.ReloadMode != 0;
-    o.ChannelCount = std::abs(mix);
-    o.EchoStep = mix > 1 ? 0 : -1;
-    if (!reload) o.NextChannel = 0;
-    for (int j = 0; j < o.ChannelCount; ++j) {
-        gkSoundChannel& c = o.Channel[j];
-        const int32_t result = snd::CreateBuffer(format, bytes, &c.Buffer);
-        if (result != plat::DS_OK) {
-            gkSystem::ErrorBox(kTag, "サウンドバッファが生成できません", result);
-            if (!reload) ClearSlot(o);
-            return -1;
-        }
-        CopyIn(c.Buffer, samples, bytes);
-        if (reload) {
-            snd::SetVolume(c.Buffer, c.Volume);
-            snd::SetFrequency(c.Buffer, c.Frequency);
-            snd::SetPan(c.Buffer, c.Pan);
-        } else {
-            c.Frequency = o.BaseFrequency = snd::GetFrequency(c.Buffer);
-            c.Volume = c.Pan = 0;
-        }
-    }
-    o.Used = 1;
-    o.FromPack = fromPack;
-    o.Stream.DataSize = 0;
-    if (!reload) {
-        if (std::strlen(name) > kLongestName) {
-            gkSystem::ErrorBox(kTag, "ファイル名またはリソース名が長すぎます", 0);
-            ClearSlot(o);
-            return -1;
-        }
-        std::strcpy(o.Name, name);
-    }
-    return slot;
 }
 
 std::string ExePath(const char* name) {
@@ -148,9 +86,97 @@ struct Wave {
 
 }  // namespace
 
+// A mix of 0 is refused with the out-of-range report, since an object without channels would
+// break every playback operation.
+bool gkSound::TakeSlot(const char* tag, int mix) {
+    if (mix < -gk::kSoundChannels || mix > gk::kSoundChannels || mix == 0) {
+        gkSystem::ErrorBox(tag, "ミックス数が多過ぎます", 0);
+        return false;
+    }
+    if (gkSoundStatus.ReloadMode) return true;
+    for (int s = 0; s < gk::kSoundSlots; ++s) {
+        if (!gkSoundObjects[s].Used) {
+            gkSoundStatus.CurrentSlot = s;
+            return true;
+        }
+    }
+    gkSystem::ErrorBox(tag, "オブジェクト数が多過ぎます", 0);
+    return false;
+}
+
+// Outside reload mode the channels start at full volume, centred, at the sound's own rate; in
+// reload mode they get their kept settings back. A failure outside reload mode releases what it
+// created and leaves the slot unused.
+int gkSound::FillSlot(const char* tag, const char* name, int mix, int fromPack,
+                      const plat::WAVEFORMATEX& format, const uint8_t* samples,
+                      uint32_t sampleBytes, uint32_t bufferBytes) {
+    const int slot = gkSoundStatus.CurrentSlot;
+    gkSoundObject& o = gkSoundObjects[slot];
+    const bool reload = gkSoundStatus.ReloadMode != 0;
+    o.ChannelCount = std::abs(mix);
+    o.EchoStep = mix > 1 ? 0 : -1;
+    if (!reload) o.NextChannel = 0;
+    for (int j = 0; j < o.ChannelCount; ++j) {
+        gkSoundChannel& c = o.Channel[j];
+        const int32_t result = snd::CreateBuffer(format, bufferBytes, &c.Buffer);
+        if (result != plat::DS_OK) {
+            gkSystem::ErrorBox(tag, "サウンドバッファが生成できません", result);
+            if (!reload) ClearSlot(o);
+            return -1;
+        }
+        CopyIn(c.Buffer, samples, sampleBytes);
+        if (reload) {
+            snd::SetVolume(c.Buffer, c.Volume);
+            snd::SetFrequency(c.Buffer, c.Frequency);
+            snd::SetPan(c.Buffer, c.Pan);
+        } else {
+            c.Frequency = o.BaseFrequency = snd::GetFrequency(c.Buffer);
+            c.Volume = c.Pan = 0;
+        }
+    }
+    o.Used = 1;
+    o.FromPack = fromPack;
+    o.Stream.DataSize = 0;
+    if (!reload) {
+        if (std::strlen(name) > kLongestName) {
+            gkSystem::ErrorBox(
+                tag, fromPack ? "ファイル名が長すぎます" : "ファイル名またはリソース名が長すぎます",
+                0);
+            ClearSlot(o);
+            return -1;
+        }
+        std::strcpy(o.Name, name);
+    }
+    return slot;
+}
+
+void gkSound::ReleaseBuffers() {
+    for (gkSoundObject& o : gkSoundObjects) FreeAllChannels(o);
+}
+
+// A stream reads from the pack it was loaded from, which becomes the current pack again; pack
+// objects reload from the current pack as it is at that moment.
+void gkSound::ReloadObjects() {
+    gkSoundStatus.ReloadMode = 1;
+    for (int s = 0; s < gk::kSoundSlots; ++s) {
+        gkSoundObject& o = gkSoundObjects[s];
+        if (!o.Used) continue;
+        gkSoundStatus.CurrentSlot = s;
+        if (o.Stream.DataSize) {
+            std::memcpy(gkSoundStatus.PackPath, o.Stream.PackPath, sizeof o.Stream.PackPath);
+            gkSound::LoadStream(o.Name, o.Stream.LoopStart - o.Stream.DataStart);
+        } else if (o.FromPack) {
+            gkSound::LoadPack(o.Name, o.ChannelCount);
+        } else {
+            gkSound::LoadObject(o.Name, o.ChannelCount);
+        }
+    }
+    gkSoundStatus.ReloadMode = 0;
+}
+
 int gkSound::Init() {
     // Buffers still held from an earlier device are freed rather than left sounding unreachable.
-    for (gkSoundObject& o : gkSoundObjects) FreeAllChannels(o);
+    ReleaseBuffers();
     snd::ReleaseDevice();
     if (snd::CreateDevice() != plat::DS_OK) {
         gkSoundStatus.Ready = 0;
@@ -163,7 +189,7 @@ int gkSound::Init() {
 
 void gkSound::Release() {
     if (!gkSoundStatus.Ready) return;
-    for (gkSoundObject& o : gkSoundObjects) FreeAllChannels(o);
+    ReleaseBuffers();
     snd::ReleaseDevice();
 }
 
@@ -177,13 +203,13 @@ void gkSound::EmptyObjects() {
 }
 
 int gkSound::LoadObject(const char* name, int mix) {
-    if (!gkSoundStatus.Ready || !TakeSlot(mix)) return -1;
+    if (!gkSoundStatus.Ready || !TakeSlot(kTag, mix)) return -1;
     Wave wave;
     if (!wave.Read(ExePath(name))) {
         gkSystem::ErrorBox(kTag, "WAVEリソースが見つかりません", 0);
         return -1;
     }
-    return Fill(name, mix, wave.Format(), wave.data, wave.dataSize, 0);
+    return FillSlot(kTag, name, mix, 0, wave.Format(), wave.data, wave.dataSize, wave.dataSize);
 }
 
 void gkSound::ReleaseObject(int slot) {
@@ -194,14 +220,7 @@ void gkSound::ReleaseObject(int slot) {
 void gkSound::RestoreAll() {
     if (!gkSoundStatus.Ready) return;
     gkSound::Init();
-    gkSoundStatus.ReloadMode = 1;
-    for (int s = 0; s < gk::kSoundSlots; ++s) {
-        gkSoundObject& o = gkSoundObjects[s];
-        if (!o.Used) continue;
-        gkSoundStatus.CurrentSlot = s;
-        gkSound::LoadObject(o.Name, o.ChannelCount);
-    }
-    gkSoundStatus.ReloadMode = 0;
+    ReloadObjects();
 }
 
 void gkSound::PlaySync(const char* file) {

@@ -1,14 +1,19 @@
 // Sound: the sound device, the table of 70 sound objects (each 1-10 identical playback buffers,
-// its channels), the WAV reader, and the playback controls with the echo effect.
+// its channels), the WAV reader, sound packs and streaming, the playback controls with the echo
+// effect, the playback format and the sound pack writer.
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 
 #include "gk_limits.h"
 
-namespace plat::sound {
+namespace plat {
+struct WAVEFORMATEX;
+namespace sound {
 struct Buffer;
 }
+}  // namespace plat
 
 // ---- sound objects, WAV reader, playback controls and echo ------------------------------------
 
@@ -23,9 +28,24 @@ struct gkSoundChannel {
 };
 
 // What the streaming player keeps about a streamed object; DataSize is non-zero exactly when the
-// object is a stream.
+// object is a stream. Offsets named "start" or "position" without "write" are file offsets in
+// the pack; the write positions are offsets in the 4-second ring buffer.
 struct gkSoundStream {
-    uint32_t DataSize;
+    uint32_t DataStart;          // first sample byte of the entry
+    uint32_t LoopStart;          // where reading resumes after the last sample byte
+    uint32_t ReadPosition;       // next byte to read
+    uint32_t DataSize;           // sample bytes (whole sample frames)
+    uint32_t DataRead;           // bytes consumed so far, counted from DataStart
+    uint32_t LastWritePosition;  // where the latest refill started writing
+    uint32_t WritePosition;      // where the next refill writes
+    uint32_t HalfSize;           // 2 seconds of sound
+    uint32_t BufferSize;         // 4 seconds of sound
+    int32_t WrapGuard;  // -1, or the play cursor when the latest refill wrapped to the start
+    uint32_t LastPlayPosition;  // play cursor at the latest refill
+    uint8_t StopCountdown;      // 2: the last data is written; 1: one chunk of silence is written
+    uint16_t BlockAlign;        // bytes per sample frame; every chunk is a multiple of it
+    uint8_t Silence;            // byte value of silence: 0x80 for 8-bit samples, else 0
+    char PackPath[256];         // the pack the stream reads, folder included
 };
 
 struct gkSoundObject {
@@ -47,9 +67,10 @@ struct gkSoundObject {
 
 // Module state. The device and its primary buffer live in the platform layer.
 struct gkSoundState {
-    int Ready;        // 1 once Init succeeded; 0 leaves every sound operation idle
-    int ReloadMode;   // 1 while a rebuild refills slots in place
-    int CurrentSlot;  // the slot the loaders work on
+    int Ready;           // 1 once Init succeeded; 0 leaves every sound operation idle
+    int ReloadMode;      // 1 while a rebuild refills slots in place
+    int CurrentSlot;     // the slot the loaders work on
+    char PackPath[256];  // current sound pack, folder included; empty until SetPack
 };
 
 extern gkSoundState gkSoundStatus;
@@ -70,6 +91,27 @@ int LoadObject(const char* name, int mix);
 void ReleaseObject(int slot);
 // Rebuilds every used slot in place after Release, with its settings.
 void RestoreAll();
+// Sound packs: SetPack names the current pack (relative to the executable's folder); LoadPack
+// loads an entry whole, like LoadObject. Names are looked up without regard to case.
+void SetPack(const char* file);
+int LoadPack(const char* name, int mix);
+
+// Streams: an entry of 5 seconds or more plays from a 4-second ring buffer that Streaming, called
+// once per frame, refills from the pack 2 seconds at a time; after the entry's end it goes on at
+// loopOffset bytes into the entry, or stops after a looping play. Shorter entries load whole.
+// ResetStream rewinds a stream to its start (the plays call it). Both return 1, or 0 on failure.
+int LoadStream(const char* name, uint32_t loopOffset);
+int Streaming();
+int ResetStream(int slot);
+
+// Output format (channels, rate in Hz or 8/11/22/44 for 8000/11025/22050/44100, bits); every
+// loaded sound is rebuilt in its slot. 0 when the output refuses the format.
+int SelectFormat(uint16_t channels, uint32_t rate, uint16_t bits);
+// Sound packs from WAV files: ConvertWav appends every *.WAV file of a folder next to the
+// executable (overwrite != 0 starts a new pack) and returns 1; AppendWav appends one file.
+int ConvertWav(const char* pack, const char* folder, int overwrite);
+void AppendWav(const char* pack, const char* file);
+
 // Plays a WAV file (path as given) and returns when it has ended; every object is rebuilt after.
 void PlaySync(const char* file);
 // Play cursor of the slot's channel 0, in bytes.
@@ -107,6 +149,23 @@ void ResetFrequency(int slot, int ch);
 // first, each `volumeStep` dB quieter; EchoPan also swings the copies' pan at `panSpeed`.
 void Echo(int slot, int interval, int repeats, int volumeStep);
 void EchoPan(int slot, int interval, int repeats, int volumeStep, int panSpeed);
+
+// Helpers shared by the loaders.
+// Checks the mix (1..10 channels either sign) and picks the slot a load fills: the lowest unused
+// one, or in reload mode the current slot. False after a report under `tag`.
+bool TakeSlot(const char* tag, int mix);
+// Fills the current slot with |mix| buffers of bufferBytes, the first sampleBytes of each holding
+// the samples, and names it (a name over 30 bytes is reported). Returns the slot, or -1.
+int FillSlot(const char* tag, const char* name, int mix, int fromPack,
+             const plat::WAVEFORMATEX& format, const uint8_t* samples, uint32_t sampleBytes,
+             uint32_t bufferBytes);
+// Frees every channel's buffer; the slots keep everything else for ReloadObjects.
+void ReleaseBuffers();
+// Loads every used slot again in place, each the way it was made, with its settings.
+void ReloadObjects();
+// Looks `name` up in an open pack from its start. True when the entry is there with a format the
+// mixer plays: the format and the sample byte count are set and the file is at the first sample.
+bool FindPackEntry(std::FILE* pack, const char* name, plat::WAVEFORMATEX* format, uint32_t* size);
 
 }  // namespace gkSound
 
