@@ -74,7 +74,7 @@ void gkSound::AppendWav(const char* pack, const char* file) {
     // A file the WAV reader refuses is left out, so the pack stays readable.
     if (ReadWave((folder + file).c_str(), &format, &formatSize, &data, &dataSize) != 0) return;
     if (std::FILE* f = plat::OpenFile((folder + pack).c_str(), "ab")) {
-        std::string name = BareName(file);
+        std::string name = BareName(file);  // stored upper-case, as the lookup expects
         plat::CharUpperBuff(name.data(), name.size());
         PutLe32(f, dataSize);
         std::fwrite(name.c_str(), 1, name.size() + 1, f);
@@ -91,8 +91,7 @@ int gkSound::ConvertWav(const char* pack, const char* folder, int overwrite) {
     const std::string exeFolder = gkSystem::GetPath(0);
     if (overwrite) std::remove(plat::NativePath((exeFolder + pack).c_str()).c_str());
     for (const std::string& found : plat::FindFiles((exeFolder + folder).c_str(), "*.WAV")) {
-        std::string relative = *folder ? std::string(folder) + "\\" + found : found;
-        plat::CharUpperBuff(relative.data(), relative.size());
+        const std::string relative = *folder ? std::string(folder) + "\\" + found : found;
         AppendWav(pack, relative.c_str());
     }
     return 1;

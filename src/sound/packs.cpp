@@ -48,9 +48,9 @@ bool Playable(const plat::WAVEFORMATEX& f) {
 }
 
 // The entry's format record, of which the first 18 bytes matter (a 16-byte record has no
-// extra size); the file is left at the first sample.
+// extra size, and a shorter one no sample size, so it is not playable); the file is left at the
+// first sample.
 bool ReadFormat(std::FILE* f, uint32_t headSize, plat::WAVEFORMATEX* format) {
-    if (headSize < 16) return false;
     *format = {};
     const uint32_t kept = headSize < sizeof *format ? headSize : sizeof *format;
     return std::fread(format, 1, kept, f) == kept &&

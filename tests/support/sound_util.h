@@ -1,15 +1,19 @@
-// Helpers for the sound tests: the executable's folder (where sounds are loaded from), the error
-// reports shown, and captured 16-bit output as samples.
+// Helpers for the sound tests: the executable's folder (where sounds are loaded from), a fixture
+// with a folder of its own, the error reports shown, and captured 16-bit output as samples.
 #pragma once
 
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "platform/files.h"
 #include "platform/window.h"
+#include "sound/sound.h"
+#include "support/fixture.h"
 #include "system/system.h"
 
 namespace gktest {
@@ -36,6 +40,25 @@ class Reports {
 
   private:
     size_t seen_ = 0;
+};
+
+// Sound started in an executable folder of the test's own (`folder`, no trailing '/').
+class SoundFolder : public Framework {
+  protected:
+    void SetUp() override {
+        Framework::SetUp();
+        char pattern[] = "/tmp/gksoundXXXXXX";
+        folder = mkdtemp(pattern);
+        plat::headless::SetExecutablePath(folder + "/gridkeep");
+        ASSERT_EQ(gkSound::Init(), 1);
+        gkSound::EmptyObjects();
+    }
+    void TearDown() override {
+        Framework::TearDown();
+        std::system(("rm -rf '" + folder + "'").c_str());
+    }
+    std::string folder;
+    Reports reports;
 };
 
 inline std::vector<int16_t> Samples(const std::vector<uint8_t>& bytes) {

@@ -63,6 +63,25 @@ inline Bytes PcmWav(uint16_t channels, uint32_t rate, uint32_t frames, int16_t v
         {{"fmt ", Fmt(1, channels, rate, 16)}, {"data", Samples16(frames, channels, value)}});
 }
 
+// A sound pack entry: Size, the name and its NUL, HeadSize, the format record, the samples.
+inline Bytes PackEntry(const std::string& name, const Bytes& format, const Bytes& samples) {
+    Bytes e;
+    e.reserve(9 + name.size() + format.size() + samples.size());
+    PutLe(e, static_cast<uint32_t>(samples.size()), 4);
+    e.insert(e.end(), name.c_str(), name.c_str() + name.size() + 1);
+    PutLe(e, static_cast<uint32_t>(format.size()), 4);
+    e.insert(e.end(), format.begin(), format.end());
+    e.insert(e.end(), samples.begin(), samples.end());
+    return e;
+}
+
+// The 18-byte PCM format record the WAV reader makes.
+inline Bytes PcmRecord(uint16_t channels, uint32_t rate, uint16_t bits) {
+    Bytes f = Fmt(1, channels, rate, bits);
+    PutLe(f, 0, 2);
+    return f;
+}
+
 inline void WriteFile(const std::string& path, const Bytes& bytes) {
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()),
