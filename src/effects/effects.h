@@ -387,3 +387,67 @@ namespace gkDraw::reference {
 int PutRotate(int x1, int y1, int x2, int y2, int angle, int n, int l, int t, int r, int b);
 int PutTunnel(int x, int y, int du, int dv, int n);
 }  // namespace gkDraw::reference
+
+// ---------------------------------------------------------------------------------------------
+// Blend and colour effects: a rectangle (l, t, r, b) of object n put at (x, y) onto the back
+// screen through a per-pixel colour rule. Source pixels of raw value 0 are transparent and leave
+// the back screen as it is. Levels run 0-31 (31 = full strength) and are held to that range;
+// alphas and factors run 0.0-1.0. Each answers 1, also when clipping leaves nothing to draw, and
+// 0 when a surface cannot be locked, the object has no surface or n is not a slot (a 32-bit
+// display included), with nothing drawn.
+// ---------------------------------------------------------------------------------------------
+
+namespace gkDraw {
+
+// Which inner loops the effects run: the fast ones (the default) or the plain per-pixel
+// reference loops, which read the lookup tables as described and which the fast ones must
+// match pixel for pixel.
+enum class EffectLoops { Fast, Reference };
+inline EffectLoops gkEffectLoops = EffectLoops::Fast;
+
+// 50 %: both pixels halved channel by channel (lowest bit dropped) and added.
+int PutHalf(int x, int y, int n, int l, int t, int r, int b);
+// Per channel trunc(source × alpha + back × (1 - alpha)) on the full channel ranges. An alpha
+// outside 0.0-1.0 is not held: a channel above its maximum spills into the next one.
+int PutAlpha(int x, int y, float alpha, int n, int l, int t, int r, int b);
+int PutAlphaRGB(int x, int y, float alphaRed, float alphaGreen, float alphaBlue, int n, int l,
+                int t, int r, int b);
+// Dissolve on 5-bit components: max(0, s - (31 - level)) + max(0, d - level) per channel, so
+// level 31 draws the source and level 0 the back screen, each reduced to five bits a channel.
+int PutFade(int x, int y, int level, int n, int l, int t, int r, int b);
+int PutFadeRGB(int x, int y, int levelRed, int levelGreen, int levelBlue, int n, int l, int t,
+               int r, int b);
+// PutAlphaRGB and PutFadeRGB whose strength rises by 1/32 (one level) every `step` columns past
+// column `start` of each row (vertical 0), or every `step` rows past row `start` (vertical
+// non-zero), up to the full source. Columns and rows count from the first drawn one.
+int PutAlphaGradient(int x, int y, float alphaRed, float alphaGreen, float alphaBlue, int vertical,
+                     uint16_t start, int step, int n, int l, int t, int r, int b);
+int PutFadeGradient(int x, int y, int levelRed, int levelGreen, int levelBlue, int vertical,
+                    uint16_t start, int step, int n, int l, int t, int r, int b);
+// Saturating add of 5-bit components; PutAddAlpha first lowers the source by
+// trunc(31 - factor × 31), the factor held to 0.0-1.0.
+int PutAdd(int x, int y, int n, int l, int t, int r, int b);
+int PutAddAlpha(int x, int y, float factor, int n, int l, int t, int r, int b);
+// The source's 5-bit red darkens each 5-bit channel of the back screen by that much.
+int PutShadow(int x, int y, int n, int l, int t, int r, int b);
+// A source pixel next to transparent ones (within the rectangle) becomes the 5-bit average of
+// itself and the back screen pixels under those neighbours; others are copied unchanged.
+int PutSmooth(int x, int y, int n, int l, int t, int r, int b);
+// The source with only the flagged channels kept (black when none is).
+int PutChannels(int x, int y, int red, int green, int blue, int n, int l, int t, int r, int b);
+// The source with each channel scaled by trunc(channel × factor), replacing the back screen.
+int PutBright(int x, int y, float factor, int n, int l, int t, int r, int b);
+int PutBrightRGB(int x, int y, float factorRed, float factorGreen, float factorBlue, int n, int l,
+                 int t, int r, int b);
+// The source darkened on 5-bit components: max(0, s - (31 - level)); level 0 draws black.
+int PutDark(int x, int y, int level, int n, int l, int t, int r, int b);
+int PutDarkRGB(int x, int y, int levelRed, int levelGreen, int levelBlue, int n, int l, int t,
+               int r, int b);
+// The 5-bit average of a box × box square of the drawn rectangle (transparent pixels count as
+// black) starting at each opaque pixel, moved inwards at the right and bottom edges. A box
+// below 1 draws nothing; one larger than the drawn width or height shrinks to the smaller.
+int PutBlur(int x, int y, int box, int n, int l, int t, int r, int b);
+// The source's 5-bit grey level (r + g + b) / 3 in all three channels.
+int PutGray(int x, int y, int n, int l, int t, int r, int b);
+
+}  // namespace gkDraw

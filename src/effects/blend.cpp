@@ -1,0 +1,618 @@
+// Blend and colour effects: eighteen puts of a sprite rectangle onto the back screen through a
+// per-pixel colour rule. Every rule has a plain reference form that reads the lookup tables one
+// pixel at a time. Most also have a fast form that computes the same closed formulas on whole
+// vectors of pixels (GCC vector types, cloned for AVX2 beside the baseline SSE2 and picked at
+// load time) for the two 16-bit layouts, 5-6-5 and 5-5-5; the box blur and edge smoothing have
+// fast forms of their own. The float rules are built with floating-point contraction off, so the
+// two forms round alike.
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "effects/effects.h"
+
+namespace {
+
+using gkDraw::FrameStatus;
+using gkDraw::SpriteFrame;
+
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+#define GK_SIMD_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define GK_SIMD_CLONES
+#endif
+#define GK_INLINE inline __attribute__((always_inline))
+
+constexpr int kTop5 = gk::kLevels5 - 1;
+
+// ---------------------------------------------------------------------------------------------
+// Arguments
+// ---------------------------------------------------------------------------------------------
+
+// Levels and factors that become table offsets are held to the tables' range.
+int HoldLevel(int level) {
+    return std::clamp(level, 0, kTop5);
+}
+float HoldFactor(float factor) {
+    return factor >= 0.0f ? std::min(factor, 1.0f) : 0.0f;  // not a number: 0.0
+}
+
+// Float to integer by truncation toward zero. Only alphas and factors far outside 0.0-1.0 reach
+// beyond ±2^24; they are held there (and a value that is not a number gives 0) so that the
+// conversion is always defined.
+int Truncate(float value) {
+    constexpr float kLimit = 1 << 24;
+    if (std::isnan(value)) return 0;
+    return static_cast<int>(std::clamp(value, -kLimit, kLimit));
+}
+
+// Alphas and factors for which the fast float rules stay inside 32-bit lanes.
+bool FastFloat(float value) {
+    return value >= -256.0f && value <= 256.0f;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Rules: what one source pixel s does to the back screen pixel d
+// ---------------------------------------------------------------------------------------------
+
+enum class Kind { Half, Alpha, Fade, Add, Shadow, Channels, Bright, Dark, Gray };
+
+struct Rule {
+    Kind kind = Kind::Half;
+    int offset[3] = {};    // Fade, Add: the table's level a; Dark: 31 - level
+    float weight[3] = {};  // Alpha: the source's share; Bright: the factor
+    float rest[3] = {};    // Alpha: the back screen's share
+    uint16_t mask = 0;     // Half: the half mask; Channels: the kept channels
+};
+
+Rule Levels(Kind kind, int red, int green, int blue) {
+    Rule rule{kind};
+    const int levels[3] = {red, green, blue};
+    for (int k = 0; k < 3; ++k) rule.offset[k] = kTop5 - HoldLevel(levels[k]);
+    return rule;
+}
+
+Rule Alphas(float red, float green, float blue) {
+    Rule rule{Kind::Alpha, {}, {red, green, blue}};
+    for (int k = 0; k < 3; ++k) rule.rest[k] = 1.0f - rule.weight[k];
+    return rule;
+}
+
+// The rules exactly as the tables define them, one pixel at a time.
+uint16_t ReferencePixel(const Rule& rule, uint16_t s, uint16_t d) {
+    using gkDraw::FadeIndex, gkDraw::SubtractIndex, gkDraw::Split5, gkDraw::SplitNative;
+    const gkEffectTableSet& t = gkEffectTables;
+    const int* a = rule.offset;
+    const float* w = rule.weight;
+    switch (rule.kind) {
+        case Kind::Half:
+            return static_cast<uint16_t>(((s >> 1) & rule.mask) + ((d >> 1) & rule.mask));
+        case Kind::Alpha: {
+            const gkDraw::Rgb p = SplitNative(s), q = SplitNative(d);
+            const float* r = rule.rest;
+            return gkDraw::PackNative(Truncate(p.r * w[0] + q.r * r[0]),
+                                      Truncate(p.g * w[1] + q.g * r[1]),
+                                      Truncate(p.b * w[2] + q.b * r[2]));
+        }
+        case Kind::Fade:
+        case Kind::Add: {
+            const uint16_t* table = rule.kind == Kind::Fade ? t.Fade : t.Add;
+            const gkDraw::Rgb p = Split5(s), q = Split5(d);
+            return table[FadeIndex(0, a[0], p.r, q.r)] | table[FadeIndex(1, a[1], p.g, q.g)] |
+                   table[FadeIndex(2, a[2], p.b, q.b)];
+        }
+        case Kind::Shadow: {
+            const int darkness = Split5(s).r;
+            const gkDraw::Rgb q = Split5(d);
+            return t.Subtract[SubtractIndex(0, q.r, darkness)] |
+                   t.Subtract[SubtractIndex(1, q.g, darkness)] |
+                   t.Subtract[SubtractIndex(2, q.b, darkness)];
+        }
+        case Kind::Channels:
+            return s & rule.mask;
+        case Kind::Bright: {
+            const gkDraw::Rgb p = SplitNative(s);
+            return gkDraw::PackNative(Truncate(p.r * w[0]), Truncate(p.g * w[1]),
+                                      Truncate(p.b * w[2]));
+        }
+        case Kind::Dark: {
+            const gkDraw::Rgb p = Split5(s);
+            return t.Subtract[SubtractIndex(0, p.r, a[0])] |
+                   t.Subtract[SubtractIndex(1, p.g, a[1])] |
+                   t.Subtract[SubtractIndex(2, p.b, a[2])];
+        }
+        case Kind::Gray: {
+            const gkDraw::Rgb p = Split5(s);
+            const int v = t.Grey[p.r + p.g + p.b];
+            return gkDraw::Pack5(v, v, v);
+        }
+    }
+    return d;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Fast rules: the table formulas computed on vectors of 16 pixels (8 for the float rules)
+// ---------------------------------------------------------------------------------------------
+
+typedef uint16_t U16 __attribute__((vector_size(32)));
+typedef int16_t S16 __attribute__((vector_size(32)));
+typedef uint16_t U16x8 __attribute__((vector_size(16)));
+typedef int32_t I32x8 __attribute__((vector_size(32)));
+typedef float F32x8 __attribute__((vector_size(32)));
+
+enum class Layout { Other, R5G6B5, X1R5G5B5 };
+
+Layout CurrentLayout() {
+    const gkScreenState& s = gkScreen;
+    if (s.BlueShift != 0 || s.GreenShift != 5 || s.RedMax != 31 || s.BlueMax != 31)
+        return Layout::Other;
+    if (s.RedShift == 11 && s.GreenMax == 63) return Layout::R5G6B5;
+    if (s.RedShift == 10 && s.GreenMax == 31) return Layout::X1R5G5B5;
+    return Layout::Other;
+}
+
+// A 16-bit layout with blue at bit 0 and green at bit 5.
+template <int RedShift, int GreenMax>
+struct Channels {
+    static constexpr int kRed = RedShift, kGreenMax = GreenMax;
+    static constexpr int kGreen5 = GreenMax == 63 ? 6 : 5;  // placement shift of green
+    // The component table splits only values some channel combination reaches; the others
+    // (in 5-5-5, those with the top bit set) split into zeros.
+    static GK_INLINE U16 Reachable(U16 p) {
+        if constexpr (GreenMax == 63)
+            return p;
+        else
+            return p & ~(U16)((S16)p >> 15);
+    }
+};
+using R5G6B5 = Channels<11, 63>;
+using X1R5G5B5 = Channels<10, 31>;
+
+struct V3 {
+    U16 r, g, b;
+};
+
+template <class L>
+GK_INLINE V3 Split5(U16 p) {
+    p = L::Reachable(p);
+    return {(p >> L::kRed) & 31, (p >> L::kGreen5) & 31, p & 31};
+}
+template <class L>
+GK_INLINE U16 Pack5(V3 c) {
+    return c.r << L::kRed | c.g << L::kGreen5 | c.b;
+}
+GK_INLINE U16 Broadcast(int value) {
+    return U16{} + static_cast<uint16_t>(value);
+}
+// A comparison's lane mask (all ones where true) as unsigned lanes.
+GK_INLINE U16 AsU16(S16 mask) {
+    return (U16)mask;
+}
+// max(0, a - b)
+GK_INLINE U16 Lowered(U16 a, U16 b) {
+    return (a - b) & AsU16(a > b);
+}
+GK_INLINE U16 AtMost31(U16 a) {
+    const U16 over = AsU16(a > 31);
+    return (a & ~over) | (31 & over);
+}
+
+// The table formulas on a vector of pixels, for layout L and rule K.
+template <class L, Kind K>
+struct FastRule {
+    U16 mask, a[3], keep[3];  // half or channel mask; offsets, and 31 - offsets
+    F32x8 weight[3], rest[3];
+
+    GK_INLINE explicit FastRule(const Rule& r) : mask(Broadcast(r.mask)) {
+        for (int k = 0; k < 3; ++k) {
+            a[k] = Broadcast(r.offset[k]);
+            keep[k] = Broadcast(kTop5 - r.offset[k]);
+            weight[k] = F32x8{} + r.weight[k];
+            rest[k] = F32x8{} + r.rest[k];
+        }
+    }
+
+    GK_INLINE U16 operator()(U16 s, U16 d) const {
+        if constexpr (K == Kind::Half) return ((s >> 1) & mask) + ((d >> 1) & mask);
+        if constexpr (K == Kind::Channels) return s & mask;
+        if constexpr (K == Kind::Alpha || K == Kind::Bright) return Floats(s, d);
+        const V3 p = Split5<L>(s);
+        if constexpr (K == Kind::Fade || K == Kind::Add || K == Kind::Shadow) {
+            const V3 q = Split5<L>(d);
+            if constexpr (K == Kind::Fade)
+                return Pack5<L>({Lowered(p.r, a[0]) + Lowered(q.r, keep[0]),
+                                 Lowered(p.g, a[1]) + Lowered(q.g, keep[1]),
+                                 Lowered(p.b, a[2]) + Lowered(q.b, keep[2])});
+            if constexpr (K == Kind::Add)
+                return Pack5<L>({AtMost31(Lowered(p.r, a[0]) + q.r),
+                                 AtMost31(Lowered(p.g, a[1]) + q.g),
+                                 AtMost31(Lowered(p.b, a[2]) + q.b)});
+            return Pack5<L>({Lowered(q.r, p.r), Lowered(q.g, p.r), Lowered(q.b, p.r)});
+        }
+        if constexpr (K == Kind::Dark)
+            return Pack5<L>({Lowered(p.r, a[0]), Lowered(p.g, a[1]), Lowered(p.b, a[2])});
+        const U16 v = ((p.r + p.g + p.b) * 171) >> 9;  // (r + g + b) / 3, exact up to 93
+        return Pack5<L>({v, v, v});
+    }
+
+    // The float rules, eight pixels at a time.
+    GK_INLINE U16 Floats(U16 s, U16 d) const {
+        U16 out;
+        for (int half = 0; half < 2; ++half) {
+            U16x8 s8, d8;
+            std::memcpy(&s8, reinterpret_cast<const char*>(&s) + 16 * half, 16);
+            std::memcpy(&d8, reinterpret_cast<const char*>(&d) + 16 * half, 16);
+            const U16x8 o = Floats8(s8, d8);
+            std::memcpy(reinterpret_cast<char*>(&out) + 16 * half, &o, 16);
+        }
+        return out;
+    }
+    GK_INLINE U16x8 Floats8(U16x8 s, U16x8 d) const {
+        const U16x8 sc[3] = {(s >> L::kRed) & 31, (s >> 5) & L::kGreenMax, s & 31};
+        const U16x8 dc[3] = {(d >> L::kRed) & 31, (d >> 5) & L::kGreenMax, d & 31};
+        I32x8 c[3];
+        for (int k = 0; k < 3; ++k) {
+            F32x8 v = __builtin_convertvector(sc[k], F32x8) * weight[k];
+            if constexpr (K == Kind::Alpha) v = v + __builtin_convertvector(dc[k], F32x8) * rest[k];
+            c[k] = __builtin_convertvector(v, I32x8);
+        }
+        return __builtin_convertvector(c[0] << L::kRed | c[1] << 5 | c[2], U16x8);
+    }
+};
+
+// The rule where the source is not 0.
+template <class Apply>
+GK_INLINE U16 Opaque(const Apply& apply, U16 s, U16 d) {
+    const U16 clear = AsU16(s == 0);
+    return (apply(s, d) & ~clear) | (d & clear);
+}
+
+// One row: whole vectors first, then the rest through a zero-padded vector.
+template <class L, Kind K>
+GK_INLINE void FastRowOf(const Rule& rule, const uint16_t* s, uint16_t* d, int w) {
+    const FastRule<L, K> apply(rule);
+    constexpr int n = sizeof(U16) / sizeof(uint16_t);
+    U16 sv, dv;
+    int i = 0;
+    for (; i + n <= w; i += n) {
+        std::memcpy(&sv, s + i, sizeof sv);
+        std::memcpy(&dv, d + i, sizeof dv);
+        dv = Opaque(apply, sv, dv);
+        std::memcpy(d + i, &dv, sizeof dv);
+    }
+    if (i == w) return;
+    const size_t bytes = sizeof(uint16_t) * (w - i);
+    sv = U16{};
+    dv = U16{};
+    std::memcpy(&sv, s + i, bytes);
+    std::memcpy(&dv, d + i, bytes);
+    dv = Opaque(apply, sv, dv);
+    std::memcpy(d + i, &dv, bytes);
+}
+
+template <class L>
+GK_INLINE void FastRowIn(const Rule& rule, const uint16_t* s, uint16_t* d, int w) {
+    switch (rule.kind) {
+        case Kind::Half:
+            return FastRowOf<L, Kind::Half>(rule, s, d, w);
+        case Kind::Alpha:
+            return FastRowOf<L, Kind::Alpha>(rule, s, d, w);
+        case Kind::Fade:
+            return FastRowOf<L, Kind::Fade>(rule, s, d, w);
+        case Kind::Add:
+            return FastRowOf<L, Kind::Add>(rule, s, d, w);
+        case Kind::Shadow:
+            return FastRowOf<L, Kind::Shadow>(rule, s, d, w);
+        case Kind::Channels:
+            return FastRowOf<L, Kind::Channels>(rule, s, d, w);
+        case Kind::Bright:
+            return FastRowOf<L, Kind::Bright>(rule, s, d, w);
+        case Kind::Dark:
+            return FastRowOf<L, Kind::Dark>(rule, s, d, w);
+        case Kind::Gray:
+            return FastRowOf<L, Kind::Gray>(rule, s, d, w);
+    }
+}
+
+GK_SIMD_CLONES void FastRow(const Rule& rule, Layout layout, const uint16_t* s, uint16_t* d,
+                            int w) {
+    if (layout == Layout::R5G6B5)
+        FastRowIn<R5G6B5>(rule, s, d, w);
+    else
+        FastRowIn<X1R5G5B5>(rule, s, d, w);
+}
+
+// The layout the rule's fast form runs in; Other for the reference form.
+Layout FastLayout(const Rule& rule) {
+    if (gkDraw::gkEffectLoops == gkDraw::EffectLoops::Reference) return Layout::Other;
+    if (rule.kind == Kind::Alpha || rule.kind == Kind::Bright)
+        for (int k = 0; k < 3; ++k)
+            if (!FastFloat(rule.weight[k]) || !FastFloat(rule.rest[k])) return Layout::Other;
+    return CurrentLayout();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Walks
+// ---------------------------------------------------------------------------------------------
+
+// walk(frame) between opening and closing the sprite effect frame.
+template <class Walk>
+int InFrame(int x, int y, int n, int l, int t, int r, int b, Walk walk) {
+    SpriteFrame f;
+    if (FrameStatus s = gkDraw::OpenSpriteFrame(x, y, n, l, t, r, b, &f); s != FrameStatus::Locked)
+        return gkDraw::FrameResult(s);
+    walk(f);
+    gkDraw::CloseSpriteFrame(f);
+    return 1;
+}
+
+// Columns [begin, end) of row j through the rule, in its fast form unless layout is Other.
+void DrawRow(const SpriteFrame& f, int j, int begin, int end, const Rule& rule, Layout layout) {
+    const uint16_t* s = f.Source(0, j);
+    uint16_t* d = f.Dest(0, j);
+    if (layout != Layout::Other) return FastRow(rule, layout, s + begin, d + begin, end - begin);
+    for (int i = begin; i < end; ++i)
+        if (s[i]) d[i] = ReferencePixel(rule, s[i], d[i]);
+}
+
+int Put(int x, int y, int n, int l, int t, int r, int b, const Rule& rule) {
+    const Layout layout = FastLayout(rule);
+    return InFrame(x, y, n, l, t, r, b, [&](const SpriteFrame& f) {
+        for (int j = 0; j < f.h; ++j) DrawRow(f, j, 0, f.w, rule, layout);
+    });
+}
+
+// The step counter of the gradients: past the start position every position counts, and each
+// `step` counts raise the strength once (every position when step is 1 or less).
+struct Ramp {
+    int start, step, counter = 0;
+    bool Advance(int position) {
+        if (position <= start || ++counter < step) return false;
+        counter = 0;
+        return true;
+    }
+};
+
+// One increment of a gradient's strength: an alpha's back screen share drops by 1/32 (not below
+// 0), a fade offset by one level (not below 0).
+void Raise(Rule& rule) {
+    for (int k = 0; k < 3; ++k) {
+        if (rule.kind == Kind::Fade) {
+            if (rule.offset[k]) --rule.offset[k];
+            continue;
+        }
+        rule.rest[k] -= 0.03125f;
+        if (rule.rest[k] < 0.0f) rule.rest[k] = 0.0f;
+        rule.weight[k] = 1.0f - rule.rest[k];
+    }
+}
+
+bool SameStrength(const Rule& a, const Rule& b) {
+    return std::equal(a.offset, a.offset + 3, b.offset) && std::equal(a.rest, a.rest + 3, b.rest);
+}
+
+int Gradient(int x, int y, int n, int l, int t, int r, int b, const Rule& initial, int vertical,
+             uint16_t start, int step) {
+    const Layout layout = FastLayout(initial);
+    return InFrame(x, y, n, l, t, r, b, [&](const SpriteFrame& f) {
+        Ramp ramp{start, step};
+        Rule rule = initial;
+        if (vertical) {
+            for (int j = 0; j < f.h; ++j) {
+                if (ramp.Advance(j)) Raise(rule);
+                DrawRow(f, j, 0, f.w, rule, layout);
+            }
+            return;
+        }
+        // Along the rows every row starts over, so the columns where the strength changes are
+        // found once: at most 33 runs of one strength, or one per column for the reference.
+        std::vector<std::pair<int, Rule>> runs{{0, rule}};
+        for (int i = 0; i < f.w; ++i) {
+            if (!ramp.Advance(i)) continue;
+            Raise(rule);
+            if (layout == Layout::Other || !SameStrength(rule, runs.back().second))
+                runs.push_back({i, rule});
+        }
+        runs.push_back({f.w, rule});
+        for (int j = 0; j < f.h; ++j)
+            for (size_t k = 0; k + 1 < runs.size(); ++k)
+                DrawRow(f, j, runs[k].first, runs[k + 1].first, runs[k].second, layout);
+    });
+}
+
+// Edge smoothing of the opaque pixel (i, j): its 5-bit components averaged with those of the
+// back screen under its transparent neighbours inside the rectangle.
+void SmoothPixel(const SpriteFrame& f, int i, int j) {
+    const uint16_t s = *f.Source(i, j);
+    gkDraw::Rgb sum = gkDraw::Split5(s);
+    int count = 1;
+    const int neighbours[4][3] = {
+        {i - 1, j, i > 0}, {i + 1, j, i < f.w - 1}, {i, j - 1, j > 0}, {i, j + 1, j < f.h - 1}};
+    for (const auto& [u, v, inside] : neighbours) {
+        if (!inside || *f.Source(u, v)) continue;
+        const gkDraw::Rgb c = gkDraw::Split5(*f.Dest(u, v));
+        sum = {sum.r + c.r, sum.g + c.g, sum.b + c.b};
+        ++count;
+    }
+    *f.Dest(i, j) = count == 1 ? s : gkDraw::Pack5(sum.r / count, sum.g / count, sum.b / count);
+}
+
+// The fast form copies runs of pixels whose own row and the rows above and below are opaque,
+// and smooths the pixels around them one by one.
+void SmoothRow(const SpriteFrame& f, int j, bool fast) {
+    const uint16_t* s = f.Source(0, j);
+    const uint16_t* up = j > 0 ? f.Source(0, j - 1) : s;
+    const uint16_t* down = j < f.h - 1 ? f.Source(0, j + 1) : s;
+    uint16_t* d = f.Dest(0, j);
+    for (int i = 0; i < f.w; ++i) {
+        if (!s[i]) continue;
+        int end = i;
+        if (fast)
+            while (end < f.w && s[end] && up[end] && down[end] && (end == 0 || s[end - 1]) &&
+                   (end == f.w - 1 || s[end + 1]))
+                ++end;
+        if (end == i) {
+            SmoothPixel(f, i, j);
+            continue;
+        }
+        std::memcpy(d + i, s + i, sizeof(uint16_t) * (end - i));
+        i = end - 1;
+    }
+}
+
+// Box blur, plain: every box summed on its own.
+void BlurReference(const SpriteFrame& f, int m) {
+    for (int j = 0; j < f.h; ++j)
+        for (int i = 0; i < f.w; ++i) {
+            if (!*f.Source(i, j)) continue;
+            const int left = std::min(i, f.w - m), top = std::min(j, f.h - m);
+            gkDraw::Rgb sum;
+            for (int v = top; v < top + m; ++v)
+                for (int u = left; u < left + m; ++u) {
+                    const gkDraw::Rgb c = gkDraw::Split5(*f.Source(u, v));
+                    sum = {sum.r + c.r, sum.g + c.g, sum.b + c.b};
+                }
+            const int area = m * m;
+            *f.Dest(i, j) = gkDraw::Pack5(sum.r / area, sum.g / area, sum.b / area);
+        }
+}
+
+// Box blur in time proportional to the pixels: column sums over the box's rows slide down the
+// rectangle, and prefix sums of them give each box. A quotient is taken as (sum + 1/2) × 1/area
+// in double precision, which floors to the integer quotient for any sum and area that fit.
+void BlurFast(const SpriteFrame& f, int m) {
+    const int w = f.w;
+    std::vector<int> columns(3 * w), prefix(3 * (w + 1));
+    const auto addRow = [&](int v, int sign) {
+        const uint16_t* s = f.Source(0, v);
+        for (int u = 0; u < w; ++u) {
+            const gkDraw::Rgb c = gkDraw::Split5(s[u]);
+            columns[3 * u] += sign * c.r;
+            columns[3 * u + 1] += sign * c.g;
+            columns[3 * u + 2] += sign * c.b;
+        }
+    };
+    for (int v = 0; v < m; ++v) addRow(v, 1);
+    const double perArea = 1.0 / (static_cast<double>(m) * m);
+    const auto average = [&](int sum) { return static_cast<int>((sum + 0.5) * perArea); };
+    int top = 0;
+    for (int j = 0; j < f.h; ++j) {
+        for (; top < std::min(j, f.h - m); ++top) {
+            addRow(top, -1);
+            addRow(top + m, 1);
+        }
+        for (int k = 0; k < 3 * w; ++k) prefix[k + 3] = prefix[k] + columns[k];
+        const uint16_t* s = f.Source(0, j);
+        uint16_t* d = f.Dest(0, j);
+        for (int i = 0; i < w; ++i) {
+            if (!s[i]) continue;
+            const int* lo = &prefix[3 * std::min(i, w - m)];
+            const int* hi = lo + 3 * m;
+            d[i] = gkDraw::Pack5(average(hi[0] - lo[0]), average(hi[1] - lo[1]),
+                                 average(hi[2] - lo[2]));
+        }
+    }
+}
+
+}  // namespace
+
+namespace gkDraw {
+
+int PutHalf(int x, int y, int n, int l, int t, int r, int b) {
+    Rule rule{Kind::Half};
+    rule.mask = static_cast<uint16_t>(gkScreen.HalfMask);
+    return Put(x, y, n, l, t, r, b, rule);
+}
+
+int PutAlpha(int x, int y, float alpha, int n, int l, int t, int r, int b) {
+    return Put(x, y, n, l, t, r, b, Alphas(alpha, alpha, alpha));
+}
+
+int PutAlphaRGB(int x, int y, float alphaRed, float alphaGreen, float alphaBlue, int n, int l,
+                int t, int r, int b) {
+    return Put(x, y, n, l, t, r, b, Alphas(alphaRed, alphaGreen, alphaBlue));
+}
+
+int PutFade(int x, int y, int level, int n, int l, int t, int r, int b) {
+    return Put(x, y, n, l, t, r, b, Levels(Kind::Fade, level, level, level));
+}
+
+int PutFadeRGB(int x, int y, int levelRed, int levelGreen, int levelBlue, int n, int l, int t,
+               int r, int b) {
+    return Put(x, y, n, l, t, r, b, Levels(Kind::Fade, levelRed, levelGreen, levelBlue));
+}
+
+int PutAlphaGradient(int x, int y, float alphaRed, float alphaGreen, float alphaBlue, int vertical,
+                     uint16_t start, int step, int n, int l, int t, int r, int b) {
+    // The ramp's source share is formed as 1 - (back screen share) at every strength.
+    Rule rule = Alphas(alphaRed, alphaGreen, alphaBlue);
+    for (int k = 0; k < 3; ++k) rule.weight[k] = 1.0f - rule.rest[k];
+    return Gradient(x, y, n, l, t, r, b, rule, vertical, start, step);
+}
+
+int PutFadeGradient(int x, int y, int levelRed, int levelGreen, int levelBlue, int vertical,
+                    uint16_t start, int step, int n, int l, int t, int r, int b) {
+    return Gradient(x, y, n, l, t, r, b, Levels(Kind::Fade, levelRed, levelGreen, levelBlue),
+                    vertical, start, step);
+}
+
+int PutAdd(int x, int y, int n, int l, int t, int r, int b) {
+    return Put(x, y, n, l, t, r, b, Rule{Kind::Add});
+}
+
+int PutAddAlpha(int x, int y, float factor, int n, int l, int t, int r, int b) {
+    const int a = static_cast<int>(31.0f - HoldFactor(factor) * 31.0f);
+    return Put(x, y, n, l, t, r, b, Rule{Kind::Add, {a, a, a}});
+}
+
+int PutShadow(int x, int y, int n, int l, int t, int r, int b) {
+    return Put(x, y, n, l, t, r, b, Rule{Kind::Shadow});
+}
+
+int PutSmooth(int x, int y, int n, int l, int t, int r, int b) {
+    const bool fast = gkEffectLoops == EffectLoops::Fast;
+    return InFrame(x, y, n, l, t, r, b, [&](const SpriteFrame& f) {
+        for (int j = 0; j < f.h; ++j) SmoothRow(f, j, fast);
+    });
+}
+
+int PutChannels(int x, int y, int red, int green, int blue, int n, int l, int t, int r, int b) {
+    Rule rule{Kind::Channels};
+    rule.mask =
+        static_cast<uint16_t>((red ? gkScreen.RedMask : 0) | (green ? gkScreen.GreenMask : 0) |
+                              (blue ? gkScreen.BlueMask : 0));
+    return Put(x, y, n, l, t, r, b, rule);
+}
+
+int PutBright(int x, int y, float factor, int n, int l, int t, int r, int b) {
+    return PutBrightRGB(x, y, factor, factor, factor, n, l, t, r, b);
+}
+
+int PutBrightRGB(int x, int y, float factorRed, float factorGreen, float factorBlue, int n, int l,
+                 int t, int r, int b) {
+    return Put(x, y, n, l, t, r, b, Rule{Kind::Bright, {}, {factorRed, factorGreen, factorBlue}});
+}
+
+int PutDark(int x, int y, int level, int n, int l, int t, int r, int b) {
+    return Put(x, y, n, l, t, r, b, Levels(Kind::Dark, level, level, level));
+}
+
+int PutDarkRGB(int x, int y, int levelRed, int levelGreen, int levelBlue, int n, int l, int t,
+               int r, int b) {
+    return Put(x, y, n, l, t, r, b, Levels(Kind::Dark, levelRed, levelGreen, levelBlue));
+}
+
+int PutBlur(int x, int y, int box, int n, int l, int t, int r, int b) {
+    if (box < 1) return 1;
+    return InFrame(x, y, n, l, t, r, b, [&](const SpriteFrame& f) {
+        const int m = std::min({box, f.w, f.h});
+        if (m == 0) return;
+        gkEffectLoops == EffectLoops::Fast ? BlurFast(f, m) : BlurReference(f, m);
+    });
+}
+
+int PutGray(int x, int y, int n, int l, int t, int r, int b) {
+    return Put(x, y, n, l, t, r, b, Rule{Kind::Gray});
+}
+
+}  // namespace gkDraw
