@@ -136,6 +136,7 @@ uint16_t ReferencePixel(const Rule& rule, uint16_t s, uint16_t d) {
 
 typedef uint16_t U16 __attribute__((vector_size(32)));
 typedef int16_t S16 __attribute__((vector_size(32)));
+typedef uint8_t U8 __attribute__((vector_size(32)));
 typedef uint16_t U16x8 __attribute__((vector_size(16)));
 typedef int32_t I32x8 __attribute__((vector_size(32)));
 typedef float F32x8 __attribute__((vector_size(32)));
@@ -155,7 +156,11 @@ Layout CurrentLayout() {
 template <int RedShift, int GreenMax>
 struct Channels {
     static constexpr int kRed = RedShift, kGreenMax = GreenMax;
-    static constexpr int kGreen5 = GreenMax == 63 ? 6 : 5;  // placement shift of green
+    static constexpr int kShift[3] = {RedShift, 5, 0};  // native channels
+    static constexpr uint16_t kMax[3] = {31, GreenMax, 31};
+    static constexpr int kPlace[3] = {RedShift, GreenMax == 63 ? 6 : 5, 0};  // 5-bit components
+    // The 5-bit components in place: red and blue each alone in a byte, green across the two.
+    static constexpr uint16_t kRedBlue = 31 << RedShift | 31, kGreen = 31 << kPlace[1];
     // The component table splits only values some channel combination reaches; the others
     // (in 5-5-5, those with the top bit set) split into zeros.
     static GK_INLINE U16 Reachable(U16 p) {
@@ -168,45 +173,51 @@ struct Channels {
 using R5G6B5 = Channels<11, 63>;
 using X1R5G5B5 = Channels<10, 31>;
 
-struct V3 {
-    U16 r, g, b;
-};
-
-template <class L>
-GK_INLINE V3 Split5(U16 p) {
-    p = L::Reachable(p);
-    return {(p >> L::kRed) & 31, (p >> L::kGreen5) & 31, p & 31};
-}
-template <class L>
-GK_INLINE U16 Pack5(V3 c) {
-    return c.r << L::kRed | c.g << L::kGreen5 | c.b;
-}
 GK_INLINE U16 Broadcast(int value) {
     return U16{} + static_cast<uint16_t>(value);
 }
-// A comparison's lane mask (all ones where true) as unsigned lanes.
-GK_INLINE U16 AsU16(S16 mask) {
-    return (U16)mask;
+GK_INLINE U16 Min(U16 a, U16 b) {
+    return a < b ? a : b;
 }
 // max(0, a - b)
 GK_INLINE U16 Lowered(U16 a, U16 b) {
-    return (a - b) & AsU16(a > b);
+    return a - Min(a, b);
 }
-GK_INLINE U16 AtMost31(U16 a) {
-    const U16 over = AsU16(a > 31);
-    return (a & ~over) | (31 & over);
+// The same byte by byte, for red and blue in place at once (no byte borrows from the next).
+GK_INLINE U16 Min8(U16 a, U16 b) {
+    const U8 a8 = (U8)a, b8 = (U8)b;
+    return (U16)(a8 < b8 ? a8 : b8);
+}
+GK_INLINE U16 Lowered8(U16 a, U16 b) {
+    return a - Min8(a, b);
 }
 
-// The table formulas on a vector of pixels, for layout L and rule K.
-template <class L, Kind K>
+// An alpha in 0.0-1.0 that is a whole number k of 256ths, with 1 - alpha beside it: then every
+// float product and sum of the alpha rule is exact, and (s × k + d × (256 - k)) >> 8 is its result.
+bool In256ths(float weight, float rest) {
+    const float k = weight * 256.0f;
+    return weight >= 0.0f && weight <= 1.0f && k == std::floor(k) && rest == 1.0f - weight;
+}
+
+// The table formulas on a vector of pixels, for layout L and rule K. The 5-bit rules work on
+// the components in place (the pixel masked to the components' bits), red and blue together:
+// lowering a component by a level is lowering the masked value by the level placed alike, and
+// min(31, x + y) is x + min(31 - x, y), with 31 - x the component's bits flipped.
+template <class L, Kind K, bool Exact = false>
 struct FastRule {
-    U16 mask, a[3], keep[3];  // half or channel mask; offsets, and 31 - offsets
+    U16 mask;                            // half or channel mask
+    U16 lowerRB, lowerG, keepRB, keepG;  // offsets and 31 - offsets, placed
+    U16 share[3];                        // exact alphas in 256ths
     F32x8 weight[3], rest[3];
 
     GK_INLINE explicit FastRule(const Rule& r) : mask(Broadcast(r.mask)) {
+        const int* a = r.offset;
+        lowerRB = Broadcast(a[0] << L::kPlace[0] | a[2]);
+        lowerG = Broadcast(a[1] << L::kPlace[1]);
+        keepRB = lowerRB ^ L::kRedBlue;  // 31 - a, placed
+        keepG = lowerG ^ L::kGreen;
         for (int k = 0; k < 3; ++k) {
-            a[k] = Broadcast(r.offset[k]);
-            keep[k] = Broadcast(kTop5 - r.offset[k]);
+            share[k] = Broadcast(static_cast<int>(r.weight[k] * 256.0f));
             weight[k] = F32x8{} + r.weight[k];
             rest[k] = F32x8{} + r.rest[k];
         }
@@ -215,24 +226,35 @@ struct FastRule {
     GK_INLINE U16 operator()(U16 s, U16 d) const {
         if constexpr (K == Kind::Half) return ((s >> 1) & mask) + ((d >> 1) & mask);
         if constexpr (K == Kind::Channels) return s & mask;
+        if constexpr (K == Kind::Alpha && Exact)
+            return Exact256ths<0>(s, d) | Exact256ths<1>(s, d) | Exact256ths<2>(s, d);
         if constexpr (K == Kind::Alpha || K == Kind::Bright) return Floats(s, d);
-        const V3 p = Split5<L>(s);
-        if constexpr (K == Kind::Fade || K == Kind::Add || K == Kind::Shadow) {
-            const V3 q = Split5<L>(d);
-            if constexpr (K == Kind::Fade)
-                return Pack5<L>({Lowered(p.r, a[0]) + Lowered(q.r, keep[0]),
-                                 Lowered(p.g, a[1]) + Lowered(q.g, keep[1]),
-                                 Lowered(p.b, a[2]) + Lowered(q.b, keep[2])});
-            if constexpr (K == Kind::Add)
-                return Pack5<L>({AtMost31(Lowered(p.r, a[0]) + q.r),
-                                 AtMost31(Lowered(p.g, a[1]) + q.g),
-                                 AtMost31(Lowered(p.b, a[2]) + q.b)});
-            return Pack5<L>({Lowered(q.r, p.r), Lowered(q.g, p.r), Lowered(q.b, p.r)});
+        s = L::Reachable(s);
+        d = L::Reachable(d);
+        constexpr int red = L::kPlace[0], green = L::kPlace[1];
+        if constexpr (K == Kind::Gray) {
+            const U16 v = (((s >> red) + ((s >> green) & 31) + (s & 31)) * 171) >> 9;
+            return v << red | v << green | v;  // (r + g + b) / 3, exact up to 93
         }
-        if constexpr (K == Kind::Dark)
-            return Pack5<L>({Lowered(p.r, a[0]), Lowered(p.g, a[1]), Lowered(p.b, a[2])});
-        const U16 v = ((p.r + p.g + p.b) * 171) >> 9;  // (r + g + b) / 3, exact up to 93
-        return Pack5<L>({v, v, v});
+        const U16 sRB = s & L::kRedBlue, sG = s & L::kGreen;
+        const U16 dRB = d & L::kRedBlue, dG = d & L::kGreen;
+        if constexpr (K == Kind::Dark) return Lowered8(sRB, lowerRB) | Lowered(sG, lowerG);
+        if constexpr (K == Kind::Fade)
+            return (Lowered8(sRB, lowerRB) + Lowered8(dRB, keepRB)) |
+                   (Lowered(sG, lowerG) + Lowered(dG, keepG));
+        if constexpr (K == Kind::Shadow) {
+            const U16 darkness = s >> red << red;
+            return Lowered8(dRB, darkness | s >> red) | Lowered(dG, darkness >> (red - green));
+        }
+        const U16 xRB = Lowered8(sRB, lowerRB), xG = Lowered(sG, lowerG);  // Add
+        return (xRB + Min8(xRB ^ L::kRedBlue, dRB)) | (xG + Min(xG ^ L::kGreen, dG));
+    }
+
+    template <int k>
+    GK_INLINE U16 Exact256ths(U16 s, U16 d) const {
+        constexpr int shift = L::kShift[k];
+        const U16 sk = (s >> shift) & L::kMax[k], dk = (d >> shift) & L::kMax[k];
+        return ((sk * share[k] + dk * (256 - share[k])) >> 8) << shift;
     }
 
     // The float rules, eight pixels at a time.
@@ -248,29 +270,29 @@ struct FastRule {
         return out;
     }
     GK_INLINE U16x8 Floats8(U16x8 s, U16x8 d) const {
-        const U16x8 sc[3] = {(s >> L::kRed) & 31, (s >> 5) & L::kGreenMax, s & 31};
-        const U16x8 dc[3] = {(d >> L::kRed) & 31, (d >> 5) & L::kGreenMax, d & 31};
-        I32x8 c[3];
+        I32x8 out{};
         for (int k = 0; k < 3; ++k) {
-            F32x8 v = __builtin_convertvector(sc[k], F32x8) * weight[k];
-            if constexpr (K == Kind::Alpha) v = v + __builtin_convertvector(dc[k], F32x8) * rest[k];
-            c[k] = __builtin_convertvector(v, I32x8);
+            const U16x8 sk = (s >> L::kShift[k]) & L::kMax[k],
+                        dk = (d >> L::kShift[k]) & L::kMax[k];
+            F32x8 v = __builtin_convertvector(sk, F32x8) * weight[k];
+            if constexpr (K == Kind::Alpha) v = v + __builtin_convertvector(dk, F32x8) * rest[k];
+            out |= __builtin_convertvector(v, I32x8) << L::kShift[k];
         }
-        return __builtin_convertvector(c[0] << L::kRed | c[1] << 5 | c[2], U16x8);
+        return __builtin_convertvector(out, U16x8);
     }
 };
 
 // The rule where the source is not 0.
 template <class Apply>
 GK_INLINE U16 Opaque(const Apply& apply, U16 s, U16 d) {
-    const U16 clear = AsU16(s == 0);
+    const U16 clear = (U16)(s == 0);
     return (apply(s, d) & ~clear) | (d & clear);
 }
 
 // One row: whole vectors first, then the rest through a zero-padded vector.
-template <class L, Kind K>
+template <class L, Kind K, bool Exact = false>
 GK_INLINE void FastRowOf(const Rule& rule, const uint16_t* s, uint16_t* d, int w) {
-    const FastRule<L, K> apply(rule);
+    const FastRule<L, K, Exact> apply(rule);
     constexpr int n = sizeof(U16) / sizeof(uint16_t);
     U16 sv, dv;
     int i = 0;
@@ -296,6 +318,8 @@ GK_INLINE void FastRowIn(const Rule& rule, const uint16_t* s, uint16_t* d, int w
         case Kind::Half:
             return FastRowOf<L, Kind::Half>(rule, s, d, w);
         case Kind::Alpha:
+            if (std::equal(rule.weight, rule.weight + 3, rule.rest, In256ths))
+                return FastRowOf<L, Kind::Alpha, true>(rule, s, d, w);
             return FastRowOf<L, Kind::Alpha>(rule, s, d, w);
         case Kind::Fade:
             return FastRowOf<L, Kind::Fade>(rule, s, d, w);
