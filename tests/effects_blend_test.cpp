@@ -207,15 +207,13 @@ TEST_F(Blend, FastLoopsMatchTheReferenceInBothLayouts) {
         for (size_t e = 0; e < std::size(kEffects); ++e)
             for (int round = 0; round < 12; ++round) {
                 SCOPED_TRACE(testing::Message() << "effect " << e << " round " << round);
-                Args a{pick(-20, 40),
-                       pick(-15, 30),
-                       pick(-1, 7),
-                       pick(0, 1),
-                       pick(0, 20),
-                       pick(-1, 4),
-                       {pick(-2, 33), pick(0, 31), pick(0, 31)},
-                       {pick(0, 1), pick(0, 1), pick(0, 1)},
-                       {pick(-20, 140) / 100.0f, pick(0, 100) / 100.0f, rng() / 4294967296.0f}};
+                Args a;
+                a.x = pick(-20, 40), a.y = pick(-15, 30), a.box = pick(-1, 7);
+                a.vertical = pick(0, 1), a.start = pick(0, 20), a.step = pick(-1, 4);
+                for (int k = 0; k < 3; ++k) a.level[k] = pick(-2, 33), a.flag[k] = pick(0, 1);
+                const bool in256ths = pick(0, 1);  // alphas the integer form takes, or any
+                for (float& f : a.alpha)
+                    f = in256ths ? pick(0, 256) / 256.0f : pick(-20, 140) / 99.0f;
                 Pixels back(64 * 48);
                 for (auto& p : back) p = static_cast<uint16_t>(rng());
                 SetBack(back);

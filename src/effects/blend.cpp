@@ -501,40 +501,65 @@ void BlurReference(const SpriteFrame& f, int m) {
         }
 }
 
-// Box blur in time proportional to the pixels: column sums over the box's rows slide down the
-// rectangle, and prefix sums of them give each box. A quotient is taken as (sum + 1/2) × 1/area
-// in double precision, which floors to the integer quotient for any sum and area that fit.
-void BlurFast(const SpriteFrame& f, int m) {
+// Box blur in time proportional to the pixels: per channel, column sums over the box's rows
+// slide down the rectangle, and prefix sums of them give each box's sum. A quotient is taken as
+// (sum + 1/2) × 1/area in double precision, which floors to the integer quotient for any sum and
+// area that fit. Rows are worked whole in channel planes and then copied where the source is
+// opaque.
+template <class Split>
+void BlurRows(const SpriteFrame& f, int m, Split split) {
     const int w = f.w;
     std::vector<int> columns(3 * w), prefix(3 * (w + 1));
-    const auto addRow = [&](int v, int sign) {
-        const uint16_t* s = f.Source(0, v);
+    std::vector<uint16_t> blurred(w);
+    // Column sums move down a row: the row entering the box added, the one leaving subtracted.
+    const auto slide = [&](const uint16_t* entering, const uint16_t* leaving) {
         for (int u = 0; u < w; ++u) {
-            const gkDraw::Rgb c = gkDraw::Split5(s[u]);
-            columns[3 * u] += sign * c.r;
-            columns[3 * u + 1] += sign * c.g;
-            columns[3 * u + 2] += sign * c.b;
+            const gkDraw::Rgb in = split(entering[u]), out = split(leaving ? leaving[u] : 0);
+            columns[u] += in.r - out.r;
+            columns[w + u] += in.g - out.g;
+            columns[2 * w + u] += in.b - out.b;
         }
     };
-    for (int v = 0; v < m; ++v) addRow(v, 1);
+    for (int v = 0; v < m; ++v) slide(f.Source(0, v), nullptr);
     const double perArea = 1.0 / (static_cast<double>(m) * m);
-    const auto average = [&](int sum) { return static_cast<int>((sum + 0.5) * perArea); };
+    const int redShift = gkScreen.Red5Shift, greenShift = gkScreen.Green5Shift;
+    const int blueShift = gkScreen.Blue5Shift;
     int top = 0;
     for (int j = 0; j < f.h; ++j) {
-        for (; top < std::min(j, f.h - m); ++top) {
-            addRow(top, -1);
-            addRow(top + m, 1);
+        for (; top < std::min(j, f.h - m); ++top) slide(f.Source(0, top + m), f.Source(0, top));
+        int sum[3] = {};
+        for (int u = 0; u < w; ++u)
+            for (int k = 0; k < 3; ++k) prefix[k * (w + 1) + u + 1] = sum[k] += columns[k * w + u];
+        const int *r = &prefix[0], *g = r + w + 1, *b = g + w + 1;
+        for (int i = 0; i < w; ++i) {
+            const int lo = std::min(i, w - m), hi = lo + m;
+            const auto average = [&](const int* p) {
+                return static_cast<int>((p[hi] - p[lo] + 0.5) * perArea);
+            };
+            blurred[i] = static_cast<uint16_t>(average(r) << redShift | average(g) << greenShift |
+                                               average(b) << blueShift);
         }
-        for (int k = 0; k < 3 * w; ++k) prefix[k + 3] = prefix[k] + columns[k];
         const uint16_t* s = f.Source(0, j);
         uint16_t* d = f.Dest(0, j);
-        for (int i = 0; i < w; ++i) {
-            if (!s[i]) continue;
-            const int* lo = &prefix[3 * std::min(i, w - m)];
-            const int* hi = lo + 3 * m;
-            d[i] = gkDraw::Pack5(average(hi[0] - lo[0]), average(hi[1] - lo[1]),
-                                 average(hi[2] - lo[2]));
-        }
+        for (int i = 0; i < w; ++i) d[i] = s[i] ? blurred[i] : d[i];
+    }
+}
+
+// The 5-bit split computed for the two known layouts rather than read from the table.
+template <class L>
+gkDraw::Rgb Split5Of(uint16_t p) {
+    if (L::kGreenMax == 31 && p >> 15) p = 0;
+    return {p >> L::kPlace[0] & 31, p >> L::kPlace[1] & 31, p & 31};
+}
+
+void BlurFast(const SpriteFrame& f, int m) {
+    switch (CurrentLayout()) {
+        case Layout::R5G6B5:
+            return BlurRows(f, m, [](uint16_t p) { return Split5Of<R5G6B5>(p); });
+        case Layout::X1R5G5B5:
+            return BlurRows(f, m, [](uint16_t p) { return Split5Of<X1R5G5B5>(p); });
+        case Layout::Other:
+            return BlurRows(f, m, [](uint16_t p) { return gkDraw::Split5(p); });
     }
 }
 
