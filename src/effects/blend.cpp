@@ -37,13 +37,11 @@ float HoldFactor(float factor) {
     return factor >= 0.0f ? std::min(factor, 1.0f) : 0.0f;  // not a number: 0.0
 }
 
-// Float to integer by truncation toward zero. Only alphas and factors far outside 0.0-1.0 reach
-// beyond ±2^24; they are held there (and a value that is not a number gives 0) so that the
-// conversion is always defined.
-int Truncate(float value) {
-    constexpr float kLimit = 1 << 24;
-    if (std::isnan(value)) return 0;
-    return static_cast<int>(std::clamp(value, -kLimit, kLimit));
+// A float rule's component: its float result truncated toward zero, kept to the 32 bits the
+// unmasked pack shifts (so a result far outside the channel spills as it would in 32-bit
+// arithmetic, and the conversion stays defined for any alpha or factor).
+int FloatComponent(float value) {
+    return static_cast<int>(static_cast<uint32_t>(gkDraw::Truncate(value)));
 }
 
 // Alphas and factors for which the fast float rules stay inside 32-bit lanes.
@@ -90,9 +88,9 @@ uint16_t ReferencePixel(const Rule& rule, uint16_t s, uint16_t d) {
         case Kind::Alpha: {
             const gkDraw::Rgb p = SplitNative(s), q = SplitNative(d);
             const float* r = rule.rest;
-            return gkDraw::PackNative(Truncate(p.r * w[0] + q.r * r[0]),
-                                      Truncate(p.g * w[1] + q.g * r[1]),
-                                      Truncate(p.b * w[2] + q.b * r[2]));
+            return gkDraw::PackNative(FloatComponent(p.r * w[0] + q.r * r[0]),
+                                      FloatComponent(p.g * w[1] + q.g * r[1]),
+                                      FloatComponent(p.b * w[2] + q.b * r[2]));
         }
         case Kind::Fade:
         case Kind::Add: {
@@ -112,8 +110,8 @@ uint16_t ReferencePixel(const Rule& rule, uint16_t s, uint16_t d) {
             return s & rule.mask;
         case Kind::Bright: {
             const gkDraw::Rgb p = SplitNative(s);
-            return gkDraw::PackNative(Truncate(p.r * w[0]), Truncate(p.g * w[1]),
-                                      Truncate(p.b * w[2]));
+            return gkDraw::PackNative(FloatComponent(p.r * w[0]), FloatComponent(p.g * w[1]),
+                                      FloatComponent(p.b * w[2]));
         }
         case Kind::Dark: {
             const gkDraw::Rgb p = Split5(s);
