@@ -164,26 +164,28 @@ int PutRotate(int x1, int y1, int x2, int y2, int angle, int n, int l, int t, in
 }  // namespace reference
 
 // Each row is cut to the run of columns whose source pixel lies inside the source, found from
-// the linear U and V, so the loop itself tests nothing but transparency.
+// the linear U and V, so the loop itself tests nothing but transparency. Columns are drawn in
+// bands, so that the source lines one band reads stay in the cache for the rows below.
 int PutRotate(int x1, int y1, int x2, int y2, int angle, int n, int l, int t, int r, int b) {
     Rotation g;
     SpriteFrame f;
     if (FrameStatus s = OpenRotation(x1, y1, x2, y2, angle, n, l, t, r, b, &g, &f);
         s != FrameStatus::Locked)
         return FrameResult(s);
-    for (int64_t j = g.top; j < g.bottom; ++j) {
-        const int64_t u0 = g.U(0, j), v0 = g.V(0, j);
-        int64_t first = g.left, last = g.right;
-        Narrow(u0, g.cs, g.ox, g.ox + g.sw - 1, &first, &last);
-        Narrow(v0, g.sn, g.oy, g.oy + g.sh - 1, &first, &last);
-        if (first >= last) continue;
-        uint16_t* to = DestRow(g, f, j);
-        const int64_t origin = (f.t - g.oy) * f.sourceStride + f.l - g.ox;  // of (U, V) = (0, 0)
-        int64_t u = u0 + first * g.cs, v = v0 + first * g.sn;
-        for (int64_t i = first; i < last; ++i, u += g.cs, v += g.sn)
-            if (const uint16_t p = f.source[origin + v / 360 * f.sourceStride + u / 360])
-                to[g.x1 + i] = p;
-    }
+    constexpr int64_t kBand = 64;
+    for (int64_t band = g.left; band < g.right; band += kBand)
+        for (int64_t j = g.top; j < g.bottom; ++j) {
+            int64_t first = band, last = std::min(g.right, band + kBand);
+            Narrow(g.U(0, j), g.cs, g.ox, g.ox + g.sw - 1, &first, &last);
+            Narrow(g.V(0, j), g.sn, g.oy, g.oy + g.sh - 1, &first, &last);
+            if (first >= last) continue;
+            uint16_t* to = DestRow(g, f, j);
+            const int64_t origin = (f.t - g.oy) * f.sourceStride + f.l - g.ox;  // (U, V) = 0
+            int64_t u = g.U(first, j), v = g.V(first, j);
+            for (int64_t i = first; i < last; ++i, u += g.cs, v += g.sn)
+                if (const uint16_t p = f.source[origin + v / 360 * f.sourceStride + u / 360])
+                    to[g.x1 + i] = p;
+        }
     CloseSpriteFrame(f);
     return 1;
 }
