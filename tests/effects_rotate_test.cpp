@@ -1,6 +1,5 @@
-// Rotation and distortion puts and the tunnel map on a 64 × 48 headless 5-6-5 screen: exact
-// pixels of the turned, tiled, zoomed and streaked sprites, the refused and reduced arguments,
-// and the fast loops against their plain references on random inputs.
+// Rotation and distortion puts and the tunnel map on a 64 × 48 5-6-5 screen: exact pixels, the
+// refused and reduced arguments, and the fast loops against their references on random inputs.
 #include <array>
 #include <cmath>
 #include <random>
@@ -55,17 +54,16 @@ TEST_F(Distort, RotationsTurnClipTileAndZoomAboutTheDestinationCentre) {
         }
     }
     const int n = Sprite(5, 3);
-    std::fill(Shown().begin(), Shown().end(), 0);
     SetClip(12, 0, 64, 48);  // cut on the left: the image does not move
     PutRotate(10, 0, 15, 3, 0, n, 0, 0, 5, 3);
-    EXPECT_EQ(Back(11, 1), 0);
+    EXPECT_EQ(Back(11, 1), 0xEEEE);
     EXPECT_EQ(Back(12, 1), Px(n, 2, 1));
     SetClip(0, 0, 64, 48);
     PutRotate(0, 10, 9, 17, 0, n, 0, 0, 5, 3);  // a border of two pixels stays empty
     PutRotateTile(20, 10, 29, 17, 0, n, 0, 0, 5, 3);
     for (auto [x, y, u, v, inside] :
          {std::array{0, 0, 2, 2, 0}, {8, 0, 1, 2, 0}, {3, 3, 1, 1, 1}, {6, 4, 4, 2, 1}}) {
-        EXPECT_EQ(Back(x, 10 + y), inside ? Px(n, u, v) : 0) << x << "," << y;
+        EXPECT_EQ(Back(x, 10 + y), inside ? Px(n, u, v) : 0xEEEE) << x << "," << y;
         EXPECT_EQ(Back(20 + x, 10 + y), Px(n, u, v)) << x << "," << y;  // mirrored copies
     }
     PutRotateZoom(0, 20, 10, 26, 0, 2.0f, n, 0, 0, 5, 3);  // every pixel doubled
@@ -105,7 +103,8 @@ TEST_F(Distort, FastRotationMatchesItsReferenceOnRandomInput) {
     for (int k = 0; k < 400; ++k) {
         SetClip(any(-5, 20), any(-5, 20), any(30, 70), any(30, 50));
         const int x1 = any(-40, 60), y1 = any(-40, 40), l = any(0, 10), t = any(0, 8);
-        const int args[] = {x1, y1, x1 + any(-2, 70), y1 + any(-2, 60), any(-800, 800), n,
+        const int angle = any(0, 2) ? any(-800, 800) : 90 * any(-9, 9);
+        const int args[] = {x1, y1, x1 + any(-2, 70), y1 + any(-2, 60), angle, n,
                             l,  t,  any(l, 23),       any(t, 17)};
         std::fill(Shown().begin(), Shown().end(), 0x55);
         std::apply(PutRotate, std::to_array(args));
@@ -131,13 +130,11 @@ TEST_F(Distort, StreaksRepeatOneColumnOrRowAndRefractionPullsTheBackgroundUp) {
     EXPECT_EQ(Back(0, 31) + Back(9, 31), 0);
     EXPECT_EQ(Back(10, 31), 0x7777);
     EXPECT_EQ(Back(11, 31), Px(n, 1, 1));
-    EXPECT_EQ(Back(9, 32), Px(n, 0, 2));
     PutStreak(10, 40, 3, 9, n, 0, 0, 4, 3);  // type 3: rows above take the last row, 0 included
     EXPECT_EQ(Back(11, 0), Px(n, 1, 2));
     EXPECT_EQ(Back(12, 41), Px(n, 2, 2));
     PutStreak(30, 40, 2, 1, n, 0, 0, 4, 3);  // type 2: row 1 to the bottom
     EXPECT_EQ(Back(33, 47), Px(n, 3, 1));
-    EXPECT_EQ(PutStreak(0, 0, 7, 0, n, 0, 0, 4, 3), 1);
 
     // Refraction: strength 0 changes nothing; 1 moves by the red component, inside the rows.
     for (int y = 0; y < 48; ++y) Px(-1, 5, y) = y;
@@ -165,28 +162,25 @@ TEST_F(Distort, TunnelMapsCentresMetricsAndDraws) {
     EXPECT_EQ(gkTunnel.Map[1 * 4 + 3].u, 0);  // atan2(0, 1)
     EXPECT_EQ(gkTunnel.Map[1 * 4 + 2].v, 0);  // the centre itself
     // Refused builds keep the map.
-    for (auto a : {std::array{64, 32, 0, 2, 0, 0},
-                   {64, 32, 641, 480, 0, 0},
-                   {0, 32, 4, 2, 0, 0},
-                   {64, 40000, 4, 2, 0, 0},
-                   {64, 32, 4, 2, 7, 0},
-                   {64, 32, 4, 2, 0, 6}})
+    const int refused[][6] = {{64, 32, 0, 2, 0, 0}, {64, 32, 641, 480, 0, 0},
+                              {0, 32, 4, 2, 0, 0},  {64, 40000, 4, 2, 0, 0},
+                              {64, 32, 4, 2, 7, 0}, {64, 32, 4, 2, 0, 6}};
+    for (auto a : refused)
         EXPECT_EQ(BuildTunnel(a[0], a[1], a[2], a[3], -1, -1, -1, 0, a[4], a[5]), 0);
     EXPECT_EQ(gkTunnel.W * 10 + gkTunnel.H, 42);
 
     // Motion 2 sees centre W − 1 − j in column j; motion 4 walks right a row at a time up to W.
-    auto build = [](int motion, int cx, int cy) {
+    auto build = [](int motion, int cx, int cy) {  // the map's entries as u × 1000 + v
         BuildTunnel(97, 61, 7, 11, cx, cy, 5, motion, 0, 1);
-        return std::vector<gkTunnelEntry>(gkTunnel.Map, gkTunnel.Map + 77);
+        std::vector<int> uv;
+        for (int e = 0; e < 77; ++e) uv.push_back(gkTunnel.Map[e].u * 1000 + gkTunnel.Map[e].v);
+        return uv;
     };
     const auto mirrored = build(2, -1, 3), walking = build(4, -1, 3);
-    for (int i = 0; i < 11; ++i)
-        for (int j = 0; j < 7; ++j) {
-            const auto a = build(0, 6 - j, 3)[i * 7 + j],
-                       b = build(0, std::min(i + 1, 7), 3)[i * 7 + j];
-            EXPECT_EQ(mirrored[i * 7 + j].u * 1000 + mirrored[i * 7 + j].v, a.u * 1000 + a.v);
-            EXPECT_EQ(walking[i * 7 + j].u * 1000 + walking[i * 7 + j].v, b.u * 1000 + b.v);
-        }
+    for (int e = 0; e < 77; ++e) {
+        EXPECT_EQ(mirrored[e], build(0, 6 - e % 7, 3)[e]) << e;
+        EXPECT_EQ(walking[e], build(0, std::min(e / 7 + 1, 7), 3)[e]) << e;
+    }
     BuildTunnel(97, 61, 7, 11, 2, 3, -1, 0, 6, 0);  // metric 6: the same v everywhere
     for (int e = 0; e < 77; ++e) EXPECT_EQ(gkTunnel.Map[e].v, gkTunnel.Map[0].v);
 
@@ -194,10 +188,8 @@ TEST_F(Distort, TunnelMapsCentresMetricsAndDraws) {
     // edges cut the block; the fast loop matches the reference.
     std::mt19937 rng(3);
     const int texture = CreateObject(97, 61, 1), small = CreateObject(20, 7, 1);
-    for (int y = 0; y < 61; ++y)
-        for (int x = 0; x < 97; ++x) Px(texture, x, y) = rng();
-    for (int y = 0; y < 7; ++y)
-        for (int x = 0; x < 20; ++x) Px(small, x, y) = Px(texture, x, y);
+    for (int object : {texture, small})
+        for (uint8_t& byte : gkSprites[object].surface->pixels) byte = rng();
     BuildTunnel(97, 61, 40, 30, -1, -1, -1, 0, 0, 0);
     auto draw = [&](auto put, int x, int y, int du, int dv, int object) {
         std::fill(Shown().begin(), Shown().end(), 0);

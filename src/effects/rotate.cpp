@@ -132,18 +132,13 @@ int64_t CeilDiv(int64_t p, int64_t q) {
 void Narrow(int64_t start, int64_t step, int64_t lo, int64_t hi, int64_t* first, int64_t* last) {
     const int64_t low = lo > 0 ? 360 * lo : 360 * lo - 359;    // least value with quotient >= lo
     const int64_t high = hi >= 0 ? 360 * hi + 359 : 360 * hi;  // greatest with quotient <= hi
-    int64_t a = 0, b = 0;                                      // a <= i <= b
-    if (step > 0) {
-        a = CeilDiv(low - start, step);
-        b = FloorDiv(high - start, step);
-    } else if (step < 0) {
-        a = CeilDiv(start - high, -step);
-        b = FloorDiv(start - low, -step);
-    } else if (start < low || start > high) {
-        a = 1;  // an empty run
-    } else {
+    if (step == 0) {
+        if (start < low || start > high) *last = *first;
         return;
     }
+    // low <= start + i × step <= high for a <= i <= b.
+    const int64_t a = step > 0 ? CeilDiv(low - start, step) : CeilDiv(start - high, -step);
+    const int64_t b = step > 0 ? FloorDiv(high - start, step) : FloorDiv(start - low, -step);
     *first = std::max(*first, a);
     *last = std::min(*last, b + 1);
 }
