@@ -158,6 +158,7 @@ TEST_P(SmoothMessagesTest, LayoutAndBlending) {
             ASSERT_GE(white[p] >> shift & 0xFF, black[p] == 0 ? 0xFF : black[p] >> shift & 0xFF);
     }
     EXPECT_TRUE(lighter > 10 && lighter < inked);  // edges take the background, full ink not
+    gkDraw::ReleaseSpriteFont();
 }
 
 INSTANTIATE_TEST_SUITE_P(Depths, SmoothMessagesTest,
