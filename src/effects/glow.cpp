@@ -50,10 +50,9 @@ int PutGlow(int x, int y, int redShift, int greenShift, int blueShift, int direc
     if (FrameStatus s = OpenSpriteFrame(x, y, n, l, t, r, b, &f); s != FrameStatus::Locked)
         return FrameResult(s);
     const plat::Rect clip = ClipOnBackScreen();
-    // A 5-bit component shifted by 15 is already 0; bits above the eight rays mean nothing.
+    // A 5-bit component shifted by 15 is already 0; bits above the eight rays are never read.
     const auto held = [](int shift) { return std::clamp(shift, 0, 15); };
     const int rs = held(redShift), gs = held(greenShift), bs = held(blueShift);
-    directions &= 0xFF;
     for (int j = 0; j < f.h; ++j)
         for (int i = 0; i < f.w; ++i) {
             const uint16_t s = *f.Source(i, j);
