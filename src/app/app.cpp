@@ -3,7 +3,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <string>
 
 #include "draw/draw.h"
@@ -21,6 +20,13 @@ gkInputState gkInput;
 namespace gkSystem {
 
 void ResetClickDetector();  // input.cpp
+// replay.cpp: the recorded or replayed run's part in each loop pass and frame.
+void BeginLoopPass();
+bool TakeMessage(const plat::Msg& msg);
+bool FeedReplay();
+bool RunEnds();
+void BeginFrame();
+void EndFrame();
 
 static GameHooks game{};
 static std::string gameTitle;
@@ -94,7 +100,7 @@ void RouteKeyToGame(int key) {
 static void UpdateCursorOverGame() {
     if (gkApp.FullScreen || gkApp.MessageBoxOpen) return;
     int x, y;
-    plat::GetCursorPos(x, y);
+    CursorPosition(x, y);
     bool inside = x >= gkScreen.OriginX && x < gkScreen.OriginX + gkApp.WindowWidth &&
                   y >= gkScreen.OriginY && y < gkScreen.OriginY + gkApp.WindowHeight;
     if (!inside && !gkApp.CursorShown) {
@@ -140,27 +146,40 @@ void RunFrame() {
 }
 
 int RunLoopPass() {
+    BeginLoopPass();
     plat::Msg msg;
     if (plat::PeekMessage(msg)) {
         if (msg.message == WM_QUIT) return 0;
-        plat::DispatchMessage(msg);
+        if (TakeMessage(msg)) plat::DispatchMessage(msg);
+    } else if (FeedReplay()) {
     } else if (!gkApp.Active && !(gkApp.WindowFlags & 2)) {
         plat::WaitMessage();
-    } else {
+    } else if (!RunEnds()) {
+        BeginFrame();
         RunFrame();
+        EndFrame();
     }
     return 1;
 }
 
 }  // namespace gkSystem
 
+// Returns 0, or 1 when the run the GK_* variables ask for cannot be made (the reason is on
+// stderr): an unreadable or malformed replay, a recording that cannot be written.
 int WinMain(HINSTANCE hInstance, HINSTANCE, const char* lpCmdLine, int nCmdShow) {
+    if (!gkSystem::StartRun(gkSystem::ReadRunOptions())) return 1;
     gkSystem::Init();
     std::string title = gkSystem::GameTitle();
     if (!gkSystem::CheckMutex(title.c_str())) {
         std::fprintf(stderr, "%s is already running: its window was brought forward\n",
                      plat::SjisToUtf8(title.c_str()).c_str());
+        gkSystem::EndRun();
         return 0;
+    }
+    if (!gkSystem::OpenRecording()) {
+        plat::ReleaseInstanceLock();
+        gkSystem::EndRun();
+        return 1;
     }
     gkApp.CommandLine = lpCmdLine ? lpCmdLine : "";
     gkApp.WindowFlags = 3;
@@ -171,15 +190,19 @@ int WinMain(HINSTANCE hInstance, HINSTANCE, const char* lpCmdLine, int nCmdShow)
     bool visible = !(gkApp.WindowFlags & 4) && nCmdShow != 0;
     gkApp.hWnd = plat::CreateMainWindow(title.c_str(), gkApp.WindowWidth, gkApp.WindowHeight,
                                         visible, gkSystem::WndProc);
-    if (!gkApp.hWnd) return 0;
+    if (!gkApp.hWnd) {
+        gkSystem::EndRun();
+        return 0;
+    }
     if (!gkApp.FullScreen && !(gkApp.WindowFlags & 1)) plat::SetTopMost();
     gkApp.hInstance = hInstance;
-    std::srand(static_cast<unsigned>(std::time(nullptr)));
+    std::srand(gkSystem::RandomSeed());
     gkSystem::EnableIME(0);
     if (gkSystem::game.init) gkSystem::game.init();
     gkSystem::ResetFrameTime();
     gkSystem::OnActivate(0);
     while (gkSystem::RunLoopPass()) {
     }
+    gkSystem::EndRun();
     return 0;
 }

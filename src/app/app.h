@@ -13,6 +13,8 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "platform/window.h"
 
@@ -86,6 +88,51 @@ int RunLoopPass();
 void RunFrame();
 
 LRESULT WndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Deterministic runs: a frame limit, the headless frame rate, and recording and replaying
+// every input a run receives (see the README for the recording's text format).
+struct RunOptions {
+    int64_t frames = -1;         // GK_FRAMES: end after this many frames; -1 runs on
+    int headlessFps = 60;        // GK_HEADLESS_FPS: frames per virtual second, 0 = not paced
+    std::string record, replay;  // GK_RECORD, GK_REPLAY: file paths, empty when unset
+};
+RunOptions ReadRunOptions();  // from the environment
+
+enum class RecordKind { Time, Message, Key, Joystick, Cursor, Box };
+// One recorded input, taken in the frame numbered `frame` (frames run before it). Values by
+// kind: Time {ms}; Message {message, wParam, lParam}; Key {vk, down}; Joystick {id, x or -1
+// when unplugged, y, buttons}; Cursor {x, y} in screen pixels; Box {answer}.
+struct RecordEvent {
+    uint32_t frame;
+    RecordKind kind;
+    int64_t values[4];
+    int line;  // line of the recording it was read from
+};
+struct Recording {
+    uint32_t seed = 0;  // what rand() was seeded with
+    std::vector<RecordEvent> events;
+    uint32_t endFrame = 0;  // frames the run lasted
+};
+struct RecordingError {
+    int line;
+    std::string reason;
+};
+// Reads a recording's text. On a fault returns false with the line and reason of the first one.
+bool ReadRecording(std::string_view text, Recording& recording, RecordingError& error);
+// The event as one line of a recording, without the line end.
+std::string FormatEvent(const RecordEvent& event);
+
+// Starts the run the options ask for: loads the replay (an unreadable or malformed one is
+// reported on stderr with its file and line: false) and holds the clock for a recorded or
+// replayed run. OpenRecording then creates the recording (false when it cannot).
+bool StartRun(const RunOptions& options);
+bool OpenRecording();
+void EndRun();          // writes the recording's end line and closes it; the replay stops
+uint32_t RandomSeed();  // the recorded seed in a replay, else the calendar time
+// A message box whose answer is recorded, or taken from the replay without showing the box.
+int AnswerBox(const char* text, const char* title, UINT style);
+// The cursor's screen position, recorded, or as the replay gives it.
+void CursorPosition(int& x, int& y);
 
 // Input operations.
 void RouteKey(int key);  // HeldKey/LastKey, or ViewerKey while the picture viewer is on

@@ -1,6 +1,7 @@
 // SDL backend of the display: the primary surface is the main window's client area, shown
 // through a streaming texture in the display's own pixel format. Full-screen mode makes the
-// window desktop-sized and scales the game area onto it.
+// window desktop-sized and scales the game area onto it. Where the driver does not wait for the
+// vertical blank although asked to, the present paces the frames at the display's refresh rate.
 #include <SDL.h>
 
 #include "platform/display_backend.h"
@@ -20,6 +21,45 @@ struct Presenter {
 };
 
 Presenter presenter;
+
+// Frame pacing in performance-counter ticks: the time the next frame is due and the length of
+// one refresh period.
+struct Pacer {
+    Uint64 period = 0;
+    Uint64 due = 0;
+};
+
+Pacer pacer;
+
+// The refresh rate of the display showing the window; 60 Hz when the display does not say.
+Uint64 RefreshPeriod() {
+    SDL_DisplayMode mode;
+    SDL_Window* window = sdl::MainWindow();
+    int display = window ? SDL_GetWindowDisplayIndex(window) : 0;
+    int hz =
+        SDL_GetCurrentDisplayMode(display < 0 ? 0 : display, &mode) == 0 ? mode.refresh_rate : 0;
+    return SDL_GetPerformanceFrequency() / static_cast<Uint64>(hz > 0 ? hz : 60);
+}
+
+// A present asked to wait for the vertical blank that came back within a quarter of a refresh
+// period did not wait: sleep until the next frame is due. The schedule restarts after a frame
+// that ran late, so a slow frame is not followed by a burst of fast ones.
+void PaceAfterPresent(Uint64 presentStart) {
+    if (pacer.period == 0) pacer.period = RefreshPeriod();
+    Uint64 now = SDL_GetPerformanceCounter();
+    if (now - presentStart >= pacer.period / 4) {
+        pacer.due = now + pacer.period;
+        return;
+    }
+    if (pacer.due == 0 || now > pacer.due + pacer.period) pacer.due = now;
+    Uint64 frequency = SDL_GetPerformanceFrequency();
+    while (now < pacer.due) {
+        Uint64 waitMs = (pacer.due - now) * 1000 / frequency;
+        SDL_Delay(waitMs > 1 ? static_cast<Uint32>(waitMs - 1) : 1);
+        now = SDL_GetPerformanceCounter();
+    }
+    pacer.due += pacer.period;
+}
 
 Uint32 TextureFormat(PixelFormat format) {
     switch (format) {
@@ -92,13 +132,16 @@ void Present(const Surface& primary, bool vsync) {
     SDL_SetRenderDrawColor(presenter.renderer, 0, 0, 0, 255);
     SDL_RenderClear(presenter.renderer);
     SDL_RenderCopy(presenter.renderer, presenter.texture, nullptr, nullptr);
+    Uint64 presentStart = SDL_GetPerformanceCounter();
     SDL_RenderPresent(presenter.renderer);
+    if (vsync) PaceAfterPresent(presentStart);
 }
 
 void ReleasePrimary() {
     if (presenter.texture) SDL_DestroyTexture(presenter.texture);
     if (presenter.ownRenderer && presenter.renderer) SDL_DestroyRenderer(presenter.renderer);
     presenter = {};
+    pacer = {};
 }
 
 void Minimize() {

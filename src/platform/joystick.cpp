@@ -12,16 +12,13 @@ namespace plat {
 
 namespace {
 
-struct Reading {
-    bool attached;
-    uint32_t x, y, buttons;
-};
-
 constexpr uint32_t kCentre = 32767;
 // A stick this close to its middle reads as centred when the caller asks for a dead zone.
 constexpr int kDeadZone = 4096;
 
-Reading injected[gk::kJoysticks];
+JoyReading injected[gk::kJoysticks];
+JoyReading fed[gk::kJoysticks];
+bool feeding;
 SDL_Joystick* opened[gk::kJoysticks];
 bool sdlTried, sdlReady;
 
@@ -46,7 +43,7 @@ SDL_Joystick* Device(int id) {
     return joy;
 }
 
-bool SdlRead(int id, Reading* r) {
+bool SdlRead(int id, JoyReading* r) {
     if (!SdlReady()) return false;
     SDL_JoystickUpdate();  // also notices devices plugged in or out
     SDL_Joystick* joy = Device(id);
@@ -70,8 +67,8 @@ uint32_t Axis(uint32_t value, bool deadZone) {
 
 uint32_t JoyGetPosEx(int id, JOYINFOEX* info) {
     if (id < 0 || id >= gk::kJoysticks) return JOYERR_PARMS;
-    Reading r = injected[id];
-    if (IsHeadless() ? !r.attached : !SdlRead(id, &r)) return JOYERR_UNPLUGGED;
+    JoyReading r = feeding ? fed[id] : ReadJoystickDevice(id);
+    if (!r.attached) return JOYERR_UNPLUGGED;
     bool deadZone = info->dwFlags & JOY_USEDEADZONE;
     if (info->dwFlags & JOY_RETURNX) info->dwXpos = Axis(r.x, deadZone);
     if (info->dwFlags & JOY_RETURNY) info->dwYpos = Axis(r.y, deadZone);
@@ -80,6 +77,23 @@ uint32_t JoyGetPosEx(int id, JOYINFOEX* info) {
         info->dwButtonNumber = static_cast<uint32_t>(std::popcount(r.buttons));
     }
     return JOYERR_NOERROR;
+}
+
+JoyReading ReadJoystickDevice(int id) {
+    if (id < 0 || id >= gk::kJoysticks) return {};
+    if (IsHeadless()) return injected[id];
+    JoyReading r{};
+    r.attached = SdlRead(id, &r);
+    return r;
+}
+
+void FeedJoysticks(bool on) {
+    feeding = on;
+    for (JoyReading& r : fed) r = {};
+}
+
+void SetFedJoystick(int id, const JoyReading& reading) {
+    if (id >= 0 && id < gk::kJoysticks) fed[id] = reading;
 }
 
 void JoyConfigChanged() {
@@ -96,7 +110,8 @@ void UnplugJoystick(int id) {
     injected[id].attached = false;
 }
 void ResetJoysticks() {
-    for (Reading& r : injected) r = {};
+    for (JoyReading& r : injected) r = {};
+    FeedJoysticks(false);
 }
 }  // namespace headless
 

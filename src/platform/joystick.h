@@ -47,6 +47,18 @@ uint32_t JoyGetPosEx(int id, JOYINFOEX* info);
 // Looks again at which joysticks are attached (joyConfigChanged's role).
 void JoyConfigChanged();
 
+// One joystick as its device reports it.
+struct JoyReading {
+    bool attached;
+    uint32_t x, y, buttons;
+};
+// Reads the device itself (the injected state on the headless backend), also while fed.
+JoyReading ReadJoystickDevice(int id);  // id 0 or 1
+// While fed, JoyGetPosEx reads the states given here instead of the devices: a recorded or
+// replayed run takes the joysticks once per frame, so every read within a frame agrees.
+void FeedJoysticks(bool on);
+void SetFedJoystick(int id, const JoyReading& reading);  // id 0 or 1
+
 namespace headless {
 // Attaches joystick `id` with this position and these button bits (replacing an earlier state).
 void SetJoystick(int id, uint32_t x, uint32_t y, uint32_t buttons);

@@ -128,10 +128,11 @@ LRESULT SendMessage(UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT DefWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Keyboard and cursor.
-bool IsKeyDown(int vk);             // the high bit of GetKeyState
-int ShowCursor(bool show);          // returns the new display count; shown while >= 0
-void SetCursor(bool arrow);         // arrow or no cursor image over the window
-void GetCursorPos(int& x, int& y);  // screen coordinates
+bool IsKeyDown(int vk);               // the high bit of GetKeyState
+void SetKeyState(int vk, bool down);  // set by the backends from events, and by a replay
+int ShowCursor(bool show);            // returns the new display count; shown while >= 0
+void SetCursor(bool arrow);           // arrow or no cursor image over the window
+void GetCursorPos(int& x, int& y);    // screen coordinates
 void SetCursorPos(int x, int y);
 void ClipCursor(const Rect* rect);  // screen rectangle, null frees the pointer
 void EnableIME(bool enable);

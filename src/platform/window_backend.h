@@ -27,7 +27,6 @@ const WindowBackend& SdlWindowBackend();
 const WindowBackend& HeadlessWindowBackend();
 
 // Called by the backends while translating events.
-void SetKeyState(int vk, bool down);
 bool QueueIsEmpty();
 // Empty queue, no window, keys up, cursor count 0.
 void ResetSharedWindowState();

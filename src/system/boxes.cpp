@@ -38,7 +38,7 @@ static int ShowUserBox(const char* text, UINT style) {
         gkApp.CursorShown = 1;
     }
     gkApp.MessageBoxOpen = 1;
-    int answer = plat::MessageBox(text, "メッセージ", style);
+    int answer = AnswerBox(text, "メッセージ", style);
     gkApp.MessageBoxOpen = 0;
     ResetFrameTime();
     return answer;
@@ -71,7 +71,7 @@ int ErrorBox(const char* tag, const char* message, int) {
     text[length] = '\0';
     UncoverDesktop();
     gkSound::Beep();
-    plat::MessageBox(text, "エラー発生", MB_OK | MB_ICONWARNING | MB_SYSTEMMODAL);
+    AnswerBox(text, "エラー発生", MB_OK | MB_ICONWARNING | MB_SYSTEMMODAL);
     gkApp.Error = 1;
     return 0;
 }
