@@ -440,7 +440,9 @@ void EndRun() {
         plat::HoldClock(false);
         plat::FeedJoysticks(false);
     }
-    run.recording = run.replaying = false;
+    uint32_t seed = run.seed;  // stays readable after the run
+    run = RunState{};
+    run.seed = seed;
 }
 
 uint32_t RandomSeed() {
