@@ -199,7 +199,7 @@ TEST_F(ReplayTest, MalformedRecordingsNameTheirLine) {
     RunEnvironment environment(nullptr, nullptr, kFile.c_str());
     EXPECT_EQ(WinMain(nullptr, nullptr, "", 10), 1);
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              "gridkeep: " + kFile + ":3: unknown event \"nonsense\"\n");
+              "gk: " + kFile + ":3: unknown event \"nonsense\"\n");
     EXPECT_FALSE(plat::headless::WindowOpen());
     std::remove(kFile.c_str());
 }

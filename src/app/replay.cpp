@@ -254,7 +254,7 @@ bool ReplayOver() {
 void ReportDivergence(int line) {
     if (run.divergenceReported) return;
     run.divergenceReported = true;
-    std::fprintf(stderr, "gridkeep: %s:%d: the run did not take this input where it was recorded\n",
+    std::fprintf(stderr, "gk: %s:%d: the run did not take this input where it was recorded\n",
                  run.options.replay.c_str(), line);
 }
 
@@ -382,15 +382,15 @@ bool StartRun(const RunOptions& options) {
     run.seed = static_cast<uint32_t>(std::time(nullptr));
     run.pacing = plat::IsHeadless();
     if (!options.record.empty() && !options.replay.empty()) {
-        std::fprintf(stderr, "gridkeep: GK_RECORD and GK_REPLAY cannot be used together\n");
+        std::fprintf(stderr, "gk: GK_RECORD and GK_REPLAY cannot be used together\n");
         return false;
     }
     if (!options.replay.empty()) {
         std::string text;
         std::FILE* file = std::fopen(options.replay.c_str(), "rb");
         if (!file) {
-            std::fprintf(stderr, "gridkeep: %s: cannot read the recording: %s\n",
-                         options.replay.c_str(), std::strerror(errno));
+            std::fprintf(stderr, "gk: %s: cannot read the recording: %s\n", options.replay.c_str(),
+                         std::strerror(errno));
             return false;
         }
         char buffer[4096];
@@ -399,7 +399,7 @@ bool StartRun(const RunOptions& options) {
         std::fclose(file);
         RecordingError error;
         if (!ReadRecording(text, run.replay, error)) {
-            std::fprintf(stderr, "gridkeep: %s:%d: %s\n", options.replay.c_str(), error.line,
+            std::fprintf(stderr, "gk: %s:%d: %s\n", options.replay.c_str(), error.line,
                          error.reason.c_str());
             return false;
         }
@@ -419,8 +419,8 @@ bool OpenRecording() {
     if (!run.recording) return true;
     run.record = std::fopen(run.options.record.c_str(), "w");
     if (!run.record) {
-        std::fprintf(stderr, "gridkeep: %s: cannot write the recording: %s\n",
-                     run.options.record.c_str(), std::strerror(errno));
+        std::fprintf(stderr, "gk: %s: cannot write the recording: %s\n", run.options.record.c_str(),
+                     std::strerror(errno));
         return false;
     }
     std::fprintf(run.record, "%s\nseed %u\n", kHeader, run.seed);
