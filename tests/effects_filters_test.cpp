@@ -167,7 +167,8 @@ TEST_F(Filters, RegionsAreTrimmedToTheScreenAndTheScratchBuffer) {
           ShimmerRect(0, 46, 64, 9), ZoomRect2(INT_MIN, INT_MIN, INT_MAX, INT_MAX, 0),
           MosaicCircle(10, 10, 5, 0), MosaicCircle(10, 10, 0, 1), MosaicCircle(30, 20, 40, 1),
           BlurRect(5, 5, 2, 9), CoolBlurRect(1, 1, 1, 5, 5, 9, 2),
-          MosaicCircle(INT_MAX, INT_MIN, INT_MAX, INT_MAX), 1 - InvertRect(9, 9, 9, 20)})
+          MosaicCircle(INT_MAX, INT_MIN, INT_MAX, INT_MAX), 1 - InvertRect(9, 9, 9, 20),
+          PutGlow(INT_MAX, INT_MIN, 0, 0, 0, 0xFF, 1, CreateObject(1, 1, 1), 0, 0, 1, 1)})
         EXPECT_EQ(result, 1);
     EXPECT_EQ(Image(), before);
     EXPECT_EQ(std::memcmp(&gkFilters, &kept, sizeof kept), 0);

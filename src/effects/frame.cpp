@@ -37,22 +37,24 @@ FrameStatus OpenSpriteFrame(int x, int y, int n, int l, int t, int r, int b, Spr
     if (!object) return FrameStatus::LockFailed;
     if (checkSource && !InsideSurface(object, l, t, r, b)) return FrameStatus::Clipped;
     const plat::Rect clip = ClipOnBackScreen();
-    int w = r - l, h = b - t;
-    if (x + w > clip.right) w = clip.right - x;
-    if (y + h > clip.bottom) h = clip.bottom - y;
-    if (x < clip.left) {
-        l += clip.left - x;
-        w -= clip.left - x;
-        x = clip.left;
+    // In 64 bits, so that corners and sizes near the ends of the int range cannot wrap around;
+    // whatever is left after clipping lies on the screen.
+    int64_t x0 = x, y0 = y, l0 = l, t0 = t, w = int64_t{r} - l, h = int64_t{b} - t;
+    if (x0 + w > clip.right) w = clip.right - x0;
+    if (y0 + h > clip.bottom) h = clip.bottom - y0;
+    if (x0 < clip.left) {
+        l0 += clip.left - x0;
+        w -= clip.left - x0;
+        x0 = clip.left;
     }
-    if (y < clip.top) {
-        t += clip.top - y;
-        h -= clip.top - y;
-        y = clip.top;
+    if (y0 < clip.top) {
+        t0 += clip.top - y0;
+        h -= clip.top - y0;
+        y0 = clip.top;
     }
     if (w < 0 || h < 0) return FrameStatus::Clipped;
     SpriteFrame& f = *frame;
-    f = {x, y, l, t, w, h, object};
+    f = {int(x0), int(y0), int(l0), int(t0), int(w), int(h), object};
     return LockSpriteFrame(&f);
 }
 
