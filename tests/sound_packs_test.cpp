@@ -40,7 +40,7 @@ TEST_F(SoundPacks, LookupFindsTheFirstWholePlayableEntry) {
     slow[8] ^= 1;  // bytes per second that do not agree with the rate
     Bytes pack;
     for (const Bytes& e :
-         {t::PackEntry("B.WAV", adpcm, {}), t::PackEntry("A.WAV", extra, {1, 2}),
+         {t::PackEntry("A.WA", adpcm, {}), t::PackEntry("A.WAV", extra, {1, 2}),
           t::PackEntry("A.WAV", mono, {9, 9}), t::PackEntry("C.WAV", mono, {3, 4}),
           t::PackEntry("BITS.WAV", bits12, {4, 4}), t::PackEntry("AVG.WAV", slow, {4, 4}),
           t::PackEntry(std::string(31, 'L'), mono, {5, 5}),

@@ -28,14 +28,19 @@ bool ReadLe32(std::FILE* f, uint32_t* value) {
     return true;
 }
 
-// The stored name up to its NUL; false when the file ends first.
-bool ReadName(std::FILE* f, std::string* name) {
-    name->clear();
-    for (int c; (c = std::fgetc(f)) != EOF;) {
-        if (c == 0) return true;
-        name->push_back(static_cast<char>(c));
+// Reads the stored name up to its NUL and tells whether it equals `key`, keeping nothing (a
+// damaged pack may hold a "name" as long as the file); false when the file ends first.
+bool ReadName(std::FILE* f, const std::string& key, bool* equal) {
+    *equal = true;
+    for (size_t i = 0;; ++i) {
+        const int c = std::fgetc(f);
+        if (c == EOF) return false;
+        if (c == 0) {
+            *equal = *equal && i == key.size();
+            return true;
+        }
+        *equal = *equal && i < key.size() && key[i] == static_cast<char>(c);
     }
-    return false;
 }
 
 // Only PCM the mixer can play; the byte rate must agree, since the streams size their buffers
@@ -66,14 +71,14 @@ bool gkSound::FindPackEntry(std::FILE* f, const char* name, plat::WAVEFORMATEX* 
     if (fileSize < 0 || std::fseek(f, 0, SEEK_SET) != 0) return false;
     std::string key = name;
     plat::CharUpperBuff(key.data(), key.size());
-    std::string stored;
+    bool found;
     uint32_t dataSize, headSize;
-    while (ReadLe32(f, &dataSize) && ReadName(f, &stored) && ReadLe32(f, &headSize)) {
+    while (ReadLe32(f, &dataSize) && ReadName(f, key, &found) && ReadLe32(f, &headSize)) {
         // The entry must end inside the file, and inside the 32-bit offsets a stream keeps.
         const uint64_t end = uint64_t{headSize} + dataSize + static_cast<uint64_t>(std::ftell(f));
         if (headSize > kLongestFormat || end > static_cast<uint64_t>(fileSize) || end > UINT32_MAX)
             return false;
-        if (stored == key) {
+        if (found) {
             *size = dataSize;
             return ReadFormat(f, headSize, format);
         }
