@@ -1,6 +1,7 @@
 // The sound device and the sound object table: device creation and release, loading a WAV file
-// into a slot's channels (each its own buffer with its own copy of the samples), freeing a slot,
-// rebuilding every slot in place, synchronous playback and the play cursor.
+// into a slot's channels (each its own buffer with its own copy of the samples), the slot choice
+// and filling that the pack and stream loaders share, freeing a slot, rebuilding every slot in
+// place the way it was made, synchronous playback and the play cursor.
 //
 // The program carries no WAVE resources: a name that is not a readable WAV file next to the
 // executable is reported as a missing resource.
