@@ -60,8 +60,9 @@ def sound_pack(entries):
 
 def recording():
     # Header, seed and a few frames of input, as the recorder writes them.
-    return (b'gk-recording 1\nseed 12345\nframe 0 time 16\nframe 1 time 17 key-down 38\n'
-            b'frame 2 time 16 mouse 320 240\nframe 3 time 16 box 6\nframe 4 time 16 end\n')
+    return (b'gk-recording 1\nseed 12345\n# a comment\n0 time 16\n0 cursor 320 240\n'
+            b'1 WM_KEYDOWN 0x26 0x1\n1 key 38 1\n2 WM_LBUTTONDOWN 0x1 0xf000a0\n'
+            b'3 joy 0 32767 32767 0x3\n3 joy 1 off\n4 WM_MOVE 0x0 -5\n5 box 6\nend 7\n')
 
 
 SEEDS = {
