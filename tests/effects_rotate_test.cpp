@@ -89,8 +89,9 @@ TEST_F(Distort, RotationsTurnClipTileAndZoomAboutTheDestinationCentreFastAsPlain
     plat::headless::FailLocks(1);
     EXPECT_EQ(PutRotate(20, 0, 29, 7, 0, n, 0, 0, 5, 3), 0);
     EXPECT_EQ(Shown(), before);
-    // The widest rectangle tiles the screen, walking only the pixels drawn.
-    EXPECT_EQ(PutRotateTile(INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, 30, n, 0, 0, 5, 3), 1);
+    // The widest rectangle: only the pixels on the screen are walked; the tile covers them.
+    for (auto put : {PutRotate, PutRotateTile})
+        EXPECT_EQ(put(INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, 30, n, 0, 0, 5, 3), 1);
     EXPECT_NE(Back(63, 47), 0);
 
     // The fast plain rotation against its reference.
@@ -154,6 +155,12 @@ TEST_F(Distort, StreaksRepeatOneColumnOrRowAndRefractionPullsTheBackgroundUp) {
 }
 
 TEST_F(Distort, TunnelMapsCentresMetricsAndDraws) {
+    std::mt19937 rng(3);
+    const int texture = CreateObject(97, 61, 1), small = CreateObject(20, 7, 1);
+    for (int object : {texture, small})
+        for (uint8_t& byte : gkSprites[object].surface->pixels) byte = rng();
+    EXPECT_EQ(PutTunnel(0, 0, 5, 5, texture), 1);  // no map yet: nothing drawn
+    EXPECT_EQ(Shown(), Pixels(Shown().size()));
     ASSERT_EQ(BuildTunnel(64, 32, 4, 2, -1, -1, -1, 0, 0, 0), 2);
     EXPECT_EQ(gkTunnel.Map[1 * 4 + 3].u, 0);  // atan2(0, 1)
     const int refused[][6] = {{64, 32, 0, 2, 0, 0}, {64, 32, 641, 480, 0, 0},
@@ -186,10 +193,6 @@ TEST_F(Distort, TunnelMapsCentresMetricsAndDraws) {
 
     // Drawing: du = A is du = 0, negative offsets wrap, a small texture repeats, the screen's
     // edges cut the block; the fast loop matches the reference.
-    std::mt19937 rng(3);
-    const int texture = CreateObject(97, 61, 1), small = CreateObject(20, 7, 1);
-    for (int object : {texture, small})
-        for (uint8_t& byte : gkSprites[object].surface->pixels) byte = rng();
     BuildTunnel(97, 61, 40, 30, -1, -1, -1, 0, 0, 0);
     auto draw = [&](auto put, int x, int y, int du, int dv, int object) {
         std::fill(Shown().begin(), Shown().end(), 0);

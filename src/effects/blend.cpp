@@ -16,11 +16,6 @@ namespace {
 using gkDraw::FrameStatus;
 using gkDraw::SpriteFrame;
 
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
-#define GK_SIMD_CLONES __attribute__((target_clones("avx2", "default")))
-#else
-#define GK_SIMD_CLONES
-#endif
 #define GK_INLINE inline __attribute__((always_inline))
 
 constexpr int kTop5 = gk::kLevels5 - 1;

@@ -11,6 +11,14 @@
 #include "draw/draw.h"
 #include "gk_limits.h"
 
+// The hot loops are cloned for AVX2 beside the baseline version, chosen once at load time, so
+// the build stays portable x86-64.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+#define GK_SIMD_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define GK_SIMD_CLONES
+#endif
+
 // ---------------------------------------------------------------------------------------------
 // Lookup tables and pixel components
 // ---------------------------------------------------------------------------------------------

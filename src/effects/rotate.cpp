@@ -1,7 +1,8 @@
 // Rotation puts: every destination pixel is mapped back into the source through the sine table,
 // in integer steps of 1/360 pixel. The five forms share the clipping, the locking and the walk
 // and differ only in how (U, V) becomes a source pixel and what is written. The plain rotation
-// also has a fast loop that first finds the run of each row that lands inside the source.
+// also has a fast loop that first finds the run of each row that lands inside the source and
+// then computes the source offsets of a whole run in vectors.
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -70,13 +71,7 @@ const uint16_t* SourceAt(const SpriteFrame& f, int64_t u, int64_t v) {
 // The walk every form shares: startRow(j) says whether row j is drawn, pixel(U, V) gives the
 // value to write (0: nothing).
 template <class StartRow, class Pixel>
-int WalkRotation(int x1, int y1, int x2, int y2, int angle, int n, int l, int t, int r, int b,
-                 StartRow startRow, Pixel pixel) {
-    Rotation g;
-    SpriteFrame f;
-    if (FrameStatus s = OpenRotation(x1, y1, x2, y2, angle, n, l, t, r, b, &g, &f);
-        s != FrameStatus::Locked)
-        return gkDraw::FrameResult(s);
+void WalkRows(const Rotation& g, const SpriteFrame& f, StartRow startRow, Pixel pixel) {
     for (int64_t j = g.top; j < g.bottom; ++j) {
         if (!startRow(g, f, j)) continue;
         uint16_t* to = DestRow(g, f, j);
@@ -84,6 +79,18 @@ int WalkRotation(int x1, int y1, int x2, int y2, int angle, int n, int l, int t,
         for (int64_t i = g.left; i < g.right; ++i, u += g.cs, v += g.sn)
             if (const uint16_t p = pixel(g, f, u, v)) to[g.x1 + i] = p;
     }
+}
+
+// Opens the frame, walks and closes it.
+template <class StartRow, class Pixel>
+int WalkRotation(int x1, int y1, int x2, int y2, int angle, int n, int l, int t, int r, int b,
+                 StartRow startRow, Pixel pixel) {
+    Rotation g;
+    SpriteFrame f;
+    if (FrameStatus s = OpenRotation(x1, y1, x2, y2, angle, n, l, t, r, b, &g, &f);
+        s != FrameStatus::Locked)
+        return gkDraw::FrameResult(s);
+    WalkRows(g, f, startRow, pixel);
     gkDraw::CloseSpriteFrame(f);
     return 1;
 }
@@ -93,6 +100,10 @@ const auto kEveryRow = [](const Rotation&, const SpriteFrame&, int64_t) { return
 // The source pixel at (u, v), or 0 outside the source.
 uint16_t Clipped(const Rotation& g, const SpriteFrame& f, int64_t u, int64_t v) {
     return 0 <= u && u < g.sw && 0 <= v && v < g.sh ? *SourceAt(f, u, v) : 0;
+}
+// The plain rotation's pixel.
+uint16_t Plain(const Rotation& g, const SpriteFrame& f, int64_t U, int64_t V) {
+    return Clipped(g, f, U / 360 - g.ox, V / 360 - g.oy);
 }
 // The source pixel at (|u| mod sw, |v| mod sh).
 uint16_t Tiled(const Rotation& g, const SpriteFrame& f, int64_t u, int64_t v) {
@@ -143,6 +154,31 @@ void Narrow(int64_t start, int64_t step, int64_t lo, int64_t hi, int64_t* first,
     *last = std::min(*last, b + 1);
 }
 
+constexpr int64_t kBand = 64;  // columns drawn as one piece
+
+// Offsets from the source rectangle's corner of n source pixels from the first U and V on:
+// (V / 360 − oy) × stride + U / 360 − ox, in 32 bits (the caller makes sure they hold), so that
+// the loop vectorises and its divisions become multiplications.
+GK_SIMD_CLONES void SourceOffsets(int32_t u, int32_t v, int32_t cs, int32_t sn, int32_t ox,
+                                  int32_t oy, int32_t stride, int n, int32_t* offsets) {
+    for (int k = 0; k < n; ++k)
+        offsets[k] = ((v + k * sn) / 360 - oy) * stride + (u + k * cs) / 360 - ox;
+}
+
+// Draws walk columns [first, last) of row j, all inside the source, at most a band.
+void DrawRun(const Rotation& g, const SpriteFrame& f, int64_t j, int64_t first, int64_t last) {
+    int32_t offsets[kBand];
+    const int n = static_cast<int>(last - first);
+    SourceOffsets(static_cast<int32_t>(g.U(first, j)), static_cast<int32_t>(g.V(first, j)),
+                  static_cast<int32_t>(g.cs), static_cast<int32_t>(g.sn),
+                  static_cast<int32_t>(g.ox), static_cast<int32_t>(g.oy), f.sourceStride, n,
+                  offsets);
+    const uint16_t* from = SourceAt(f, 0, 0);
+    uint16_t* to = DestRow(g, f, j);
+    for (int k = 0; k < n; ++k)
+        if (const uint16_t p = from[offsets[k]]) to[g.x1 + first + k] = p;
+}
+
 }  // namespace
 
 namespace gkDraw {
@@ -150,37 +186,34 @@ namespace gkDraw {
 namespace reference {
 
 int PutRotate(int x1, int y1, int x2, int y2, int angle, int n, int l, int t, int r, int b) {
-    return WalkRotation(x1, y1, x2, y2, angle, n, l, t, r, b, kEveryRow,
-                        [](const Rotation& g, const SpriteFrame& f, int64_t U, int64_t V) {
-                            return Clipped(g, f, U / 360 - g.ox, V / 360 - g.oy);
-                        });
+    return WalkRotation(x1, y1, x2, y2, angle, n, l, t, r, b, kEveryRow, Plain);
 }
 
 }  // namespace reference
 
 // Each row is cut to the run of columns whose source pixel lies inside the source, found from
 // the linear U and V, so the loop itself tests nothing but transparency. Columns are drawn in
-// bands, so that the source lines one band reads stay in the cache for the rows below.
+// bands, so that the source lines one band reads stay in the cache for the rows below. Inside
+// the source |U| and |V| stay below 360 × (|offset| + size + 1): a geometry beyond 32 bits, far
+// larger than any screen, takes the plain walk.
 int PutRotate(int x1, int y1, int x2, int y2, int angle, int n, int l, int t, int r, int b) {
     Rotation g;
     SpriteFrame f;
     if (FrameStatus s = OpenRotation(x1, y1, x2, y2, angle, n, l, t, r, b, &g, &f);
         s != FrameStatus::Locked)
         return FrameResult(s);
-    constexpr int64_t kBand = 64;
-    for (int64_t band = g.left; band < g.right; band += kBand)
-        for (int64_t j = g.top; j < g.bottom; ++j) {
-            int64_t first = band, last = std::min(g.right, band + kBand);
-            Narrow(g.U(0, j), g.cs, g.ox, g.ox + g.sw - 1, &first, &last);
-            Narrow(g.V(0, j), g.sn, g.oy, g.oy + g.sh - 1, &first, &last);
-            if (first >= last) continue;
-            uint16_t* to = DestRow(g, f, j);
-            const int64_t origin = (f.t - g.oy) * f.sourceStride + f.l - g.ox;  // (U, V) = 0
-            int64_t u = g.U(first, j), v = g.V(first, j);
-            for (int64_t i = first; i < last; ++i, u += g.cs, v += g.sn)
-                if (const uint16_t p = f.source[origin + v / 360 * f.sourceStride + u / 360])
-                    to[g.x1 + i] = p;
-        }
+    constexpr int64_t kFits = 1 << 22;
+    if (std::max(std::abs(g.ox) + g.sw, std::abs(g.oy) + g.sh) >= kFits) {
+        WalkRows(g, f, kEveryRow, Plain);
+    } else {
+        for (int64_t band = g.left; band < g.right; band += kBand)
+            for (int64_t j = g.top; j < g.bottom; ++j) {
+                int64_t first = band, last = std::min(g.right, band + kBand);
+                Narrow(g.U(0, j), g.cs, g.ox, g.ox + g.sw - 1, &first, &last);
+                Narrow(g.V(0, j), g.sn, g.oy, g.oy + g.sh - 1, &first, &last);
+                if (first < last) DrawRun(g, f, j, first, last);
+            }
+    }
     CloseSpriteFrame(f);
     return 1;
 }

@@ -105,6 +105,16 @@ int TunnelFrame(int x, int y, int n, Walk walk) {
     return 1;
 }
 
+// Texel offsets of n map entries scrolled by du, dv (already in 0..A − 1, 0..B − 1) for a
+// texture of at least A × B: one compare and subtract per coordinate, vectorised.
+GK_SIMD_CLONES void TexelOffsets(const gkTunnelEntry* from, int n, int du, int dv, int a, int b,
+                                 int stride, int32_t* offsets) {
+    for (int k = 0; k < n; ++k) {
+        const int u = from[k].u + du, v = from[k].v + dv;
+        offsets[k] = (v >= b ? v - b : v) * stride + (u >= a ? u - a : u);
+    }
+}
+
 }  // namespace
 
 namespace gkDraw {
@@ -162,22 +172,22 @@ int PutTunnel(int x, int y, int du, int dv, int n) {
 
 }  // namespace reference
 
-// The offsets, the wrap at A and B and the wrap at a smaller texture are folded into two small
-// tables per call (texel column of every u, row start of every v), leaving three reads per pixel.
+// The offsets are reduced into 0..A − 1 and 0..B − 1 once; then each pixel's texel offset
+// needs only a compare and a subtraction per coordinate, computed a row at a time in vectors.
+// A texture smaller than A × B takes the plain walk.
 int PutTunnel(int x, int y, int du, int dv, int n) {
+    const plat::Surface* object = ObjectSurface(n);
+    if (object && (object->width < gkTunnel.A || object->height < gkTunnel.B))
+        return reference::PutTunnel(x, y, du, dv, n);
     return TunnelFrame(x, y, n, [&](const SpriteFrame& f, const Visible& vis) {
         const gkTunnelMap& m = gkTunnel;
-        std::vector<int32_t> column(m.A), rowStart(m.B);
-        for (int u = 0; u < m.A; ++u)
-            column[u] = static_cast<int32_t>(Wrap(u + int64_t{du}, m.A) % f.object->width);
-        for (int v = 0; v < m.B; ++v)
-            rowStart[v] = static_cast<int32_t>(Wrap(v + int64_t{dv}, m.B) % f.object->height *
-                                               f.sourceStride);
+        const int u0 = static_cast<int>(Wrap(du, m.A)), v0 = static_cast<int>(Wrap(dv, m.B));
+        std::vector<int32_t> offsets(vis.c1 - vis.c0);
         for (int64_t r = vis.r0; r < vis.r1; ++r) {
-            const gkTunnelEntry* from = m.Map + r * m.W;
-            uint16_t* to = f.back + (y + r) * f.backStride + x;
-            for (int64_t c = vis.c0; c < vis.c1; ++c)
-                to[c] = f.source[rowStart[from[c].v] + column[from[c].u]];
+            TexelOffsets(m.Map + r * m.W + vis.c0, static_cast<int>(offsets.size()), u0, v0, m.A,
+                         m.B, f.sourceStride, offsets.data());
+            uint16_t* to = f.back + (y + r) * f.backStride + x + vis.c0;
+            for (size_t c = 0; c < offsets.size(); ++c) to[c] = f.source[offsets[c]];
         }
     });
 }

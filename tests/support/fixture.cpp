@@ -22,6 +22,7 @@ void ResetFramework() {
     gkEffectTables = {};
     gkWipe = gkWipeState{};
     gkFilters = gkFilterState{};
+    gkTunnel = gkTunnelMap{};
     for (SpriteObject& s : gkSprites) s = SpriteObject{};
     gkDraw::SetDefaultColorKey(0);
     plat::headless::SetTime(0);
