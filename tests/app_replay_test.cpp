@@ -1,5 +1,7 @@
 // Deterministic runs: a scripted board-game session recorded and replayed frame-exact, the frame
 // limit and the fixed headless frame time, the recording format read back, and malformed files.
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -24,7 +26,9 @@ using gkSystem::Recording;
 using gkSystem::RecordingError;
 using gkSystem::RecordKind;
 
-const std::string kFile = testing::TempDir() + "gk_replay_test.txt";
+// Per process: test programs of several checkouts may run at once.
+const std::string kFile =
+    testing::TempDir() + "gk_replay_test_" + std::to_string(getpid()) + ".txt";
 
 // Sets the GK_* variables of one run; all are unset again afterwards.
 struct RunEnvironment {
@@ -129,7 +133,7 @@ TEST_F(ReplayTest, EveryEventKindReadsBackAsWritten) {
     const std::vector<RecordEvent> events = {
         {0, RecordKind::Time, {4294967295}, 0},
         {0, RecordKind::Message, {WM_MOUSEMOVE, 0, 0x00F00140}, 0},
-        {1, RecordKind::Message, {WM_MOVE, 0, -5}, 0},
+        {1, RecordKind::Message, {WM_MOUSEMOVE, 0, -5}, 0},
         {1, RecordKind::Message, {WM_SYSKEYDOWN, VK_F4, 1 << 29}, 0},
         {2, RecordKind::Key, {255, 1}, 0},
         {2, RecordKind::Joystick, {1, 65535, 0, 0xFFFFFFFF}, 0},

@@ -101,7 +101,8 @@ RunOptions ReadRunOptions();  // from the environment
 enum class RecordKind { Time, Message, Key, Joystick, Cursor, Box };
 // One recorded input, taken in the frame numbered `frame` (frames run before it). Values by
 // kind: Time {ms}; Message {message, wParam, lParam}; Key {vk, down}; Joystick {id, x or -1
-// when unplugged, y, buttons}; Cursor {x, y} in screen pixels; Box {answer}.
+// when unplugged, y, buttons}; Cursor {x, y} from the client
+// area's top-left corner; Box {answer}.
 struct RecordEvent {
     uint32_t frame;
     RecordKind kind;
@@ -131,7 +132,8 @@ void EndRun();          // writes the recording's end line and closes it; the re
 uint32_t RandomSeed();  // the recorded seed in a replay, else the calendar time
 // A message box whose answer is recorded, or taken from the replay without showing the box.
 int AnswerBox(const char* text, const char* title, UINT style);
-// The cursor's screen position, recorded, or as the replay gives it.
+// The cursor's screen position, recorded, or as the replay gives it (both relative to the
+// client area, so a replay may place its window elsewhere).
 void CursorPosition(int& x, int& y);
 
 // Input operations.

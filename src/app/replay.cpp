@@ -12,6 +12,7 @@
 #include <ctime>
 
 #include "app/app.h"
+#include "draw/draw.h"
 #include "gk_limits.h"
 #include "platform/backend.h"
 #include "platform/clock.h"
@@ -24,13 +25,13 @@ namespace {
 constexpr char kHeader[] = "gk-recording 1";
 constexpr int kKeys = 256;
 
-// The window messages that carry input; everything else is the program talking to itself.
+// The window messages that carry input; everything else is the program talking to itself, or
+// the window system placing the window (a replay keeps the window where its own system put it).
 struct MessageName {
     UINT message;
     const char* name;
 };
 constexpr MessageName kInputMessages[] = {
-    {WM_MOVE, "WM_MOVE"},
     {WM_ACTIVATEAPP, "WM_ACTIVATEAPP"},
     {WM_SETCURSOR, "WM_SETCURSOR"},
     {WM_KEYDOWN, "WM_KEYDOWN"},
@@ -478,16 +479,18 @@ void CursorPosition(int& x, int& y) {
             run.cursorY = static_cast<int>(e->values[1]);
             ++run.next;
         }
-        x = run.cursorX;
-        y = run.cursorY;
+        x = gkScreen.OriginX + run.cursorX;
+        y = gkScreen.OriginY + run.cursorY;
         return;
     }
     plat::GetCursorPos(x, y);
-    if (run.recording && (!run.cursorKnown || x != run.cursorX || y != run.cursorY))
-        Write(RecordKind::Cursor, x, y);
+    const int fromClientX = x - gkScreen.OriginX, fromClientY = y - gkScreen.OriginY;
+    if (run.recording &&
+        (!run.cursorKnown || fromClientX != run.cursorX || fromClientY != run.cursorY))
+        Write(RecordKind::Cursor, fromClientX, fromClientY);
     run.cursorKnown = true;
-    run.cursorX = x;
-    run.cursorY = y;
+    run.cursorX = fromClientX;
+    run.cursorY = fromClientY;
 }
 
 // ---- Loop pass hooks (used by the message loop) ----
