@@ -148,7 +148,7 @@ Layout CurrentLayout() {
 // A 16-bit layout with blue at bit 0 and green at bit 5.
 template <int RedShift, int GreenMax>
 struct Channels {
-    static constexpr int kRed = RedShift, kGreenMax = GreenMax;
+    static constexpr int kGreenMax = GreenMax;
     static constexpr int kShift[3] = {RedShift, 5, 0};  // native channels
     static constexpr uint16_t kMax[3] = {31, GreenMax, 31};
     static constexpr int kPlace[3] = {RedShift, GreenMax == 63 ? 6 : 5, 0};  // 5-bit components
