@@ -16,6 +16,19 @@ namespace {
 using gkDraw::FrameStatus;
 using gkDraw::SpriteFrame;
 
+// The fast loops are built twice, for AVX2 and for the baseline, and picked at run time, so the
+// build stays portable x86-64.
+#if defined(__x86_64__) && defined(__GNUC__)
+#define GK_AVX2 __attribute__((target("avx2")))
+bool HasAvx2() {
+    return __builtin_cpu_supports("avx2");
+}
+#else
+#define GK_AVX2
+bool HasAvx2() {
+    return false;
+}
+#endif
 #define GK_INLINE inline __attribute__((always_inline))
 
 constexpr int kTop5 = gk::kLevels5 - 1;
@@ -124,15 +137,9 @@ uint16_t ReferencePixel(const Rule& rule, uint16_t s, uint16_t d) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Fast rules: the table formulas computed on vectors of 16 pixels (8 for the float rules)
+// Fast rules: the table formulas computed on whole vectors of pixels, 16 at a time with AVX2 and
+// 8 with the baseline SSE2
 // ---------------------------------------------------------------------------------------------
-
-typedef uint16_t U16 __attribute__((vector_size(32)));
-typedef int16_t S16 __attribute__((vector_size(32)));
-typedef uint8_t U8 __attribute__((vector_size(32)));
-typedef uint16_t U16x8 __attribute__((vector_size(16)));
-typedef int32_t I32x8 __attribute__((vector_size(32)));
-typedef float F32x8 __attribute__((vector_size(32)));
 
 enum class Layout { Other, R5G6B5, X1R5G5B5 };
 
@@ -154,37 +161,42 @@ struct Channels {
     static constexpr int kPlace[3] = {RedShift, GreenMax == 63 ? 6 : 5, 0};  // 5-bit components
     // The 5-bit components in place: red and blue each alone in a byte, green across the two.
     static constexpr uint16_t kRedBlue = 31 << RedShift | 31, kGreen = 31 << kPlace[1];
+};
+using R5G6B5 = Channels<11, 63>;
+using X1R5G5B5 = Channels<10, 31>;
+
+// Vectors of Bytes bytes of pixels, the views the rules take of them, and their helpers. Only
+// lane operations that SSE2 has are used, so that neither width falls back to single lanes.
+template <int Bytes>
+struct Lanes {
+    typedef uint16_t U16 __attribute__((vector_size(Bytes)));
+    typedef int16_t S16 __attribute__((vector_size(Bytes)));
+    typedef uint8_t U8 __attribute__((vector_size(Bytes)));
+    typedef uint16_t Half __attribute__((vector_size(Bytes / 2)));  // for the float rules
+    typedef int32_t I32 __attribute__((vector_size(Bytes)));
+    typedef float F32 __attribute__((vector_size(Bytes)));
+
+    static GK_INLINE U16 Broadcast(int value) { return U16{} + static_cast<uint16_t>(value); }
+    // Signed lanes: for values below 0x8000 only.
+    static GK_INLINE U16 Min(U16 a, U16 b) { return (S16)a < (S16)b ? a : b; }
+    // max(0, a - b)
+    static GK_INLINE U16 Lowered(U16 a, U16 b) { return a - Min(a, b); }
+    // The same byte by byte, for red and blue in place at once (no byte borrows from the next).
+    static GK_INLINE U16 Min8(U16 a, U16 b) {
+        const U8 a8 = (U8)a, b8 = (U8)b;
+        return (U16)(a8 < b8 ? a8 : b8);
+    }
+    static GK_INLINE U16 Lowered8(U16 a, U16 b) { return a - Min8(a, b); }
     // The component table splits only values some channel combination reaches; the others
     // (in 5-5-5, those with the top bit set) split into zeros.
+    template <class L>
     static GK_INLINE U16 Reachable(U16 p) {
-        if constexpr (GreenMax == 63)
+        if constexpr (L::kGreenMax == 63)
             return p;
         else
             return p & ~(U16)((S16)p >> 15);
     }
 };
-using R5G6B5 = Channels<11, 63>;
-using X1R5G5B5 = Channels<10, 31>;
-
-GK_INLINE U16 Broadcast(int value) {
-    return U16{} + static_cast<uint16_t>(value);
-}
-// Signed lanes (every SIMD level has that minimum): for values below 0x8000 only.
-GK_INLINE U16 Min(U16 a, U16 b) {
-    return (S16)a < (S16)b ? a : b;
-}
-// max(0, a - b)
-GK_INLINE U16 Lowered(U16 a, U16 b) {
-    return a - Min(a, b);
-}
-// The same byte by byte, for red and blue in place at once (no byte borrows from the next).
-GK_INLINE U16 Min8(U16 a, U16 b) {
-    const U8 a8 = (U8)a, b8 = (U8)b;
-    return (U16)(a8 < b8 ? a8 : b8);
-}
-GK_INLINE U16 Lowered8(U16 a, U16 b) {
-    return a - Min8(a, b);
-}
 
 // An alpha in 0.0-1.0 that is a whole number k of 256ths, with 1 - alpha beside it: then every
 // float product and sum of the alpha rule is exact, and (s × k + d × (256 - k)) >> 8 is its result.
@@ -197,23 +209,29 @@ bool In256ths(float weight, float rest) {
 // the components in place (the pixel masked to the components' bits), red and blue together:
 // lowering a component by a level is lowering the masked value by the level placed alike, and
 // min(31, x + y) is x + min(31 - x, y), with 31 - x the component's bits flipped.
-template <class L, Kind K, bool Exact = false>
-struct FastRule {
+template <int Bytes, class L, Kind K, bool Exact>
+struct FastRule : Lanes<Bytes> {
+    using X = Lanes<Bytes>;
+    using U16 = typename X::U16;
+    using Half = typename X::Half;
+    using I32 = typename X::I32;
+    using F32 = typename X::F32;
+    using X::Lowered, X::Lowered8, X::Min, X::Min8;
     U16 mask;                            // half or channel mask
     U16 lowerRB, lowerG, keepRB, keepG;  // offsets and 31 - offsets, placed
     U16 share[3];                        // exact alphas in 256ths
-    F32x8 weight[3], rest[3];
+    F32 weight[3], rest[3];
 
-    GK_INLINE explicit FastRule(const Rule& r) : mask(Broadcast(r.mask)) {
+    GK_INLINE explicit FastRule(const Rule& r) : mask(X::Broadcast(r.mask)) {
         const int* a = r.offset;
-        lowerRB = Broadcast(a[0] << L::kPlace[0] | a[2]);
-        lowerG = Broadcast(a[1] << L::kPlace[1]);
+        lowerRB = X::Broadcast(a[0] << L::kPlace[0] | a[2]);
+        lowerG = X::Broadcast(a[1] << L::kPlace[1]);
         keepRB = lowerRB ^ L::kRedBlue;  // 31 - a, placed
         keepG = lowerG ^ L::kGreen;
         for (int k = 0; k < 3; ++k) {
-            share[k] = Broadcast(static_cast<int>(r.weight[k] * 256.0f));
-            weight[k] = F32x8{} + r.weight[k];
-            rest[k] = F32x8{} + r.rest[k];
+            share[k] = X::Broadcast(static_cast<int>(r.weight[k] * 256.0f));
+            weight[k] = F32{} + r.weight[k];
+            rest[k] = F32{} + r.rest[k];
         }
     }
 
@@ -223,8 +241,8 @@ struct FastRule {
         if constexpr (K == Kind::Alpha && Exact)
             return Exact256ths<0>(s, d) | Exact256ths<1>(s, d) | Exact256ths<2>(s, d);
         if constexpr (K == Kind::Alpha || K == Kind::Bright) return Floats(s, d);
-        s = L::Reachable(s);
-        d = L::Reachable(d);
+        s = X::template Reachable<L>(s);
+        d = X::template Reachable<L>(d);
         constexpr int red = L::kPlace[0], green = L::kPlace[1];
         if constexpr (K == Kind::Gray) {
             const U16 v = (((s >> red) + ((s >> green) & 31) + (s & 31)) * 171) >> 9;
@@ -251,49 +269,53 @@ struct FastRule {
         return ((sk * share[k] + dk * (256 - share[k])) >> 8) << shift;
     }
 
-    // The float rules, eight pixels at a time.
+    // Through 32-bit lanes, which every SIMD level converts to float.
+    static GK_INLINE F32 ToFloat(Half v) {
+        return __builtin_convertvector(__builtin_convertvector(v, I32), F32);
+    }
+    // The float rules, half a vector of pixels at a time.
     GK_INLINE U16 Floats(U16 s, U16 d) const {
         U16 out;
         for (int half = 0; half < 2; ++half) {
-            U16x8 s8, d8;
-            std::memcpy(&s8, reinterpret_cast<const char*>(&s) + 16 * half, 16);
-            std::memcpy(&d8, reinterpret_cast<const char*>(&d) + 16 * half, 16);
-            const U16x8 o = Floats8(s8, d8);
-            std::memcpy(reinterpret_cast<char*>(&out) + 16 * half, &o, 16);
+            Half sh, dh;
+            std::memcpy(&sh, reinterpret_cast<const char*>(&s) + Bytes / 2 * half, Bytes / 2);
+            std::memcpy(&dh, reinterpret_cast<const char*>(&d) + Bytes / 2 * half, Bytes / 2);
+            const Half o = FloatsHalf(sh, dh);
+            std::memcpy(reinterpret_cast<char*>(&out) + Bytes / 2 * half, &o, Bytes / 2);
         }
         return out;
     }
-    GK_INLINE U16x8 Floats8(U16x8 s, U16x8 d) const {
-        I32x8 out{};
+    GK_INLINE Half FloatsHalf(Half s, Half d) const {
+        I32 out{};
         for (int k = 0; k < 3; ++k) {
-            const U16x8 sk = (s >> L::kShift[k]) & L::kMax[k],
-                        dk = (d >> L::kShift[k]) & L::kMax[k];
-            F32x8 v = __builtin_convertvector(sk, F32x8) * weight[k];
-            if constexpr (K == Kind::Alpha) v = v + __builtin_convertvector(dk, F32x8) * rest[k];
-            out |= __builtin_convertvector(v, I32x8) << L::kShift[k];
+            const Half sk = (s >> L::kShift[k]) & L::kMax[k], dk = (d >> L::kShift[k]) & L::kMax[k];
+            F32 v = ToFloat(sk) * weight[k];
+            if constexpr (K == Kind::Alpha) v = v + ToFloat(dk) * rest[k];
+            out |= __builtin_convertvector(v, I32) << L::kShift[k];
         }
-        return __builtin_convertvector(out, U16x8);
+        return __builtin_convertvector(out, Half);
     }
 };
 
 // The rule where the source is not 0.
-template <class Apply>
-GK_INLINE U16 Opaque(const Apply& apply, U16 s, U16 d) {
+template <class Apply, class U16>
+GK_INLINE void Blend(const Apply& apply, U16& d, U16 s) {
     const U16 clear = (U16)(s == 0);
-    return (apply(s, d) & ~clear) | (d & clear);
+    d = (apply(s, d) & ~clear) | (d & clear);
 }
 
 // One row: whole vectors first, then the rest through a zero-padded vector.
-template <class L, Kind K, bool Exact = false>
+template <int Bytes, class L, Kind K, bool Exact = false>
 GK_INLINE void FastRowOf(const Rule& rule, const uint16_t* s, uint16_t* d, int w) {
-    const FastRule<L, K, Exact> apply(rule);
-    constexpr int n = sizeof(U16) / sizeof(uint16_t);
+    using U16 = typename Lanes<Bytes>::U16;
+    const FastRule<Bytes, L, K, Exact> apply(rule);
+    constexpr int n = Bytes / sizeof(uint16_t);
     U16 sv, dv;
     int i = 0;
     for (; i + n <= w; i += n) {
         std::memcpy(&sv, s + i, sizeof sv);
         std::memcpy(&dv, d + i, sizeof dv);
-        dv = Opaque(apply, sv, dv);
+        Blend(apply, dv, sv);
         std::memcpy(d + i, &dv, sizeof dv);
     }
     if (i == w) return;
@@ -302,42 +324,55 @@ GK_INLINE void FastRowOf(const Rule& rule, const uint16_t* s, uint16_t* d, int w
     dv = U16{};
     std::memcpy(&sv, s + i, bytes);
     std::memcpy(&dv, d + i, bytes);
-    dv = Opaque(apply, sv, dv);
+    Blend(apply, dv, sv);
     std::memcpy(d + i, &dv, bytes);
 }
 
-template <class L>
+template <int Bytes, class L>
 GK_INLINE void FastRowIn(const Rule& rule, const uint16_t* s, uint16_t* d, int w) {
     switch (rule.kind) {
         case Kind::Half:
-            return FastRowOf<L, Kind::Half>(rule, s, d, w);
+            return FastRowOf<Bytes, L, Kind::Half>(rule, s, d, w);
         case Kind::Alpha:
             if (std::equal(rule.weight, rule.weight + 3, rule.rest, In256ths))
-                return FastRowOf<L, Kind::Alpha, true>(rule, s, d, w);
-            return FastRowOf<L, Kind::Alpha>(rule, s, d, w);
+                return FastRowOf<Bytes, L, Kind::Alpha, true>(rule, s, d, w);
+            return FastRowOf<Bytes, L, Kind::Alpha>(rule, s, d, w);
         case Kind::Fade:
-            return FastRowOf<L, Kind::Fade>(rule, s, d, w);
+            return FastRowOf<Bytes, L, Kind::Fade>(rule, s, d, w);
         case Kind::Add:
-            return FastRowOf<L, Kind::Add>(rule, s, d, w);
+            return FastRowOf<Bytes, L, Kind::Add>(rule, s, d, w);
         case Kind::Shadow:
-            return FastRowOf<L, Kind::Shadow>(rule, s, d, w);
+            return FastRowOf<Bytes, L, Kind::Shadow>(rule, s, d, w);
         case Kind::Channels:
-            return FastRowOf<L, Kind::Channels>(rule, s, d, w);
+            return FastRowOf<Bytes, L, Kind::Channels>(rule, s, d, w);
         case Kind::Bright:
-            return FastRowOf<L, Kind::Bright>(rule, s, d, w);
+            return FastRowOf<Bytes, L, Kind::Bright>(rule, s, d, w);
         case Kind::Dark:
-            return FastRowOf<L, Kind::Dark>(rule, s, d, w);
+            return FastRowOf<Bytes, L, Kind::Dark>(rule, s, d, w);
         case Kind::Gray:
-            return FastRowOf<L, Kind::Gray>(rule, s, d, w);
+            return FastRowOf<Bytes, L, Kind::Gray>(rule, s, d, w);
     }
 }
 
-GK_SIMD_CLONES void FastRow(const Rule& rule, Layout layout, const uint16_t* s, uint16_t* d,
-                            int w) {
+template <int Bytes>
+GK_INLINE void FastRowWith(const Rule& rule, Layout layout, const uint16_t* s, uint16_t* d, int w) {
     if (layout == Layout::R5G6B5)
-        FastRowIn<R5G6B5>(rule, s, d, w);
+        FastRowIn<Bytes, R5G6B5>(rule, s, d, w);
     else
-        FastRowIn<X1R5G5B5>(rule, s, d, w);
+        FastRowIn<Bytes, X1R5G5B5>(rule, s, d, w);
+}
+
+GK_AVX2 void FastRowAvx2(const Rule& rule, Layout layout, const uint16_t* s, uint16_t* d, int w) {
+    FastRowWith<32>(rule, layout, s, d, w);
+}
+void FastRowSse2(const Rule& rule, Layout layout, const uint16_t* s, uint16_t* d, int w) {
+    FastRowWith<16>(rule, layout, s, d, w);
+}
+
+// Columns [0, w) of a row through the rule's fast form: AVX2 where the processor has it.
+void FastRow(const Rule& rule, Layout layout, const uint16_t* s, uint16_t* d, int w) {
+    static const bool avx2 = HasAvx2();
+    (avx2 ? FastRowAvx2 : FastRowSse2)(rule, layout, s, d, w);
 }
 
 // The layout the rule's fast form runs in; Other for the reference form.
@@ -477,6 +512,7 @@ void SmoothRow(const SpriteFrame& f, int j, bool fast) {
                 if (s[i]) SmoothPixel(f, i, j);
             continue;
         }
+        using U16x8 = Lanes<16>::U16;
         uint16_t keep[kBlock];
         for (int half = 0; half < kBlock; half += 8) {
             const auto opaque = [&](const uint16_t* p) {
