@@ -207,10 +207,12 @@ TEST_F(Blend, FastLoopsMatchTheReferenceInBothLayouts) {
                 gkEffectLoops = EffectLoops::Reference;
                 ASSERT_EQ(effect(n, a), 1);
                 const Pixels expected = Back(0, 64, 48);
-                SetBack(back);
-                gkEffectLoops = EffectLoops::Fast;
-                ASSERT_EQ(effect(n, a), 1);
-                ASSERT_EQ(Back(0, 64, 48), expected);
+                for (auto loops : {EffectLoops::Fast, EffectLoops::Baseline}) {
+                    SetBack(back);
+                    gkEffectLoops = loops;
+                    ASSERT_EQ(effect(n, a), 1);
+                    ASSERT_EQ(Back(0, 64, 48), expected);
+                }
             }
         // A failed lock, a number that is not a slot or a slot without an image: 0, nothing drawn.
         const Pixels before = Back(0, 64, 48);

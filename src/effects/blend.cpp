@@ -1,10 +1,10 @@
 // Blend and colour effects: eighteen puts of a sprite rectangle onto the back screen through a
 // per-pixel colour rule. Every rule has a plain reference form that reads the lookup tables one
 // pixel at a time. Most also have a fast form that computes the same closed formulas on whole
-// vectors of pixels (GCC vector types, cloned for AVX2 beside the baseline SSE2 and picked at
-// load time) for the two 16-bit layouts, 5-6-5 and 5-5-5; the box blur and edge smoothing have
+// vectors of pixels (GCC vector types, 32 bytes for AVX2 and 16 for the baseline SSE2, picked at
+// run time) for the two 16-bit layouts, 5-6-5 and 5-5-5; the box blur and edge smoothing have
 // fast forms of their own. The float rules are built with floating-point contraction off, so the
-// two forms round alike.
+// forms round alike.
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -138,7 +138,7 @@ uint16_t ReferencePixel(const Rule& rule, uint16_t s, uint16_t d) {
 
 // ---------------------------------------------------------------------------------------------
 // Fast rules: the table formulas computed on whole vectors of pixels, 16 at a time with AVX2 and
-// 8 with the baseline SSE2
+// 8 with the baseline
 // ---------------------------------------------------------------------------------------------
 
 enum class Layout { Other, R5G6B5, X1R5G5B5 };
@@ -365,14 +365,15 @@ GK_INLINE void FastRowWith(const Rule& rule, Layout layout, const uint16_t* s, u
 GK_AVX2 void FastRowAvx2(const Rule& rule, Layout layout, const uint16_t* s, uint16_t* d, int w) {
     FastRowWith<32>(rule, layout, s, d, w);
 }
-void FastRowSse2(const Rule& rule, Layout layout, const uint16_t* s, uint16_t* d, int w) {
+void FastRowBaseline(const Rule& rule, Layout layout, const uint16_t* s, uint16_t* d, int w) {
     FastRowWith<16>(rule, layout, s, d, w);
 }
 
 // Columns [0, w) of a row through the rule's fast form: AVX2 where the processor has it.
 void FastRow(const Rule& rule, Layout layout, const uint16_t* s, uint16_t* d, int w) {
     static const bool avx2 = HasAvx2();
-    (avx2 ? FastRowAvx2 : FastRowSse2)(rule, layout, s, d, w);
+    const bool baseline = gkDraw::gkEffectLoops == gkDraw::EffectLoops::Baseline;
+    (avx2 && !baseline ? FastRowAvx2 : FastRowBaseline)(rule, layout, s, d, w);
 }
 
 // The layout the rule's fast form runs in; Other for the reference form.
@@ -672,7 +673,7 @@ int PutShadow(int x, int y, int n, int l, int t, int r, int b) {
 }
 
 int PutSmooth(int x, int y, int n, int l, int t, int r, int b) {
-    const bool fast = gkEffectLoops == EffectLoops::Fast;
+    const bool fast = gkEffectLoops != EffectLoops::Reference;
     return InFrame(x, y, n, l, t, r, b, [&](const SpriteFrame& f) {
         for (int j = 0; j < f.h; ++j) SmoothRow(f, j, fast);
     });
@@ -709,7 +710,7 @@ int PutBlur(int x, int y, int box, int n, int l, int t, int r, int b) {
     return InFrame(x, y, n, l, t, r, b, [&](const SpriteFrame& f) {
         const int m = std::min({box, f.w, f.h});
         if (m == 0) return;
-        gkEffectLoops == EffectLoops::Fast ? BlurFast(f, m) : BlurReference(f, m);
+        gkEffectLoops == EffectLoops::Reference ? BlurReference(f, m) : BlurFast(f, m);
     });
 }
 

@@ -407,10 +407,10 @@ int PutTunnel(int x, int y, int du, int dv, int n);
 
 namespace gkDraw {
 
-// Which inner loops the effects run: the fast ones (the default) or the plain per-pixel
-// reference loops, which read the lookup tables as described and which the fast ones must
-// match pixel for pixel.
-enum class EffectLoops { Fast, Reference };
+// Which inner loops the effects run: the fast ones (the default), the fast ones without AVX2
+// even where the processor has it, or the plain per-pixel reference loops, which read the
+// lookup tables as described and which the fast ones must match pixel for pixel.
+enum class EffectLoops { Fast, Baseline, Reference };
 inline EffectLoops gkEffectLoops = EffectLoops::Fast;
 
 // 50 %: both pixels halved channel by channel (lowest bit dropped) and added.
