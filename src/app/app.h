@@ -64,6 +64,8 @@ struct gkInputState {
 extern gkAppState gkApp;
 extern gkInputState gkInput;
 
+// The process entry: the instance check, the window, the game's init hook, then the loop until
+// the window closes. Returns 0.
 int WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, const char* lpCmdLine, int nCmdShow);
 
 namespace gkSystem {
@@ -74,19 +76,22 @@ struct GameHooks {
     void (*keyDown)(int key);
     void (*activate)(int flag);
 };
-void SetGameHooks(const GameHooks& hooks);
-void SetGameTitle(const char* title);  // copied; nullptr or "" for the executable's name
+void SetGameHooks(const GameHooks& hooks);  // copied; call before WinMain
+void SetGameTitle(const char* title);       // copied; nullptr or "" for the executable's name
 
-void Init();
-int CheckMutex(const char* title);
+void Init();  // application and input records back to their start values
+int CheckMutex(
+    const char* title);  // 1 when this is the only instance, else 0 (the first is raised)
+// Releases fonts, sound and display and closes the window: the loop then ends. Returns 1.
 int Quit();
-void OnActivate(int flag);
+void OnActivate(int flag);  // hands activation (1) or deactivation (0) to the game's hook
 
 // One pass of the message loop: dispatches one waiting message, or waits, or runs one frame.
 // Returns 0 once WM_QUIT was taken, else 1.
 int RunLoopPass();
-void RunFrame();
+void RunFrame();  // one frame: frame time, the scene's frame hook, blink and mouse bookkeeping
 
+// The main window's procedure: keys, mouse, activation, closing and the MIDI notification.
 LRESULT WndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Deterministic runs: a frame limit, the headless frame rate, and recording and replaying
