@@ -7,6 +7,7 @@
 // forms round alike.
 #include <cmath>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "effects/effects.h"
@@ -275,15 +276,24 @@ struct FastRule : Lanes<Bytes> {
     }
     // The float rules, half a vector of pixels at a time.
     GK_INLINE U16 Floats(U16 s, U16 d) const {
-        U16 out;
-        for (int half = 0; half < 2; ++half) {
-            Half sh, dh;
-            std::memcpy(&sh, reinterpret_cast<const char*>(&s) + Bytes / 2 * half, Bytes / 2);
-            std::memcpy(&dh, reinterpret_cast<const char*>(&d) + Bytes / 2 * half, Bytes / 2);
-            const Half o = FloatsHalf(sh, dh);
-            std::memcpy(reinterpret_cast<char*>(&out) + Bytes / 2 * half, &o, Bytes / 2);
-        }
-        return out;
+        constexpr auto lanes = std::make_index_sequence<Bytes / 4>();
+        return Join(FloatsHalf(Lower(s, lanes), Lower(d, lanes)),
+                    FloatsHalf(Upper(s, lanes), Upper(d, lanes)),
+                    std::make_index_sequence<Bytes / 2>());
+    }
+    // Halves taken and joined in registers (through memory, the wide load after two narrow
+    // stores would wait for them).
+    template <size_t... I>
+    static GK_INLINE Half Lower(U16 v, std::index_sequence<I...>) {
+        return __builtin_shufflevector(v, v, I...);
+    }
+    template <size_t... I>
+    static GK_INLINE Half Upper(U16 v, std::index_sequence<I...>) {
+        return __builtin_shufflevector(v, v, (I + sizeof...(I))...);
+    }
+    template <size_t... I>
+    static GK_INLINE U16 Join(Half low, Half high, std::index_sequence<I...>) {
+        return __builtin_shufflevector(low, high, I...);
     }
     GK_INLINE Half FloatsHalf(Half s, Half d) const {
         I32 out{};
