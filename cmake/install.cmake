@@ -1,8 +1,9 @@
-# Installs the library, its headers under include/gk/ (folders kept, so the headers' own includes
-# resolve), a CMake package exporting gk::gk and a pkg-config file.
+# Installs the library, the gkpack tool, the headers under include/gk/ (folders kept, so the
+# headers' own includes resolve), a CMake package exporting gk::gk and a pkg-config file.
 include(CMakePackageConfigHelpers)
 
 install(TARGETS gk EXPORT gkTargets ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
+install(TARGETS gkpack RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/src/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/gk
   FILES_MATCHING PATTERN "*.h" PATTERN "game" EXCLUDE)
 

@@ -28,19 +28,42 @@ bool ReadLe32(std::FILE* f, uint32_t* value) {
     return true;
 }
 
-// Reads the stored name up to its NUL and tells whether it equals `key`, keeping nothing (a
-// damaged pack may hold a "name" as long as the file); false when the file ends first.
-bool ReadName(std::FILE* f, const std::string& key, bool* equal) {
+// Reads the stored name up to its NUL and tells whether it equals `key`, keeping at most its
+// first keptSize - 1 bytes in `kept` (when given) and nothing more: a damaged pack may hold a
+// "name" as long as the file. False when the file ends first.
+bool ReadName(std::FILE* f, const std::string& key, bool* equal, char* kept, size_t keptSize) {
     *equal = true;
     for (size_t i = 0;; ++i) {
         const int c = std::fgetc(f);
         if (c == EOF) return false;
+        if (kept && i < keptSize) kept[i] = static_cast<char>(c);
         if (c == 0) {
             *equal = *equal && i == key.size();
+            if (kept) kept[keptSize - 1] = '\0';
             return true;
         }
         *equal = *equal && i < key.size() && key[i] == static_cast<char>(c);
     }
+}
+
+// Reads an entry's header: Size, the name and HeadSize, leaving the file at the format record.
+// False at the end of the file or when the entry would not end inside the file and inside the
+// 32-bit offsets a stream keeps.
+bool ReadHeader(std::FILE* f, uint64_t fileSize, const std::string& key, bool* equal, char* kept,
+                size_t keptSize, uint32_t* dataSize, uint32_t* headSize) {
+    if (!ReadLe32(f, dataSize) || !ReadName(f, key, equal, kept, keptSize) ||
+        !ReadLe32(f, headSize))
+        return false;
+    const uint64_t end = uint64_t{*headSize} + *dataSize + static_cast<uint64_t>(std::ftell(f));
+    return *headSize <= kLongestFormat && end <= fileSize && end <= UINT32_MAX;
+}
+
+uint64_t FileSize(std::FILE* f) {
+    const long at = std::ftell(f);
+    if (at < 0 || std::fseek(f, 0, SEEK_END) != 0) return 0;
+    const long size = std::ftell(f);
+    std::fseek(f, at, SEEK_SET);
+    return size < 0 ? 0 : static_cast<uint64_t>(size);
 }
 
 // Only PCM the mixer can play; the byte rate must agree, since the streams size their buffers
@@ -66,18 +89,13 @@ bool ReadFormat(std::FILE* f, uint32_t headSize, plat::WAVEFORMATEX* format) {
 
 bool gkSound::FindPackEntry(std::FILE* f, const char* name, plat::WAVEFORMATEX* format,
                             uint32_t* size) {
-    if (std::fseek(f, 0, SEEK_END) != 0) return false;
-    const long fileSize = std::ftell(f);
-    if (fileSize < 0 || std::fseek(f, 0, SEEK_SET) != 0) return false;
+    if (std::fseek(f, 0, SEEK_SET) != 0) return false;
+    const uint64_t fileSize = FileSize(f);
     std::string key = name;
     plat::CharUpperBuff(key.data(), key.size());
     bool found;
     uint32_t dataSize, headSize;
-    while (ReadLe32(f, &dataSize) && ReadName(f, key, &found) && ReadLe32(f, &headSize)) {
-        // The entry must end inside the file, and inside the 32-bit offsets a stream keeps.
-        const uint64_t end = uint64_t{headSize} + dataSize + static_cast<uint64_t>(std::ftell(f));
-        if (headSize > kLongestFormat || end > static_cast<uint64_t>(fileSize) || end > UINT32_MAX)
-            return false;
+    while (ReadHeader(f, fileSize, key, &found, nullptr, 0, &dataSize, &headSize)) {
         if (found) {
             *size = dataSize;
             return ReadFormat(f, headSize, format);
@@ -85,6 +103,27 @@ bool gkSound::FindPackEntry(std::FILE* f, const char* name, plat::WAVEFORMATEX* 
         if (std::fseek(f, static_cast<long>(headSize + dataSize), SEEK_CUR) != 0) return false;
     }
     return false;
+}
+
+bool gkSound::ReadPackEntry(std::FILE* f, gkSoundPackEntry* entry) {
+    *entry = {};
+    const long at = std::ftell(f);
+    bool equal;
+    if (at < 0) return false;
+    if (!ReadHeader(f, FileSize(f), "", &equal, entry->Name, sizeof entry->Name, &entry->Size,
+                    &entry->HeadSize)) {
+        std::fseek(f, at, SEEK_SET);
+        return false;
+    }
+    entry->Offset = static_cast<uint32_t>(at);
+    plat::WAVEFORMATEX format;
+    const long record = std::ftell(f);
+    entry->Playable = ReadFormat(f, entry->HeadSize, &format);
+    entry->FormatTag = format.wFormatTag;
+    entry->Channels = format.nChannels;
+    entry->Rate = format.nSamplesPerSec;
+    entry->Bits = format.wBitsPerSample;
+    return std::fseek(f, record + static_cast<long>(entry->HeadSize + entry->Size), SEEK_SET) == 0;
 }
 
 void gkSound::SetPack(const char* file) {

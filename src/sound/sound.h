@@ -73,6 +73,17 @@ struct gkSoundState {
     char PackPath[256];  // current sound pack, folder included; empty until SetPack
 };
 
+// One sound pack entry as a walk over every entry reads it (listing a pack).
+struct gkSoundPackEntry {
+    uint32_t Offset;    // the entry's first byte in the pack
+    uint32_t Size;      // sample bytes
+    uint32_t HeadSize;  // format record bytes
+    uint16_t FormatTag, Channels, Bits;
+    uint32_t Rate;   // Hz
+    int Playable;    // 1 when the mixer plays the format
+    char Name[128];  // the stored name, cut to 127 bytes
+};
+
 extern gkSoundState gkSoundStatus;
 extern gkSoundObject gkSoundObjects[gk::kSoundSlots];
 
@@ -166,6 +177,10 @@ void ReloadObjects();
 // Looks `name` up in an open pack from its start. True when the entry is there with a format the
 // mixer plays: the format and the sample byte count are set and the file is at the first sample.
 bool FindPackEntry(std::FILE* pack, const char* name, plat::WAVEFORMATEX* format, uint32_t* size);
+// Reads the entry at the pack's position, the same checks as the lookup, and leaves the pack at
+// the next entry. False at the pack's end or at an entry that does not fit in the pack; the
+// pack is then at the start of that entry (a listing shows the offset of the damage).
+bool ReadPackEntry(std::FILE* pack, gkSoundPackEntry* entry);
 
 }  // namespace gkSound
 

@@ -1,0 +1,147 @@
+// The pack tool run as a program: its packs agree byte for byte with the framework's converters
+// and load in a headless game, list and extract give back what went in, and bad input ends with
+// one message and a failure status while a good pack stays in place.
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "platform/sound.h"
+#include "support/sound_util.h"
+#include "support/wav.h"
+
+namespace {
+
+namespace t = gktest;
+using t::Bytes;
+
+struct Result {
+    int status;
+    std::string output;  // stdout and stderr
+};
+
+class Gkpack : public t::SoundFolder {
+  protected:
+    Result Run(const std::string& args) {
+        const std::string command = "cd '" + folder + "' && " GKPACK " " + args + " 2>&1";
+        std::FILE* p = popen(command.c_str(), "r");
+        std::string out;
+        char buffer[512];
+        for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, p)) > 0;) out.append(buffer, n);
+        const int status = pclose(p);
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+    }
+    Bytes Read(const std::string& name) {
+        std::ifstream in(folder + "/" + name, std::ios::binary);
+        return Bytes(std::istreambuf_iterator<char>(in), {});
+    }
+    void Folder(const std::string& name) { std::filesystem::create_directory(folder + "/" + name); }
+};
+
+TEST_F(Gkpack, SoundPacksMatchTheGameWriterAndComeBackOut) {
+    Folder("snd");
+    const Bytes mono = t::PcmWav(1, 22050, 5, 300),
+                stereo = t::Riff({{"fmt ", t::Fmt(1, 2, 8000, 8)}, {"data", {1, 2, 3}}});
+    t::WriteFile(folder + "/snd/a.wav", mono);
+    t::WriteFile(folder + "/snd/Stereo.WAV", stereo);
+    Result r = Run("sounds tool.pak snd");
+    EXPECT_EQ(r.status, 0) << r.output;
+    gkSound::ConvertWav("game.pak", "snd", 1);
+    EXPECT_EQ(Read("tool.pak"), Read("game.pak"));
+
+    r = Run("sounds tool.pak snd --append");
+    EXPECT_EQ(r.status, 0);
+    gkSound::ConvertWav("game.pak", "snd", 0);
+    EXPECT_EQ(Read("tool.pak"), Read("game.pak"));
+
+    // Files that cannot be packed are listed and counted; the others are packed.
+    Folder("bad");
+    const std::string longName = std::string(27, 'l') + ".wav";
+    t::WriteFile(folder + "/bad/a.wav", mono);
+    t::WriteFile(folder + "/bad/bad.wav", {1, 2, 3});
+    t::WriteFile(folder + "/bad/" + longName, mono);
+    Bytes adpcm = t::Fmt(2, 1, 8000, 4);
+    adpcm.insert(adpcm.end(), {0, 0});
+    t::WriteFile(folder + "/bad/adpcm.wav", t::Riff({{"fmt ", adpcm}, {"data", {9}}}));
+    r = Run("sounds bad.pak bad -q");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.output,
+              "gkpack: adpcm.wav: format 2, 1 channels, 4-bit (not playable), which a game cannot "
+              "load\ngkpack: bad.wav: not a WAV file that can be read\ngkpack: " +
+                  longName + ": name longer than 30 bytes, which a game cannot load\n");
+    const Bytes pack = Read("tool.pak");
+    EXPECT_EQ(Read("bad.pak"), Bytes(pack.begin() + 40, pack.begin() + 82));
+
+    r = Run("list tool.pak");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.output,
+              "tool.pak: sound pack, 4 entries\n"
+              "         0  STEREO.WAV                      8000 Hz 8-bit stereo, 3 bytes\n"
+              "        40  A.WAV                           22050 Hz 16-bit mono, 10 bytes\n"
+              "        82  STEREO.WAV                      8000 Hz 8-bit stereo, 3 bytes\n"
+              "       122  A.WAV                           22050 Hz 16-bit mono, 10 bytes\n");
+    for (const char* name : {"a.wav", "Stereo.WAV"}) {
+        r = Run(std::string("extract tool.pak ") + name + " out.wav");
+        EXPECT_EQ(r.status, 0) << r.output;
+        EXPECT_EQ(Read("out.wav"), Read(std::string("snd/") + name));
+    }
+    gkSound::SetPack("tool.pak");
+    const int slot = gkSound::LoadPack("a.wav", 1);
+    ASSERT_GE(slot, 0);
+    void *a, *b;
+    uint32_t na, nb;
+    plat::sound::Lock(gkSoundObjects[slot].Channel[0].Buffer, 0, 10, &a, &na, &b, &nb);
+    EXPECT_EQ(Bytes(static_cast<uint8_t*>(a), static_cast<uint8_t*>(a) + 10),
+              Bytes(mono.end() - 10, mono.end()));
+}
+
+TEST_F(Gkpack, BadInputFailsWithOneMessageAndKeepsTheGoodPack) {
+    Folder("snd");
+    Folder("empty");
+    Folder("junk");
+    t::WriteFile(folder + "/snd/a.wav", t::PcmWav(1, 8000, 4));
+    t::WriteFile(folder + "/junk/a.wav", {1});
+    ASSERT_EQ(Run("sounds good.pak snd").status, 0);
+    const Bytes good = Read("good.pak");
+    Bytes cut = good;
+    cut.insert(cut.end(), good.begin(), good.end() - 1);
+    t::WriteFile(folder + "/cut.pak", cut);
+    t::WriteFile(folder + "/junk.bin", Bytes(100, 0xFF));
+    // The command line, its status and the one message it ends with.
+    const std::string cases[][3] = {
+        {"sounds good.pak none", "1", "gkpack: none: no such folder\n"},
+        {"sounds good.pak empty", "1", "gkpack: empty: no WAV files; the pack is left as it was\n"},
+        {"sounds good.pak junk -q", "1",
+         "gkpack: a.wav: not a WAV file that can be read\n"
+         "gkpack: no file could be packed; the pack is left as it was\n"},
+        {"sounds junk.bin snd --append", "1",
+         "gkpack: junk.bin: not a whole sound pack to append to\n"},
+        {"list junk.bin", "1", "gkpack: junk.bin: not a pack\n"},
+        {"list none.pak", "1", "gkpack: none.pak: cannot open\n"},
+        {"list cut.pak", "1",
+         "cut.pak: sound pack, 1 entries\n"
+         "         0  A.WAV                           8000 Hz 16-bit mono, 8 bytes\n"
+         "gkpack: cut.pak: damaged: reading stopped at offset 40 of 79\n"},
+        {"extract good.pak b.wav out.wav", "1", "gkpack: good.pak: no playable entry b.wav\n"},
+        {"extract junk.bin a.wav out.wav", "1", "gkpack: junk.bin: no playable entry a.wav\n"},
+        {"sounds good.pak", "2", ""},
+        {"list good.pak --images --sounds", "2", ""},
+        {"list good.pak -x", "2", ""}};
+    for (const auto& c : cases) {
+        const Result r = Run(c[0]);
+        EXPECT_EQ(std::to_string(r.status), c[1]) << c[0];
+        const bool usage = c[1] == "2";
+        EXPECT_EQ(usage ? r.output.substr(0, 13) : r.output, usage ? "usage: gkpack" : c[2])
+            << c[0];
+    }
+    EXPECT_EQ(Read("good.pak"), good);
+    EXPECT_EQ(Read("junk.bin"), Bytes(100, 0xFF));
+    size_t files = 0;
+    for (const auto& f : std::filesystem::directory_iterator(folder)) files += f.is_regular_file();
+    EXPECT_EQ(files, 3u);  // no temporary file or output left behind
+}
+
+}  // namespace
