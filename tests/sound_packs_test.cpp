@@ -21,14 +21,12 @@ class SoundPacks : public t::SoundFolder {
         std::ifstream in(folder + "/" + name, std::ios::binary);
         return Bytes(std::istreambuf_iterator<char>(in), {});
     }
-    // What loading `name` gives: its first two sample bytes, or the report.
-    std::string Load(const std::string& name) {
-        const int slot = gkSound::LoadPack(name.c_str(), 1);
-        if (slot < 0) return reports.Take().at(0);
-        void *a, *b;
-        uint32_t na, nb;
-        snd::Lock(gkSoundObjects[slot].Channel[0].Buffer, 0, 2, &a, &na, &b, &nb);
-        return std::string(static_cast<char*>(a), 2);
+    // Writes the entries, one after the other, as the pack `name`; returns its bytes.
+    Bytes Pack(const std::string& name, const std::vector<Bytes>& entries) {
+        Bytes pack;
+        for (const Bytes& e : entries) pack.insert(pack.end(), e.begin(), e.end());
+        t::WriteFile(folder + "/" + name, pack);
+        return pack;
     }
 };
 
@@ -38,32 +36,36 @@ TEST_F(SoundPacks, LookupFindsTheFirstWholePlayableEntry) {
     adpcm.insert(adpcm.end(), {2, 0, 7, 7});  // 20-byte records
     extra.insert(extra.end(), {7, 7});
     slow[8] ^= 1;  // bytes per second that do not agree with the rate
-    Bytes pack;
-    for (const Bytes& e :
-         {t::PackEntry("A.WA", adpcm, {}), t::PackEntry("A.WAV", extra, {1, 2}),
-          t::PackEntry("A.WAV", mono, {9, 9}), t::PackEntry("C.WAV", mono, {3, 4}),
-          t::PackEntry("BITS.WAV", bits12, {4, 4}), t::PackEntry("AVG.WAV", slow, {4, 4}),
-          t::PackEntry(std::string(31, 'L'), mono, {5, 5}),
-          t::PackEntry("HUGE.WAV", Bytes(65537, 0), {}), t::PackEntry("D.WAV", mono, {6, 6})})
-        pack.insert(pack.end(), e.begin(), e.end());
-    t::WriteFile(folder + "/s.pak", pack);
-    t::WriteFile(folder + "/cut.pak", Bytes(pack.begin(), pack.begin() + 118));  // inside C.WAV
+    const Bytes pack =
+        Pack("s.pak",
+             {t::PackEntry("A.WA", adpcm, {}), t::PackEntry("A.WAV", extra, {1, 2}),
+              t::PackEntry("A.WAV", mono, {9, 9}), t::PackEntry("C.WAV", mono, {3, 4}),
+              t::PackEntry("BITS.WAV", bits12, {4, 4}), t::PackEntry("AVG.WAV", slow, {4, 4}),
+              t::PackEntry(std::string(31, 'L'), mono, {5, 5}),
+              t::PackEntry("HUGE.WAV", Bytes(65537, 0), {}), t::PackEntry("D.WAV", mono, {6, 6})});
+    Pack("cut.pak", {Bytes(pack.begin(), pack.begin() + 118)});  // ends inside C.WAV
     const std::string tag = "gkSound::LoadPack : ",
                       gone = tag + "パックファイル名が指定されていません",
                       none = tag + "WAVEファイルを読み込めません";
     // The pack set before (if any), the name, and the first samples or the report.
-    const std::string cases[][3] = {{"", "a.wav", gone},
-                                    {"s.pak", "a.Wav", "\1\2"},
-                                    {"", "c.wav", "\3\4"},
-                                    {"", "bits.wav", none},
-                                    {"", "avg.wav", none},
-                                    {"", "d.wav", none},
-                                    {"", std::string(31, 'l'), tag + "ファイル名が長すぎます"},
-                                    {"cut.pak", "c.wav", none},
-                                    {std::string(300, 'p'), "a.wav", gone}};
+    const std::string cases[][3] = {
+        {"", "a.wav", gone},
+        {"s.pak", "a.Wav", "\1\2"},
+        {"", "c.wav", "\3\4"},
+        {"", "bits.wav", none},
+        {"", "avg.wav", none},
+        {"", "d.wav", none},
+        {"cut.pak", "c.wav", none},
+        {std::string(300, 'p'), "a.wav", gone},
+        {"s.pak", std::string(31, 'l'), tag + "ファイル名が長すぎます"}};
     for (const auto& c : cases) {
         if (!c[0].empty()) gkSound::SetPack(c[0].c_str());
-        EXPECT_EQ(Load(c[1]), c[2]) << c[1];
+        const int slot = gkSound::LoadPack(c[1].c_str(), 1);
+        void *a = nullptr, *b;
+        uint32_t na, nb;
+        if (slot >= 0) snd::Lock(gkSoundObjects[slot].Channel[0].Buffer, 0, 2, &a, &na, &b, &nb);
+        EXPECT_EQ(slot < 0 ? reports.Take().at(0) : std::string(static_cast<char*>(a), 2), c[2])
+            << c[1];
     }
 }
 
@@ -71,30 +73,26 @@ TEST_F(SoundPacks, ConvertWavWritesBareUpperCaseEntries) {
     std::system(("mkdir '" + folder + "/Snd'").c_str());
     t::WriteFile(folder + "/Snd/Mixed.wav", t::PcmWav(1, 8000, 3, 100));
     t::WriteFile(folder + "/Snd/b.WAV", t::PcmWav(2, 8000, 2, -5));
+    t::WriteFile(folder + "/b.wav", t::PcmWav(2, 8000, 2, -5));
     t::WriteFile(folder + "/Snd/bad.wav", {1, 2, 3});  // not a WAV file: left out
-    Bytes one = t::PackEntry("MIXED.WAV", t::PcmRecord(1, 8000, 16), t::Samples16(3, 1, 100));
-    const Bytes b = t::PackEntry("B.WAV", t::PcmRecord(2, 8000, 16), t::Samples16(2, 2, -5));
-    one.insert(one.end(), b.begin(), b.end());
-    Bytes two = one;
-    two.insert(two.end(), one.begin(), one.end());
-    for (auto [overwrite, expect] : {std::pair{1, one}, {1, one}, {0, two}}) {
+    const Bytes b = t::PackEntry("B.WAV", t::PcmRecord(2, 8000, 16), t::Samples16(2, 2, -5)),
+                one = Pack("one", {t::PackEntry("MIXED.WAV", t::PcmRecord(1, 8000, 16),
+                                                t::Samples16(3, 1, 100)),
+                                   b});
+    for (auto [overwrite, expect] : {std::pair{1, one}, {1, one}, {0, Pack("two", {one, one})}}) {
         EXPECT_EQ(gkSound::ConvertWav("out.pak", "snd", overwrite), 1);
         EXPECT_EQ(Read("out.pak"), expect);
     }
     gkSound::AppendWav("one.pak", "snd\\b.wav");
-    EXPECT_EQ(Read("one.pak"), b);
-    t::WriteFile(folder + "/b.wav", t::PcmWav(2, 8000, 2, -5));
     gkSound::ConvertWav("b.pak", "", 1);  // the executable's own folder
-    EXPECT_EQ(Read("b.pak"), b);
+    EXPECT_EQ(std::pair(Read("one.pak"), Read("b.pak")), std::pair(b, b));
     EXPECT_EQ(gkSound::ConvertWav("out.pak", "none", 1), 1);
     EXPECT_FALSE(std::ifstream(folder + "/out.pak"));
 }
 
 TEST_F(SoundPacks, SelectFormatRebuildsEverySoundInPlace) {
-    Bytes pack = t::PackEntry("L.WAV", t::PcmRecord(1, 8000, 16), Bytes(80000, 1));
-    const Bytes p = t::PackEntry("P.WAV", t::PcmRecord(1, 8000, 16), Bytes(800, 2));
-    pack.insert(pack.end(), p.begin(), p.end());
-    t::WriteFile(folder + "/s.pak", pack);
+    Pack("s.pak", {t::PackEntry("L.WAV", t::PcmRecord(1, 8000, 16), Bytes(80000, 1)),
+                   t::PackEntry("P.WAV", t::PcmRecord(1, 8000, 16), Bytes(800, 2))});
     t::WriteFile(folder + "/w.wav", t::PcmWav(1, 22050, 100));
     gkSound::SetPack("s.pak");
     const std::string packPath = gkSoundStatus.PackPath;

@@ -80,7 +80,6 @@ TEST_F(MessagesTest, LayoutRules) {
               std::tuple(Find(kInk).right + 1, Find(kInk).bottom + 1));
     Put("あ", 400, 400, 0, 0);  // black would be the transparent key: it is drawn as 0x101010
     EXPECT_EQ(gkText.TextColor, 0x101010u);
-    EXPECT_NE(Find(Stored(0x101010)).right, -1);
 }
 
 TEST_F(MessagesTest, TypewriterReveal) {
@@ -137,15 +136,11 @@ TEST_P(SmoothMessagesTest, LayoutAndBlending) {
     const plat::Rect& box = gkMessage.Glyphs[0];
     EXPECT_EQ(std::tuple(gkMessage.Count, Cell(3), box.right, box.bottom),
               std::tuple(4, std::tuple(100, 84, 101 + narrow, 101), 102 + 2 * wide, 92));
-    EXPECT_EQ(gkFont.Surface, gkSprites[3].surface);  // the caller's selection is open again
-    // Each "あ" wider than the box keeps a line; a line feed ends one; the list holds 3199 glyphs.
-    gkDraw::PutSmoothMessage(100, 50, 100 + wide / 2, 400, "ああ", 0);
-    EXPECT_EQ(std::tuple(gkMessage.Count, Cell(2)),
-              std::tuple(3, std::tuple(100, 66, 100 + wide, 82)));
-    gkDraw::PutSmoothMessage(100, 50, 600, 1 << 20, ("A\n" + std::string(3300, 'A')).c_str(), 0);
+    // Each "あ" wider than the box keeps a line; a line feed ends one.
+    gkDraw::PutSmoothMessage(100, 50, 100 + wide / 2, 400, "ああ\nA", 0);
     EXPECT_EQ(
-        std::tuple(gkMessage.Count, Cell(2), gkMessage.Glyphs[0].bottom),
-        std::tuple(3200, std::tuple(100, 66, 100 + narrow, 82), 82 + 3197 / (499 / narrow) * 16));
+        std::tuple(gkMessage.Count, Cell(2), Cell(3)),
+        std::tuple(4, std::tuple(100, 66, 100 + wide, 82), std::tuple(100, 82, 100 + narrow, 98)));
     const std::vector<uint32_t> white = Over(0xFFFFFF), black = Over(0);
     gkDraw::SetClip(105, 0, 640, 480);  // a clip edge through the text leaves glyphs in place
     const std::vector<uint32_t> clipped = Over(0);
