@@ -44,6 +44,8 @@ struct Faults {
     int surfaceCreation = 0;  // countdown to the failing creation
     int locks = 0;            // failing locks left, -1 = all
     int32_t lockCode = DDERR_GENERIC;
+    int blits = 0;  // failing blits left
+    int32_t blitCode = DDERR_GENERIC;
     std::set<int> refusedDepths;
     std::multiset<headless::Fail> next;
 };
@@ -419,6 +421,10 @@ int32_t GetColorKey(const Surface* surface, uint32_t flags, uint32_t* key) {
 
 int32_t Blt(Surface* dst, const Rect* dstRect, Surface* src, const Rect* srcRect, uint32_t flags,
             uint32_t fill) {
+    if (Faults& f = State().faults; IsHeadless() && f.blits > 0) {
+        --f.blits;
+        return f.blitCode;
+    }
     if (int32_t r = Usable(dst); r != DD_OK) return r;
     Rect to, visible;
     if (int32_t r = Destination(dst, dstRect ? *dstRect : Whole(dst), &to, &visible); r != DD_OK)
@@ -535,6 +541,11 @@ void FailSurfaceCreation(int n) {
 void FailLocks(int count, int32_t code) {
     State().faults.locks = count;
     State().faults.lockCode = code;
+}
+
+void FailBlits(int count, int32_t code) {
+    State().faults.blits = count;
+    State().faults.blitCode = code;
 }
 
 void LoseAllSurfaces() {

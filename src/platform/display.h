@@ -181,6 +181,8 @@ void UseDisplayFormat(PixelFormat format);
 void FailSurfaceCreation(int n);
 // The next `count` locks (-1: every lock) answer `code`.
 void FailLocks(int count, int32_t code = DDERR_GENERIC);
+// The next `count` blits (Blt and BltFast) answer `code` and draw nothing.
+void FailBlits(int count, int32_t code);
 // Marks every existing surface lost.
 void LoseAllSurfaces();
 // SetDisplayMode refuses this depth.

@@ -80,6 +80,29 @@ FILE* OpenFile(const char* path, const char* mode) {
     return std::fopen(NativePath(path).c_str(), mode);
 }
 
+bool DeleteFile(const char* path) {
+    return unlink(NativePath(path).c_str()) == 0;
+}
+
+bool ReplaceFile(const char* path, const void* data, size_t size) {
+    std::string target = NativePath(path);
+    std::string temporary = target + ".XXXXXX";
+    int fd = mkstemp(temporary.data());
+    if (fd < 0) return false;
+    const char* bytes = static_cast<const char*>(data);
+    size_t done = 0;
+    while (done < size) {
+        ssize_t n = write(fd, bytes + done, size - done);
+        if (n <= 0) break;
+        done += static_cast<size_t>(n);
+    }
+    bool written = done == size && fsync(fd) == 0 && fchmod(fd, 0644) == 0;
+    written = close(fd) == 0 && written;
+    if (written && std::rename(temporary.c_str(), target.c_str()) == 0) return true;
+    unlink(temporary.c_str());
+    return false;
+}
+
 // Wildcard match of a Shift-JIS name: '*' any run of characters, '?' one character, ASCII
 // letters without case. Backtracks to the last '*' only, so the work stays linear per star.
 static bool MatchesPattern(const char* name, const char* pattern) {

@@ -1,6 +1,7 @@
 // Kernel services the framework asks for: the executable's path, the system folder holding
-// the data-folder pointer file, free disk and memory, local time, the OS version, and opening
-// files by Windows-style Shift-JIS names, and the search of a folder for files matching a pattern.
+// the data-folder pointer file, free disk and memory, local time, the OS version, opening,
+// deleting and replacing files by Windows-style Shift-JIS names, and the search of a folder for
+// files matching a pattern.
 #pragma once
 
 #include <cstdint>
@@ -40,6 +41,14 @@ OSVersion GetOSVersion();
 
 // fopen of a Windows-style Shift-JIS path (see NativePath).
 FILE* OpenFile(const char* path, const char* mode);
+
+// Deletes the file at a Windows-style Shift-JIS path; false when there was none to delete.
+bool DeleteFile(const char* path);
+
+// Writes size bytes as the whole new content of the file at a Windows-style Shift-JIS path:
+// into a temporary file beside it, renamed over it once every byte is on disk, so the file is
+// always either the old one or the complete new one. False (old file untouched) on any failure.
+bool ReplaceFile(const char* path, const void* data, size_t size);
 
 // Names (Shift-JIS, without the folder) of the regular files in a Windows-style Shift-JIS folder
 // whose names match a wildcard pattern ('*' and '?') without regard to case, sorted by name.

@@ -1,10 +1,5 @@
 // System utilities: the executable-relative path and its data-folder redirect, one-number
 // save files, the command line, and disk, memory, date, time and OS-version queries.
-#include <fcntl.h>
-#include <stdlib.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -65,19 +60,12 @@ void SetDataFolder(const char* name) {
     std::fclose(file);
 }
 
-// Writes the number to a temporary file beside the target and renames it over the target,
-// so the save is either the old or the new one, never empty or partial.
+// The file is replaced whole, so the save is either the old or the new one, never partial.
 void SaveMode(const char* file, int value) {
-    std::string target = plat::NativePath((std::string(GetPath(1)) + file).c_str());
-    std::string temporary = target + ".XXXXXX";
-    int fd = mkstemp(temporary.data());
-    if (fd < 0) return;
     char digits[16];
     int length = std::snprintf(digits, sizeof digits, "%d", value);
-    bool written = write(fd, digits, static_cast<size_t>(length)) == length && fsync(fd) == 0;
-    fchmod(fd, 0644);
-    close(fd);
-    if (!written || std::rename(temporary.c_str(), target.c_str()) != 0) unlink(temporary.c_str());
+    plat::ReplaceFile((std::string(GetPath(1)) + file).c_str(), digits,
+                      static_cast<size_t>(length));
 }
 
 void SaveValue(const char* file, int value) {
