@@ -95,6 +95,41 @@ uint32_t MatchSurfaceColor(plat::Surface* surface, uint32_t color);
 int32_t SetSurfaceColorKey(plat::Surface* surface, uint32_t color);
 // Empties a slot to its free values.
 void EmptySlot(int slot);
+// Keys a filled slot with the default key (or the corner key in corner mode), stored in colorKey.
+void ApplyDefaultKey(int slot);
+// Gives a claimed slot a new blank surface as CreateObject does: size stored, default key
+// applied. The slot, or 0 after CreateObject's error report.
+int FillBlankObject(int slot, int width, int height, int placement);
+}  // namespace gkDraw
+
+// ---------------------------------------------------------------------------------------------
+// Pack files: images appended one after another (width, height, upper-cased name, 5-5-5
+// pixels), the converter that writes them from a folder of BMP files, and screenshots
+// ---------------------------------------------------------------------------------------------
+
+namespace gkDraw {
+// Pack path = the executable's folder followed by name; nothing is opened.
+void SetPackFile(const char* name);
+// Forgets the pack path, as at start: every pack open fails until SetPackFile.
+void ClearPackFile();
+// Loads the first entry named name (compared upper-cased) into a new slot; the slot, or 0 after
+// an error report. Names longer than 30 bytes are refused.
+int LoadPack(const char* name, int placement);
+// Reloads the entry into slot, keeping its number; the slot, or 0 (after an error report unless
+// the slot is outside the table or the staging surface could not be locked).
+int SwapPack(const char* name, int slot, int placement);
+// Appends every *.BMP of folder (relative to the executable's folder; "" for that folder itself)
+// to the pack, in name order; fresh deletes the pack first. Needs a desktop deeper than 16 bits.
+// 1, or 0 after an error report.
+int Convert(const char* pack, const char* folder, int fresh);
+// Appends the image file source (relative to the executable's folder) to the pack as an entry
+// named after the file without its folder. Images that do not load are skipped.
+void AppendPackEntry(const char* pack, const char* source);
+// Writes the back screen's top-left width × height pixels (cut to the back screen) as a 24-bit
+// BMP file next to the executable, replacing it whole. 1 when the whole file was written; 0
+// when nothing was (no pixels, no lock, a depth other than 16 or 32, a file that cannot be
+// written).
+int SaveScreen(const char* name, int width, int height);
 }  // namespace gkDraw
 
 // ---------------------------------------------------------------------------------------------

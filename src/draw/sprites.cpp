@@ -1,7 +1,8 @@
 // The sprite object table: 1024 slots, 0-3 internal, 4-1023 handed out lowest-free-first.
 // Loading, blank objects, replacing and releasing images, colour keys, and reloading every
-// image after the display lost its surfaces. Images come from BMP files next to the executable:
-// the program carries no bitmap resources, so a name that is not a readable file fails.
+// image (from its file or from the pack) after the display lost its surfaces. Images come from BMP
+// files next to the executable: the program carries no bitmap resources, so a name that is not a
+// readable file fails.
 #include <cstring>
 #include <string>
 
@@ -31,19 +32,13 @@ int ClaimSlot(const char* tag, const char* name) {
     return gkSystem::ErrorBox(tag, "オブジェクト数が多過ぎます", 0);
 }
 
-void ApplyDefaultKey(int slot) {
-    uint32_t key = cornerKeyMode ? kCornerKey : defaultColorKey;
-    gkDraw::SetSurfaceColorKey(gkSprites[slot].surface, key);
-    gkSprites[slot].colorKey = key;
-}
-
 // Loads the file name (relative to the executable's folder) into the claimed slot and keys it.
 bool FillFromFile(int slot, const char* name, int placement) {
     std::string path = std::string(gkSystem::GetPath(0)) + name;
     SpriteObject& s = gkSprites[slot];
     s.surface = gkDraw::LoadBitmapSurface(path.c_str(), &s.width, &s.height, placement);
     if (!s.surface) return false;
-    ApplyDefaultKey(slot);
+    gkDraw::ApplyDefaultKey(slot);
     return true;
 }
 
@@ -61,6 +56,24 @@ void EmptySlot(int slot) {
     gkSprites[slot] = SpriteObject{};
 }
 
+void ApplyDefaultKey(int slot) {
+    uint32_t key = cornerKeyMode ? kCornerKey : defaultColorKey;
+    SetSurfaceColorKey(gkSprites[slot].surface, key);
+    gkSprites[slot].colorKey = key;
+}
+
+int FillBlankObject(int slot, int width, int height, int placement) {
+    SpriteObject& s = gkSprites[slot];
+    s.width = static_cast<uint16_t>(width);
+    s.height = static_cast<uint16_t>(height);
+    if (int32_t r = plat::CreateSurface(gkScreen.DirectDraw, PlacementCaps(placement), width,
+                                        height, &s.surface);
+        r != plat::DD_OK)
+        return gkSystem::ErrorBox("gkDraw::CreateObject", "スプライトを作成できません", r);
+    ApplyDefaultKey(slot);
+    return slot;
+}
+
 int LoadObject(const char* name, int placement) {
     constexpr char kTag[] = "gkDraw::LoadObject";
     if (NameTooLong(kTag, name)) return 0;
@@ -71,18 +84,8 @@ int LoadObject(const char* name, int placement) {
 }
 
 int CreateObject(int width, int height, int placement) {
-    constexpr char kTag[] = "gkDraw::CreateObject";
-    int slot = ClaimSlot(kTag, "*");
-    if (slot == 0) return 0;
-    SpriteObject& s = gkSprites[slot];
-    s.width = static_cast<uint16_t>(width);
-    s.height = static_cast<uint16_t>(height);
-    if (int32_t r = plat::CreateSurface(gkScreen.DirectDraw, PlacementCaps(placement), width,
-                                        height, &s.surface);
-        r != plat::DD_OK)
-        return gkSystem::ErrorBox(kTag, "スプライトを作成できません", r);
-    ApplyDefaultKey(slot);
-    return slot;
+    int slot = ClaimSlot("gkDraw::CreateObject", "*");
+    return slot == 0 ? 0 : FillBlankObject(slot, width, height, placement);
 }
 
 int SwapObject(const char* name, int slot, int placement) {
@@ -122,7 +125,10 @@ void RestoreObjects() {
         if (slot < gk::kFirstUserSprite || s.name[0] == '*') continue;
         SetDefaultColorKey(s.colorKey);
         std::string name = s.name;  // the reload rewrites the slot's name field
-        SwapObject(name.c_str(), slot, s.placement);
+        if (s.fromPack == 1)
+            SwapPack(name.c_str(), slot, s.placement);
+        else
+            SwapObject(name.c_str(), slot, s.placement);
     }
 }
 

@@ -25,6 +25,7 @@ void ResetFramework() {
     gkTunnel = gkTunnelMap{};
     for (SpriteObject& s : gkSprites) s = SpriteObject{};
     gkDraw::SetDefaultColorKey(0);
+    gkDraw::ClearPackFile();
     plat::headless::SetTime(0);
     plat::headless::ResetMci();  // before the sound output it holds is reset
     plat::headless::ResetJoysticks();
