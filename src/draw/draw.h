@@ -46,8 +46,8 @@ void SetColorDepth(int depth, int alt1, int alt2);
 }  // namespace gkDraw
 
 namespace gkSystem {
-int GetColorDepth();
-int IsWindowed();
+int GetColorDepth();  // the desktop's bits per pixel (16 or 32)
+int IsWindowed();     // 1 in a window, 0 full screen
 // 1 = go on, 0 = the program is quitting.
 int CheckColor(const char* file);
 }  // namespace gkSystem
@@ -69,16 +69,21 @@ struct SpriteObject {
 extern SpriteObject gkSprites[gk::kSpriteSlots];
 
 namespace gkDraw {
+// Loads a BMP (named relative to the executable's folder) into the lowest free slot 4-1023, keyed
+// with the default key. The slot, or 0 after an error report.
 int LoadObject(const char* name, int placement);
+// A blank width × height sprite in the lowest free slot; the slot, or 0 after an error report.
 int CreateObject(int width, int height, int placement);
+// Replaces the image of a slot in place with a BMP; 1, or 0 after an error report.
 int SwapObject(const char* name, int slot, int placement);
-void ReleaseObject(int slot);
-void RestoreObjects();
+void ReleaseObject(int slot);  // frees the slot's surface and empties it
+void RestoreObjects();         // after surface loss: every slot reloaded in place from its source
+// The colour key sprites get when loaded (a GDI colour, -1 for each image's top-left pixel).
 void SetDefaultColorKey(uint32_t color);
-void UseCornerColorKey();
-void SetObjectColorKey(int slot, uint32_t color);
-void SetObjectCornerColorKey(int slot);
-void CopyColorKey(int dst, int src);
+void UseCornerColorKey();                          // later loads keyed on their top-left pixel
+void SetObjectColorKey(int slot, uint32_t color);  // keys one sprite on a GDI colour
+void SetObjectCornerColorKey(int slot);            // keys one sprite on its top-left pixel
+void CopyColorKey(int dst, int src);               // gives dst the key src has
 
 // Helpers shared by the loaders.
 // Surface creation caps for a placement code: 2 = driver's choice, else system memory.
@@ -242,15 +247,25 @@ void GrabScreen(int slot, int left, int top, int right, int bottom);
 // transparent. 1, or 0 when a surface cannot be locked.
 int PutFlip(int x, int y, int type, int slot, int sl, int st, int sr, int sb);
 
+// Row by row, each row shifted sideways along a cosine wave whose phase moves by speed degrees a
+// second; with alternate, every other row's shift is mirrored.
 void PutWave(int x, int y, int amplitude, int period, float speed, int slot, int sl, int st, int sr,
              int sb, int alternate);
+// Covers the screen with copies of the rectangle, their offset moving by the speeds over time.
 void PutScrollTiles(float speedX, float speedY, int slot, int sl, int st, int sr, int sb);
+// A wave whose rows also scroll through the image, wrapping around.
 void PutWaveScroll(int x, int y, int amplitude, int period, float waveSpeed, float scrollSpeed,
                    int slot, int sl, int st, int sr, int sb);
+// Fills the band of rows top to bottom - 1 with the image tiled across, waving and scrolling.
 void PutWaveTiles(int top, int bottom, int amplitude, int period, float waveSpeed,
                   float scrollSpeed, int slot, int sl, int st, int sr, int sb);
+// Every rows-th row repeated rows times: a mosaic of horizontal bands.
 void PutRowMosaic(int x, int y, int rows, int slot, int sl, int st, int sr, int sb);
+// Draws only some rows, leaving the others as they were: every step-th row after the first, or
+// for a negative step random gaps of 1 to -step rows; step 0 draws nothing.
 void PutSkipRows(int x, int y, int step, int slot, int sl, int st, int sr, int sb);
+// Each row shifted sideways by a random amount up to amplitude; amplitude 0 is a plain put.
 void PutShake(int x, int y, int amplitude, int slot, int sl, int st, int sr, int sb);
+// The image wound round a turning drum (opaque), turning forward or back at speed rows a second.
 void PutRoll(int x, int y, int forward, float speed, int slot, int sl, int st, int sr, int sb);
 }  // namespace gkDraw
