@@ -2,6 +2,9 @@
 // refusals, locks, lost surfaces, fault injection, device contexts, BMP decoding, presenting.
 #include <unistd.h>
 
+#include <cstring>
+#include <functional>
+
 #include "platform/display.h"
 #include "platform/gdi.h"
 #include "support/back_screen.h"
@@ -98,6 +101,50 @@ TEST_F(Display, FillCopyKeyAndStretch) {
     EXPECT_EQ(GetColorKey(src, DDCKEY_SRCBLT, &key), DD_OK);
     EXPECT_EQ(key, 7u);
     EXPECT_NE(GetColorKey(dst, DDCKEY_SRCBLT, &key), DD_OK);
+}
+
+// Keyed puts copy cached opaque runs from the second put on: every way of changing the source's
+// pixels or key shows in the next puts.
+TEST_F(Display, KeyedPutsFollowEveryChangeOfTheSource) {
+    Surface* dst = Make(4, 1);
+    Surface* src = Make(4, 1);
+    Surface* other = Make(4, 1);
+    for (int x = 0; x < 4; ++x) gktest::PutRaw(src, x, 0, x % 2 ? 5 : 6);
+    gktest::PutRaw(other, 0, 0, 3);
+    SetColorKey(src, DDCKEY_SRCBLT, 5);
+    const Rect first{0, 0, 1, 1}, last{3, 0, 4, 1};
+    auto lockedWrite = [&](uint32_t v) {
+        uint8_t* p = nullptr;
+        int pitch = 0;
+        ASSERT_EQ(Lock(src, &p, &pitch, DDLOCK_WAIT), DD_OK);
+        std::memcpy(p + 2, &v, 2);  // pixel 1
+        Unlock(src);
+    };
+    const struct {
+        std::function<void()> change;
+        V expect;
+    } steps[] = {
+        {[] {}, {6, 0, 6, 0}},
+        {[&] { lockedWrite(9); }, {6, 9, 6, 0}},
+        {[&] { SetColorKey(src, DDCKEY_SRCBLT, 6); }, {0, 9, 0, 5}},
+        {[&] {
+             Dc* dc = nullptr;
+             ASSERT_EQ(GetDC(src, &dc), DD_OK);
+             SetPixel(dc, 0, 0, 0xFFFFFF);
+             ReleaseDC(src, dc);
+         },
+         {0xFFFF, 9, 0, 5}},
+        {[&] { BltFast(src, 2, 0, other, &first, 0); }, {0xFFFF, 9, 3, 5}},
+        {[&] { Blt(src, &last, nullptr, nullptr, DDBLT_COLORFILL, 6); }, {0xFFFF, 9, 3, 0}},
+    };
+    for (const auto& step : steps) {
+        step.change();
+        for (int put = 0; put < 3; ++put) {
+            Blt(dst, nullptr, nullptr, nullptr, DDBLT_COLORFILL, 0);
+            ASSERT_EQ(BltFast(dst, 0, 0, src, nullptr, DDBLTFAST_SRCCOLORKEY), DD_OK);
+            EXPECT_EQ(Raws(dst, {{0, 0}, {1, 0}, {2, 0}, {3, 0}}), step.expect) << put;
+        }
+    }
 }
 
 TEST_F(Display, OverlappingCopyWithinOneSurface) {

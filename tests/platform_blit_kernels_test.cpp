@@ -64,7 +64,7 @@ TEST_P(KernelMatch, FastLoopsEqualReferenceOnRandomImages) {
         Image slow = fast;
         const Case c = RandomCase(rng, kSize);
         const uint32_t key = src.Get(0, 0);
-        const int kind = round % 6;
+        const int kind = round % 7;
         SCOPED_TRACE(testing::Message()
                      << "round " << round << " kind " << kind << " " << c.w << "x" << c.h);
         uint8_t* d1 = fast.At(c.dx, c.dy);
@@ -113,6 +113,19 @@ TEST_P(KernelMatch, FastLoopsEqualReferenceOnRandomImages) {
                 k::Stretch(d1, fast.pitch, src.At(3, 5), src.pitch, area, bpp, keyed, key);
                 k::reference::Stretch(d2, slow.pitch, src.At(3, 5), src.pitch, area, bpp, keyed,
                                       key);
+                break;
+            }
+            case 6: {
+                // Runs of 1 .. 40 pixels between the key's own, found over the whole image.
+                const int run = 1 + round % 40;
+                for (int y = 0; y < kSize; ++y)
+                    for (int x = 0; x < kSize; ++x)
+                        if ((x / run + y) % 3 == 0) src.Set(x, y, key);
+                const k::OpaqueRuns runs =
+                    k::FindOpaqueRuns(src.At(0, 0), src.pitch, kSize, kSize, bpp, key);
+                k::CopyRuns(d1, fast.pitch, src.At(0, 0), src.pitch, runs, c.sx, c.sy, c.w, c.h,
+                            bpp);
+                k::reference::CopyKeyed(d2, slow.pitch, s, src.pitch, c.w, c.h, bpp, key);
                 break;
             }
         }

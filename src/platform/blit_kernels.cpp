@@ -5,6 +5,7 @@
 // 2 and 4 bytes go through the per-pixel reference loops.
 #include "platform/blit_kernels.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -125,6 +126,63 @@ GK_SIMD_CLONES void Half32(void* d, int dp, int w, int h, uint32_t mask, uint32_
     HalfRows<uint32_t>(d, dp, w, h, mask, half);
 }
 
+// Copies n bytes (n even, at least 2) with moves sized to n: whole 32-byte blocks and one block
+// overlapping the last for the rest, or two overlapping smaller moves for a short run.
+GK_INLINE void CopyBytes(uint8_t* d, const uint8_t* s, size_t n) {
+    if (n >= 32) {
+        for (size_t i = 0; i + 32 < n; i += 32) std::memcpy(d + i, s + i, 32);
+        std::memcpy(d + n - 32, s + n - 32, 32);
+    } else if (n >= 16) {
+        std::memcpy(d, s, 16);
+        std::memcpy(d + n - 16, s + n - 16, 16);
+    } else if (n >= 8) {
+        std::memcpy(d, s, 8);
+        std::memcpy(d + n - 8, s + n - 8, 8);
+    } else if (n >= 4) {
+        std::memcpy(d, s, 4);
+        std::memcpy(d + n - 4, s + n - 4, 4);
+    } else {
+        std::memcpy(d, s, 2);
+    }
+}
+
+GK_SIMD_CLONES void RunRows(uint8_t* dst, int dstPitch, const uint8_t* src, int srcPitch,
+                            const OpaqueRuns& r, int left, int top, int width, int height,
+                            int bpp) {
+    const int right = left + width;
+    const OpaqueRun* runs = r.runs.data();
+    dst -= static_cast<intptr_t>(left) * bpp;  // dst and src now both address column 0
+    for (int y = 0; y < height; ++y) {
+        uint8_t* d = dst + static_cast<intptr_t>(dstPitch) * y;
+        const uint8_t* s = src + static_cast<intptr_t>(srcPitch) * (top + y);
+        const uint32_t end = r.rowFirst[top + y + 1];
+        for (uint32_t i = r.rowFirst[top + y]; i < end && runs[i].begin < right; ++i) {
+            const int b = std::max(runs[i].begin, left), e = std::min(runs[i].end, right);
+            if (b < e)
+                CopyBytes(d + static_cast<intptr_t>(b) * bpp, s + static_cast<intptr_t>(b) * bpp,
+                          static_cast<size_t>(e - b) * bpp);
+        }
+    }
+}
+
+template <class P>
+void FindRuns(const void* src, int srcPitch, int width, int height, P key, OpaqueRuns& out) {
+    out.rowFirst.reserve(static_cast<size_t>(height) + 1);
+    for (int y = 0; y < height; ++y) {
+        out.rowFirst.push_back(static_cast<uint32_t>(out.runs.size()));
+        const P* s = Row<P>(src, srcPitch, y);
+        for (int x = 0; x < width;) {
+            while (x < width && s[x] == key) ++x;
+            if (x == width) break;
+            const int begin = x;
+            while (x < width && s[x] != key) ++x;
+            out.runs.push_back({begin, x});
+            out.opaquePixels += x - begin;
+        }
+    }
+    out.rowFirst.push_back(static_cast<uint32_t>(out.runs.size()));
+}
+
 // Source column or row under destination position i of a stretch from n to m pixels.
 GK_INLINE int Sample(int i, int n, int m) {
     return static_cast<int>(int64_t{i} * n / m);
@@ -209,6 +267,28 @@ void CopyKeyed(void* dst, int dstPitch, const void* src, int srcPitch, int width
         Keyed32(dst, dstPitch, src, srcPitch, width, height, key);
     else
         reference::CopyKeyed(dst, dstPitch, src, srcPitch, width, height, bytesPerPixel, key);
+}
+
+OpaqueRuns FindOpaqueRuns(const void* src, int srcPitch, int width, int height, int bytesPerPixel,
+                          uint32_t key) {
+    OpaqueRuns runs;
+    if (bytesPerPixel == 2)
+        FindRuns<uint16_t>(src, srcPitch, width, height, static_cast<uint16_t>(key), runs);
+    else
+        FindRuns<uint32_t>(src, srcPitch, width, height, key, runs);
+    return runs;
+}
+
+bool RunsPay(const OpaqueRuns& runs) {
+    constexpr int64_t kMinAverageRun = 8;  // pixels; a vector step covers 8 or 16
+    return static_cast<int64_t>(runs.runs.size()) * kMinAverageRun <= runs.opaquePixels;
+}
+
+void CopyRuns(void* dst, int dstPitch, const void* src, int srcPitch, const OpaqueRuns& runs,
+              int left, int top, int width, int height, int bytesPerPixel) {
+    if (width <= 0 || height <= 0) return;
+    RunRows(static_cast<uint8_t*>(dst), dstPitch, static_cast<const uint8_t*>(src), srcPitch, runs,
+            left, top, width, height, bytesPerPixel);
 }
 
 void Fill(void* dst, int dstPitch, int width, int height, int bytesPerPixel, uint32_t value) {

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 namespace plat::kernels {
 
@@ -45,6 +46,32 @@ struct StretchArea {
 // With keyed set, source pixels equal to key leave the destination unchanged.
 void Stretch(void* dst, int dstPitch, const void* src, int srcPitch, const StretchArea& area,
              int bytesPerPixel, bool keyed, uint32_t key);
+
+// The opaque runs of a colour-keyed image: per row, the column ranges [begin, end) whose pixels
+// differ from the key, left to right. A keyed copy through them never reads a transparent pixel
+// nor the destination under one.
+struct OpaqueRun {
+    int32_t begin, end;
+};
+struct OpaqueRuns {
+    std::vector<uint32_t> rowFirst;  // row y's runs: runs[rowFirst[y]] .. runs[rowFirst[y + 1] - 1]
+    std::vector<OpaqueRun> runs;
+    int64_t opaquePixels = 0;
+};
+
+// The runs of width × height 2- or 4-byte pixels under key.
+OpaqueRuns FindOpaqueRuns(const void* src, int srcPitch, int width, int height, int bytesPerPixel,
+                          uint32_t key);
+
+// Whether copying through the runs beats the vector keyed copy: not for images cut into many
+// short runs (noise), where the per-run work outweighs the skipped pixels.
+bool RunsPay(const OpaqueRuns& runs);
+
+// The keyed copy of the width × height part at (left, top) of the image the runs describe:
+// src points at the image's pixel (0, 0), dst at the destination of pixel (left, top). Matches
+// CopyKeyed of the same part exactly.
+void CopyRuns(void* dst, int dstPitch, const void* src, int srcPitch, const OpaqueRuns& runs,
+              int left, int top, int width, int height, int bytesPerPixel);
 
 // One pixel at a time, written for clarity; the fast versions above must match them exactly.
 namespace reference {

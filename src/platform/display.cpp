@@ -123,35 +123,67 @@ void Present() {
 
 // ---- Inner loops of the blits: the kernels of platform/blit_kernels.h. --------------------------
 
+// The surface's pixels or key may have changed: its opaque runs are stale.
+void Changed(Surface* s) {
+    s->keyRuns.reset();
+    s->keyedBlitsSinceChange = 0;
+}
+
+// The opaque runs for a keyed blit from src, or null to use the vector keyed copy. They are
+// found on the second keyed blit since the last change, so that a surface redrawn before each
+// put (a stretch buffer, a text sprite) does not pay a scan of all its pixels every time.
+const kernels::OpaqueRuns* KeyRuns(Surface* src) {
+    if (src->keyedBlitsSinceChange < 2 && ++src->keyedBlitsSinceChange == 2) {
+        auto runs = std::make_shared<kernels::OpaqueRuns>(
+            kernels::FindOpaqueRuns(src->pixels.data(), src->pitch, src->width, src->height,
+                                    BytesPerPixel(src->format), src->colorKey));
+        if (kernels::RunsPay(*runs)) src->keyRuns = std::move(runs);
+    }
+    return src->keyRuns.get();
+}
+
+// Copies the source rectangle `from` unstretched onto dst with its first pixel at (x, y).
+void CopyRect(Surface* dst, int x, int y, Surface* src, const Rect& from, bool keyed) {
+    const int bpp = BytesPerPixel(dst->format);
+    const int w = from.right - from.left, h = from.bottom - from.top;
+    uint8_t* d = PixelAt(dst, x, y);
+    const kernels::OpaqueRuns* runs = keyed ? KeyRuns(src) : nullptr;
+    if (runs)
+        kernels::CopyRuns(d, dst->pitch, src->pixels.data(), src->pitch, *runs, from.left, from.top,
+                          w, h, bpp);
+    else if (keyed)
+        kernels::CopyKeyed(d, dst->pitch, PixelAt(src, from.left, from.top), src->pitch, w, h, bpp,
+                           src->colorKey);
+    else
+        kernels::CopyOpaque(d, dst->pitch, PixelAt(src, from.left, from.top), src->pitch, w, h,
+                            bpp);
+}
+
 // Copies src rectangle `from` onto dst rectangle `to` (stretched when the sizes differ), drawing
 // only the part `visible` of `to`.
-void DrawBlit(Surface* dst, const Rect& to, const Rect& visible, const Surface* src,
-              const Rect& from, bool keyed) {
-    const int bpp = BytesPerPixel(dst->format);
-    const int w = visible.right - visible.left, h = visible.bottom - visible.top;
+void DrawBlit(Surface* dst, const Rect& to, const Rect& visible, Surface* src, const Rect& from,
+              bool keyed) {
     const int sw = from.right - from.left, sh = from.bottom - from.top;
-    uint8_t* d = PixelAt(dst, visible.left, visible.top);
-    if (to.right - to.left != sw || to.bottom - to.top != sh) {
-        const uint8_t* s = src->pixels.data() + static_cast<size_t>(from.top) * src->pitch +
-                           static_cast<size_t>(from.left) * bpp;
-        const kernels::StretchArea area{to.right - to.left,
-                                        to.bottom - to.top,
-                                        sw,
-                                        sh,
-                                        visible.left - to.left,
-                                        visible.top - to.top,
-                                        visible.right - to.left,
-                                        visible.bottom - to.top};
-        kernels::Stretch(d, dst->pitch, s, src->pitch, area, bpp, keyed, src->colorKey);
+    if (to.right - to.left == sw && to.bottom - to.top == sh) {
+        const int dx = visible.left - to.left, dy = visible.top - to.top;
+        CopyRect(dst, visible.left, visible.top, src,
+                 {from.left + dx, from.top + dy, from.left + dx + visible.right - visible.left,
+                  from.top + dy + visible.bottom - visible.top},
+                 keyed);
         return;
     }
-    const uint8_t* s = src->pixels.data() +
-                       static_cast<size_t>(from.top + visible.top - to.top) * src->pitch +
-                       static_cast<size_t>(from.left + visible.left - to.left) * bpp;
-    if (keyed)
-        kernels::CopyKeyed(d, dst->pitch, s, src->pitch, w, h, bpp, src->colorKey);
-    else
-        kernels::CopyOpaque(d, dst->pitch, s, src->pitch, w, h, bpp);
+    const int bpp = BytesPerPixel(dst->format);
+    const kernels::StretchArea area{to.right - to.left,
+                                    to.bottom - to.top,
+                                    sw,
+                                    sh,
+                                    visible.left - to.left,
+                                    visible.top - to.top,
+                                    visible.right - to.left,
+                                    visible.bottom - to.top};
+    kernels::Stretch(PixelAt(dst, visible.left, visible.top), dst->pitch,
+                     PixelAt(src, from.left, from.top), src->pitch, area, bpp, keyed,
+                     src->colorKey);
 }
 
 // Where a blit lands on dst: refused unless inside, except on a clipped primary surface, where
@@ -370,6 +402,7 @@ int32_t Restore(Surface* surface) {
     if (surface->lost) {
         std::fill(surface->pixels.begin(), surface->pixels.end(), kRestoredByte);
         surface->lost = false;
+        Changed(surface);
     }
     return DD_OK;
 }
@@ -386,6 +419,7 @@ int32_t Lock(Surface* surface, uint8_t** pixels, int* pitch, uint32_t flags) {
             return f.lockCode;
     }
     surface->lockCount++;
+    Changed(surface);
     *pixels = surface->pixels.data();
     *pitch = surface->pitch;
     return DD_OK;
@@ -408,6 +442,7 @@ int32_t SetColorKey(Surface* surface, uint32_t flags, uint32_t key) {
     if (!surface || !(flags & DDCKEY_SRCBLT)) return DDERR_INVALIDPARAMS;
     surface->hasColorKey = true;
     surface->colorKey = key;
+    Changed(surface);
     return DD_OK;
 }
 
@@ -430,6 +465,7 @@ int32_t Blt(Surface* dst, const Rect* dstRect, Surface* src, const Rect* srcRect
     if (int32_t r = Destination(dst, dstRect ? *dstRect : Whole(dst), &to, &visible); r != DD_OK)
         return r;
     if (flags & DDBLT_COLORFILL) {
+        Changed(dst);
         if (!Empty(visible)) {
             kernels::Fill(PixelAt(dst, visible.left, visible.top), dst->pitch,
                           visible.right - visible.left, visible.bottom - visible.top,
@@ -441,26 +477,38 @@ int32_t Blt(Surface* dst, const Rect* dstRect, Surface* src, const Rect* srcRect
         if (!src || src->format != dst->format) return DDERR_INVALIDPARAMS;
         Rect from = srcRect ? *srcRect : Whole(src);
         if (!Inside(from, src)) return DDERR_INVALIDRECT;
-        if (!Empty(visible)) {
+        Changed(dst);
+        const bool keyed = (flags & DDBLT_KEYSRC) && src->hasColorKey;
+        if (!Empty(visible) && src != dst) {
+            DrawBlit(dst, to, visible, src, from, keyed);
+        } else if (!Empty(visible)) {
             // A blit within one surface reads a snapshot so overlapping rectangles copy cleanly.
-            Surface snapshot;
-            const Surface* source = src;
-            if (src == dst) {
-                snapshot = *src;
-                source = &snapshot;
-            }
-            DrawBlit(dst, to, visible, source, from, (flags & DDBLT_KEYSRC) && src->hasColorKey);
+            Surface snapshot = *src;
+            DrawBlit(dst, to, visible, &snapshot, from, keyed);
         }
     }
-    if (dst == State().primary) Present();
+    if (dst->primary()) Present();
     return DD_OK;
 }
 
+// The common put, two different surfaces without a clipper, goes straight to the copy; the rest
+// is Blt's.
 int32_t BltFast(Surface* dst, int x, int y, Surface* src, const Rect* srcRect, uint32_t flags) {
     if (!src) return DDERR_INVALIDPARAMS;
-    Rect from = srcRect ? *srcRect : Whole(src);
-    Rect to{x, y, x + (from.right - from.left), y + (from.bottom - from.top)};
-    return Blt(dst, &to, src, &from, (flags & DDBLTFAST_SRCCOLORKEY) ? DDBLT_KEYSRC : 0);
+    const Rect from = srcRect ? *srcRect : Whole(src);
+    const Rect to{x, y, x + (from.right - from.left), y + (from.bottom - from.top)};
+    const bool keyed = flags & DDBLTFAST_SRCCOLORKEY;
+    if (!dst || dst == src || dst->clipper)
+        return Blt(dst, &to, src, &from, keyed ? DDBLT_KEYSRC : 0);
+    if (int32_t r = Usable(dst); r != DD_OK) return r;
+    if (!Inside(to, dst)) return DDERR_INVALIDRECT;
+    if (int32_t r = Usable(src); r != DD_OK) return r;
+    if (src->format != dst->format) return DDERR_INVALIDPARAMS;
+    if (!Inside(from, src)) return DDERR_INVALIDRECT;
+    Changed(dst);
+    CopyRect(dst, x, y, src, from, keyed && src->hasColorKey);
+    if (dst->primary()) Present();
+    return DD_OK;
 }
 
 // ---- Headless backend -------------------------------------------------------------------------

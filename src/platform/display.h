@@ -79,6 +79,9 @@ PixelFormat DisplayFormat();
 int DesktopDepth();
 
 struct Clipper;
+namespace kernels {
+struct OpaqueRuns;
+}
 
 // A surface: plain memory in its pixel format. Pixel (0, 0) is at pixels.data(); rows are
 // `pitch` bytes apart.
@@ -94,6 +97,11 @@ struct Surface {
     bool lost = false;           // memory gone until Restore
     int lockCount = 0;           // Lock minus Unlock
     Clipper* clipper = nullptr;  // primary surface only: maps screen rectangles to the window
+    // Keyed blits from this surface copy its opaque runs, found on the second keyed blit since
+    // its pixels or key last changed (lock, GDI context, blit onto it, new key, restore); null
+    // before that and when the runs do not pay.
+    std::shared_ptr<const kernels::OpaqueRuns> keyRuns;
+    int keyedBlitsSinceChange = 0;
     bool primary() const { return caps & DDSCAPS_PRIMARYSURFACE; }
 };
 

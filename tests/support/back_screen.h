@@ -32,7 +32,11 @@ inline std::vector<uint32_t> Raws(const plat::Surface* s,
     return values;
 }
 
+// Writes behind the display's back, so the surface's cached opaque runs are dropped as a lock
+// would drop them.
 inline void PutRaw(plat::Surface* s, int x, int y, uint32_t v) {
+    s->keyRuns.reset();
+    s->keyedBlitsSinceChange = 0;
     std::memcpy(s->pixels.data() + Offset(s, x, y), &v, plat::BytesPerPixel(s->format));
 }
 
