@@ -146,22 +146,36 @@ GK_INLINE void CopyBytes(uint8_t* d, const uint8_t* s, size_t n) {
     }
 }
 
+// Copies the runs of one row clipped to [left, right); d and s address column 0.
+GK_INLINE void RunRow(uint8_t* d, const uint8_t* s, const OpaqueRun* run, const OpaqueRun* end,
+                      int left, int right, int bpp) {
+    for (; run < end && run->begin < right; ++run) {
+        const int b = std::max(run->begin, left), e = std::min(run->end, right);
+        if (b < e)
+            CopyBytes(d + static_cast<intptr_t>(b) * bpp, s + static_cast<intptr_t>(b) * bpp,
+                      static_cast<size_t>(e - b) * bpp);
+    }
+}
+
 GK_SIMD_CLONES void RunRows(uint8_t* dst, int dstPitch, const uint8_t* src, int srcPitch,
                             const OpaqueRuns& r, int left, int top, int width, int height,
                             int bpp) {
-    const int right = left + width;
     const OpaqueRun* runs = r.runs.data();
-    dst -= static_cast<intptr_t>(left) * bpp;  // dst and src now both address column 0
-    for (int y = 0; y < height; ++y) {
-        uint8_t* d = dst + static_cast<intptr_t>(dstPitch) * y;
-        const uint8_t* s = src + static_cast<intptr_t>(srcPitch) * (top + y);
-        const uint32_t end = r.rowFirst[top + y + 1];
-        for (uint32_t i = r.rowFirst[top + y]; i < end && runs[i].begin < right; ++i) {
-            const int b = std::max(runs[i].begin, left), e = std::min(runs[i].end, right);
-            if (b < e)
-                CopyBytes(d + static_cast<intptr_t>(b) * bpp, s + static_cast<intptr_t>(b) * bpp,
-                          static_cast<size_t>(e - b) * bpp);
-        }
+    const uint32_t* first = r.rowFirst.data() + top;
+    dst -= static_cast<intptr_t>(left) * bpp;  // dst and src both address column 0
+    src += static_cast<intptr_t>(srcPitch) * top;
+    // Without a left or right cut (checked against the widest row) the runs are copied whole.
+    const bool whole = left == 0 && r.widest <= width;
+    for (int y = 0; y < height; ++y, dst += dstPitch, src += srcPitch) {
+        const OpaqueRun* run = runs + first[y];
+        const OpaqueRun* end = runs + first[y + 1];
+        if (whole)
+            for (; run < end; ++run)
+                CopyBytes(dst + static_cast<intptr_t>(run->begin) * bpp,
+                          src + static_cast<intptr_t>(run->begin) * bpp,
+                          static_cast<size_t>(run->end - run->begin) * bpp);
+        else
+            RunRow(dst, src, run, end, left, left + width, bpp);
     }
 }
 
@@ -178,6 +192,7 @@ void FindRuns(const void* src, int srcPitch, int width, int height, P key, Opaqu
             while (x < width && s[x] != key) ++x;
             out.runs.push_back({begin, x});
             out.opaquePixels += x - begin;
+            out.widest = std::max(out.widest, x);
         }
     }
     out.rowFirst.push_back(static_cast<uint32_t>(out.runs.size()));

@@ -57,6 +57,7 @@ struct OpaqueRuns {
     std::vector<uint32_t> rowFirst;  // row y's runs: runs[rowFirst[y]] .. runs[rowFirst[y + 1] - 1]
     std::vector<OpaqueRun> runs;
     int64_t opaquePixels = 0;
+    int32_t widest = 0;  // the largest end of any run
 };
 
 // The runs of width × height 2- or 4-byte pixels under key.
