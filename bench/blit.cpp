@@ -1,16 +1,21 @@
 // Blit speed: the framework's puts and fills on a 640×480 16-bit back screen (full-screen keyed
 // puts of an opaque image, of round sprites covering half of it and of a 50 % noise mask; 1000
-// keyed 40×40 sprites, some partly clipped; the opaque put; ClearScreen; HalfFillRect), timed in
-// the same run as SDL_BlitSurface / SDL_FillRect on 16-bit SDL surfaces holding the same pixels
-// (colour key set, RLE off and on) and memcpy of the same bytes. Each case of ours reports its time
-// as ratios to those baselines (counters x_memcpy, x_sdl, x_sdl_rle; below 1 = ours is faster).
+// keyed 40×40 sprites, some partly clipped; keyed round sprites of 8×8 to 640×480; the opaque
+// put; ClearScreen; HalfFillRect) beside SDL_BlitSurface / SDL_FillRect on 16-bit SDL surfaces
+// holding the same pixels (colour key set, RLE off and on) and memcpy of the same bytes. Every
+// iteration runs the baselines and our case in turn, each timed on the thread's CPU clock, so a
+// ratio compares work done under the same machine load; counters x_<baseline> are our time over
+// the baseline's (below 1 = ours is faster). Take medians over --benchmark_repetitions.
 #include <SDL.h>
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <ctime>
+#include <functional>
 #include <map>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -25,27 +30,31 @@ namespace {
 constexpr int kW = 640, kH = 480;
 constexpr uint16_t kKey = 0;
 
-// CPU seconds per iteration of every case measured so far, by name. CPU time of this thread,
-// not wall time, so that other processes on a shared machine do not skew the ratios.
-std::map<std::string, double> g_seconds;
-
 double NowSeconds() {
     timespec t;
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
     return t.tv_sec + t.tv_nsec * 1e-9;
 }
 
-// Runs body once per iteration, records the mean time and reports ratios to the baselines.
-template <class Body>
-void Measure(benchmark::State& state, const std::string& name, Body body,
-             std::vector<std::pair<std::string, std::string>> ratios = {}) {
-    body();  // warm caches (and let SDL build its RLE encoding)
-    const double start = NowSeconds();
-    for (auto _ : state) body();
-    g_seconds[name] = (NowSeconds() - start) / static_cast<double>(state.iterations());
-    for (const auto& [counter, baseline] : ratios)
-        if (g_seconds.count(baseline))
-            state.counters[counter] = g_seconds[name] / g_seconds[baseline];
+// A named piece of work; in a comparison the last one is ours and the others its baselines.
+struct Work {
+    std::string name;
+    std::function<void()> body;
+};
+
+// Runs every body once per iteration, in turn, and reports our time over each baseline's.
+void Compare(benchmark::State& state, const std::vector<Work>& work) {
+    for (const Work& w : work) w.body();  // warm caches (and let SDL build its RLE encoding)
+    std::vector<double> seconds(work.size());
+    for (auto _ : state)
+        for (size_t i = 0; i < work.size(); ++i) {
+            const double start = NowSeconds();
+            work[i].body();
+            seconds[i] += NowSeconds() - start;
+        }
+    for (size_t i = 0; i + 1 < work.size(); ++i)
+        state.counters["x_" + work[i].name] = seconds.back() / seconds[i];
+    state.counters["ours_us"] = 1e6 * seconds.back() / static_cast<double>(state.iterations());
 }
 
 // The test images, as 16-bit 5-6-5 pixels.
@@ -70,6 +79,17 @@ std::vector<uint16_t> MakeImage(Image kind, int w, int h, uint32_t seed) {
     return px;
 }
 
+// One disc (an ellipse for a sprite that is not square) filling a w × h sprite.
+std::vector<uint16_t> RoundSprite(int w, int h) {
+    std::vector<uint16_t> px = MakeImage(kOpaque, w, h, 5);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const double u = (x + 0.5) / w * 2 - 1, v = (y + 0.5) / h * 2 - 1;
+            if (u * u + v * v > 1) px[y * w + x] = kKey;
+        }
+    return px;
+}
+
 SDL_Surface* SdlSurface(const std::vector<uint16_t>& px, int w, int h, bool keyed, bool rle) {
     SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, w, h, 16, SDL_PIXELFORMAT_RGB565);
     for (int y = 0; y < h; ++y)
@@ -79,20 +99,30 @@ SDL_Surface* SdlSurface(const std::vector<uint16_t>& px, int w, int h, bool keye
     return s;
 }
 
-// 1000 positions for the small sprite, some of them partly off the screen.
-std::vector<SDL_Point> SpritePositions() {
+// n positions for a w × h sprite: inside the screen, or (clipped) reaching up to 30 pixels out.
+std::vector<SDL_Point> Positions(int n, int w, int h, bool clipped) {
     std::mt19937 rng(7);
-    std::vector<SDL_Point> pos(1000);
+    const int margin = clipped ? 30 : 0;
+    std::vector<SDL_Point> pos(n);
     for (auto& p : pos)
-        p = {static_cast<int>(rng() % 700) - 30, static_cast<int>(rng() % 540) - 30};
+        p = {static_cast<int>(rng() % (kW - w + 1 + 2 * margin)) - margin,
+             static_cast<int>(rng() % (kH - h + 1 + 2 * margin)) - margin};
     return pos;
+}
+
+// The keyed round sprites of the scaling cases, and how many puts make one piece of work
+// (about a screenful of sprite pixels).
+constexpr int kSizes[][2] = {{8, 8}, {40, 40}, {160, 160}, {640, 480}};
+int PutsPerWork(int size) {
+    return std::max(1, kW * kH / (kSizes[size][0] * kSizes[size][1]));
 }
 
 struct Fixture {
     std::vector<uint16_t> images[kImageCount];
     std::vector<uint16_t> sprite = MakeImage(kRound, 40, 40, 3);
-    std::vector<SDL_Point> positions = SpritePositions();
+    std::vector<SDL_Point> positions = Positions(1000, 40, 40, true);
     SDL_Surface* sdlBack = SDL_CreateRGBSurfaceWithFormat(0, kW, kH, 16, SDL_PIXELFORMAT_RGB565);
+    std::vector<uint16_t> memcpyTarget = std::vector<uint16_t>(kW * kH);
     Fixture() {
         for (int i = 0; i < kImageCount; ++i)
             images[i] = MakeImage(static_cast<Image>(i), kW, kH, 11 + i);
@@ -138,101 +168,90 @@ void SdlPut(SDL_Surface* src, int x, int y) {
     SDL_BlitSurface(src, nullptr, F().sdlBack, &dst);
 }
 
-const std::string kMemcpy = "memcpy";
-
-void BM_Memcpy(benchmark::State& state) {
-    std::vector<uint16_t> dst(kW * kH);
-    Measure(state, kMemcpy, [&] {
-        std::memcpy(dst.data(), F().images[kOpaque].data(), kW * kH * 2);
-        benchmark::ClobberMemory();
-    });
+Work Memcpy() {
+    return {"memcpy", [] {
+                std::memcpy(F().memcpyTarget.data(), F().images[kOpaque].data(), kW * kH * 2);
+                benchmark::ClobberMemory();
+            }};
 }
 
-// SDL keyed full-screen blit of one image; arg 0 = image, arg 1 = RLE.
-void BM_SdlKeyed(benchmark::State& state) {
-    const auto image = static_cast<Image>(state.range(0));
-    const bool rle = state.range(1);
-    SDL_Surface* s = SdlSurface(F().images[image], kW, kH, true, rle);
-    Measure(state, std::string("sdl") + (rle ? "_rle_" : "_") + kImageNames[image],
-            [&] { SdlPut(s, 0, 0); }, {{"x_memcpy", kMemcpy}});
-    SDL_FreeSurface(s);
+// SDL's puts of an SDL surface at the positions (the surface is freed with the last copy).
+Work SdlPuts(const std::string& name, SDL_Surface* s, std::vector<SDL_Point> at) {
+    std::shared_ptr<SDL_Surface> surface(s, SDL_FreeSurface);
+    return {name, [surface, at] {
+                for (const auto& p : at) SdlPut(surface.get(), p.x, p.y);
+            }};
 }
 
-void BM_OurKeyed(benchmark::State& state) {
-    const auto image = static_cast<Image>(state.range(0));
-    const std::string name = kImageNames[image];
-    Measure(state, "ours_" + name,
-            [&] { gkDraw::PutObject(0, 0, G().images[image], 0, 0, kW, kH); },
-            {{"x_memcpy", kMemcpy}, {"x_sdl", "sdl_" + name}, {"x_sdl_rle", "sdl_rle_" + name}});
+Work OurPuts(int slot, int w, int h, std::vector<SDL_Point> at) {
+    return {"ours", [=] {
+                for (const auto& p : at) gkDraw::PutObject(p.x, p.y, slot, 0, 0, w, h);
+            }};
 }
 
-void BM_SdlSprites(benchmark::State& state) {
-    const bool rle = state.range(0);
-    SDL_Surface* s = SdlSurface(F().sprite, 40, 40, true, rle);
-    Measure(state, rle ? "sdl_rle_sprites" : "sdl_sprites", [&] {
-        for (const auto& p : F().positions) SdlPut(s, p.x, p.y);
-    });
-    SDL_FreeSurface(s);
+// Full-screen keyed put of one image: memcpy, SDL without and with RLE, ours.
+void BM_FullScreenKeyed(benchmark::State& state) {
+    const auto& px = F().images[state.range(0)];
+    const std::vector<SDL_Point> origin{{0, 0}};
+    Compare(state, {Memcpy(), SdlPuts("sdl", SdlSurface(px, kW, kH, true, false), origin),
+                    SdlPuts("sdl_rle", SdlSurface(px, kW, kH, true, true), origin),
+                    OurPuts(G().images[state.range(0)], kW, kH, origin)});
+    state.SetLabel(kImageNames[state.range(0)]);
 }
 
-void BM_OurSprites(benchmark::State& state) {
-    Measure(state, "ours_sprites",
-            [&] {
-                for (const auto& p : F().positions)
-                    gkDraw::PutObject(p.x, p.y, G().sprite, 0, 0, 40, 40);
-            },
-            {{"x_sdl", "sdl_sprites"}, {"x_sdl_rle", "sdl_rle_sprites"}});
+void BM_Sprites1000(benchmark::State& state) {
+    const auto& at = F().positions;
+    Compare(state, {SdlPuts("sdl", SdlSurface(F().sprite, 40, 40, true, false), at),
+                    SdlPuts("sdl_rle", SdlSurface(F().sprite, 40, 40, true, true), at),
+                    OurPuts(G().sprite, 40, 40, at)});
 }
 
-void BM_SdlOpaque(benchmark::State& state) {
-    SDL_Surface* s = SdlSurface(F().images[kOpaque], kW, kH, false, false);
-    Measure(state, "sdl_opaque", [&] { SdlPut(s, 0, 0); }, {{"x_memcpy", kMemcpy}});
-    SDL_FreeSurface(s);
+// Keyed round sprites of one size, as many puts as cover about a screen.
+void BM_RoundSprites(benchmark::State& state) {
+    const int w = kSizes[state.range(0)][0], h = kSizes[state.range(0)][1];
+    const auto px = RoundSprite(w, h);
+    const auto at = Positions(PutsPerWork(state.range(0)), w, h, false);
+    G();
+    static std::map<int64_t, int> slots;  // one object per size, made once
+    if (!slots.count(state.range(0))) slots[state.range(0)] = ObjectWith(px, w, h);
+    Compare(state, {SdlPuts("sdl", SdlSurface(px, w, h, true, false), at),
+                    SdlPuts("sdl_rle", SdlSurface(px, w, h, true, true), at),
+                    OurPuts(slots[state.range(0)], w, h, at)});
+    state.SetLabel(std::to_string(w) + "x" + std::to_string(h));
 }
 
-void BM_OurOpaque(benchmark::State& state) {
-    Measure(state, "ours_opaque",
-            [&] { gkDraw::PutObjectOpaque(0, 0, G().images[kOpaque], 0, 0, kW, kH); },
-            {{"x_memcpy", kMemcpy}, {"x_sdl", "sdl_opaque"}});
+void BM_Opaque(benchmark::State& state) {
+    Compare(state,
+            {Memcpy(),
+             SdlPuts("sdl", SdlSurface(F().images[kOpaque], kW, kH, false, false), {{0, 0}}),
+             {"ours", [] { gkDraw::PutObjectOpaque(0, 0, G().images[kOpaque], 0, 0, kW, kH); }}});
 }
 
-void BM_SdlFill(benchmark::State& state) {
-    Measure(state, "sdl_fill", [&] { SDL_FillRect(F().sdlBack, nullptr, 0); },
-            {{"x_memcpy", kMemcpy}});
-}
-
-void BM_OurClear(benchmark::State& state) {
-    Measure(state, "ours_clear", [&] { gkDraw::ClearScreen(); },
-            {{"x_memcpy", kMemcpy}, {"x_sdl", "sdl_fill"}});
+void BM_Clear(benchmark::State& state) {
+    G();
+    Compare(state, {Memcpy(),
+                    {"sdl_fill", [] { SDL_FillRect(F().sdlBack, nullptr, 0); }},
+                    {"ours", [] { gkDraw::ClearScreen(); }}});
 }
 
 // SDL has no 50 % fill; its nearest tool is an alpha-modulated blit of a filled surface.
-void BM_SdlHalf(benchmark::State& state) {
+void BM_Half(benchmark::State& state) {
     SDL_Surface* s = SdlSurface(F().images[kOpaque], kW, kH, false, false);
     SDL_FillRect(s, nullptr, 0xF800);
     SDL_SetSurfaceBlendMode(s, SDL_BLENDMODE_BLEND);
     SDL_SetSurfaceAlphaMod(s, 128);
-    Measure(state, "sdl_half", [&] { SdlPut(s, 0, 0); }, {{"x_memcpy", kMemcpy}});
-    SDL_FreeSurface(s);
+    G();
+    Compare(state, {Memcpy(),
+                    SdlPuts("sdl_half", s, {{0, 0}}),
+                    {"ours", [] { gkDraw::HalfFillRect(0, 0, kW, kH, 0xF800); }}});
 }
 
-void BM_OurHalf(benchmark::State& state) {
-    Measure(state, "ours_half", [&] { gkDraw::HalfFillRect(0, 0, kW, kH, 0xF800); },
-            {{"x_memcpy", kMemcpy}, {"x_sdl", "sdl_half"}});
-}
-
-// Baselines first: the ratios of our cases read their times.
-BENCHMARK(BM_Memcpy);
-BENCHMARK(BM_SdlKeyed)->ArgsProduct({{kOpaque, kRound, kNoise}, {0, 1}});
-BENCHMARK(BM_OurKeyed)->DenseRange(kOpaque, kNoise);
-BENCHMARK(BM_SdlSprites)->Arg(0)->Arg(1);
-BENCHMARK(BM_OurSprites);
-BENCHMARK(BM_SdlOpaque);
-BENCHMARK(BM_OurOpaque);
-BENCHMARK(BM_SdlFill);
-BENCHMARK(BM_OurClear);
-BENCHMARK(BM_SdlHalf);
-BENCHMARK(BM_OurHalf);
+BENCHMARK(BM_FullScreenKeyed)->DenseRange(kOpaque, kNoise);
+BENCHMARK(BM_Sprites1000);
+BENCHMARK(BM_RoundSprites)->DenseRange(0, 3);
+BENCHMARK(BM_Opaque);
+BENCHMARK(BM_Clear);
+BENCHMARK(BM_Half);
 
 }  // namespace
 

@@ -1,8 +1,10 @@
 // Mixing speed: 64 looping voices (16-bit stereo 22050 Hz sources with varied frequency, volume
 // and pan) mixed into 44100 Hz 16-bit stereo by the headless output, one second of audio per
-// iteration. Reported as the share of one core per second of audio (core_pct) and as a ratio to
-// a plain loop adding the same number of source samples into a float sum (x_plain). Times are
-// the thread's CPU time, so other work on a shared machine does not count.
+// iteration. Every iteration also runs, timed apart, a plain loop adding the same number of
+// source samples into a float sum and the same second mixed by the per-frame reference loop.
+// Reported: the share of one core per second of audio (core_pct) and our time over the plain
+// sum's (x_plain) and the reference's (x_reference). Times are the thread's CPU time, so other
+// work on a shared machine does not count; take medians over --benchmark_repetitions.
 #include <benchmark/benchmark.h>
 
 #include <cstring>
@@ -22,8 +24,6 @@ constexpr int kVoices = 64;
 constexpr uint32_t kOutRate = 44100;
 constexpr uint32_t kSourceFrames = 44100;  // two seconds at 22050 Hz
 
-double plainSeconds = 0;  // per second of audio, measured first
-
 double NowSeconds() {
     timespec t;
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
@@ -38,27 +38,6 @@ std::vector<std::vector<int16_t>> Sources() {
         for (auto& v : s) v = static_cast<int16_t>(sample(rng));
     return sources;
 }
-
-void ReportCore(benchmark::State& state, double seconds) {
-    state.counters["core_pct"] = 100.0 * seconds;
-}
-
-// One second of output: every voice's samples added one for one, no resampling or gains.
-void BM_PlainSum(benchmark::State& state) {
-    const auto sources = Sources();
-    std::vector<float> mix(2 * kOutRate);
-    const double start = NowSeconds();
-    for (auto _ : state) {
-        std::fill(mix.begin(), mix.end(), 0.0f);
-        for (const auto& s : sources)
-            for (uint32_t i = 0; i < 2 * kOutRate; ++i) mix[i] += s[i];
-        benchmark::DoNotOptimize(mix.data());
-        benchmark::ClobberMemory();
-    }
-    plainSeconds = (NowSeconds() - start) / static_cast<double>(state.iterations());
-    ReportCore(state, plainSeconds);
-}
-BENCHMARK(BM_PlainSum)->Unit(benchmark::kMillisecond);
 
 void BM_Mix64Voices(benchmark::State& state) {
     plat::UseBackend(plat::Backend::Headless);
@@ -80,14 +59,31 @@ void BM_Mix64Voices(benchmark::State& state) {
         snd::Play(b, plat::DSBPLAY_LOOPING);
         voices.push_back(b);
     }
-    const double start = NowSeconds();
-    for (auto _ : state) {
+    // One second of output: every voice's samples added one for one, no resampling or gains.
+    std::vector<float> sum(2 * kOutRate);
+    auto plain = [&] {
+        std::fill(sum.begin(), sum.end(), 0.0f);
+        for (const auto& s : sources)
+            for (uint32_t i = 0; i < 2 * kOutRate; ++i) sum[i] += s[i];
+        benchmark::DoNotOptimize(sum.data());
+        benchmark::ClobberMemory();
+    };
+    auto mix = [&](bool reference) {
+        snd::headless::UseReferenceMix(reference);
         plat::headless::AdvanceTime(1000);
         benchmark::DoNotOptimize(snd::GetStatus(voices[0]));  // mixes up to the clock
-    }
-    const double seconds = (NowSeconds() - start) / static_cast<double>(state.iterations());
-    ReportCore(state, seconds);
-    if (plainSeconds > 0) state.counters["x_plain"] = seconds / plainSeconds;
+    };
+    double seconds[3] = {};  // plain sum, reference, ours
+    for (auto _ : state)
+        for (int i = 0; i < 3; ++i) {
+            const double start = NowSeconds();
+            i == 0 ? plain() : mix(i == 1);
+            seconds[i] += NowSeconds() - start;
+        }
+    const double n = static_cast<double>(state.iterations());
+    state.counters["core_pct"] = 100.0 * seconds[2] / n;
+    state.counters["x_plain"] = seconds[2] / seconds[0];
+    state.counters["x_reference"] = seconds[2] / seconds[1];
     snd::headless::Reset();
 }
 BENCHMARK(BM_Mix64Voices)->Unit(benchmark::kMillisecond);

@@ -56,8 +56,11 @@ struct DisplayState {
     Surface* primary = nullptr;
     bool vsyncRequested = false;
     Faults faults;
-    // Headless record of what was presented.
+    // Headless record of what was presented: the primary surface itself, which changes only
+    // through presents, until something is about to change it otherwise (a lock, a restore, its
+    // release); then a copy is kept.
     Surface presented;
+    bool presentedIsPrimary = false;
     int presents = 0;
     int vblanks = 0;
     int minimized = 0;
@@ -112,6 +115,15 @@ void PostClientOrigin() {
     int x = 0, y = 0;
     Shown().clientOrigin(&x, &y);
     PostMessage(WM_MOVE, 0, MakeLParam(x, y));
+}
+
+// Copies the presented frame out of the primary surface before the surface changes without a
+// present.
+void KeepPresentedFrame(const Surface* surface) {
+    DisplayState& st = State();
+    if (!st.presentedIsPrimary || surface != st.primary) return;
+    st.presented = *st.primary;
+    st.presentedIsPrimary = false;
 }
 
 void Present() {
@@ -360,6 +372,7 @@ void ReleaseSurface(Surface* surface) {
     if (!surface) return;
     DisplayState& st = State();
     if (surface == st.primary) {
+        KeepPresentedFrame(surface);
         st.primary = nullptr;
         Shown().releasePrimary();
     }
@@ -400,6 +413,7 @@ int32_t IsLost(const Surface* surface) {
 int32_t Restore(Surface* surface) {
     if (!surface) return DDERR_INVALIDPARAMS;
     if (surface->lost) {
+        KeepPresentedFrame(surface);
         std::fill(surface->pixels.begin(), surface->pixels.end(), kRestoredByte);
         surface->lost = false;
         Changed(surface);
@@ -420,6 +434,7 @@ int32_t Lock(Surface* surface, uint8_t** pixels, int* pitch, uint32_t flags) {
     }
     surface->lockCount++;
     Changed(surface);
+    KeepPresentedFrame(surface);
     *pixels = surface->pixels.data();
     *pitch = surface->pitch;
     return DD_OK;
@@ -542,7 +557,8 @@ bool HeadlessSetFullScreen(bool on, int, int) {
 
 void HeadlessPresent(const Surface& primary, bool) {
     DisplayState& st = State();
-    st.presented = primary;
+    st.presentedIsPrimary = &primary == st.primary;
+    if (!st.presentedIsPrimary) st.presented = primary;
     st.presents++;
     if (st.dumpFolder.empty()) return;
     char name[32];
@@ -572,6 +588,7 @@ void ResetDisplay() {
     st.format = FormatFromEnvironment();
     st.faults = {};
     st.presented = {};
+    st.presentedIsPrimary = false;
     st.presents = st.vblanks = st.minimized = 0;
     st.vsyncRequested = false;
     st.headlessFullScreen = false;
@@ -609,7 +626,9 @@ void FailNext(Fail operation) {
 }
 
 const Surface* PresentedFrame() {
-    return State().presents ? &State().presented : nullptr;
+    const DisplayState& st = State();
+    if (!st.presents) return nullptr;
+    return st.presentedIsPrimary ? st.primary : &st.presented;
 }
 
 int PresentCount() {

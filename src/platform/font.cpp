@@ -266,6 +266,24 @@ void Render(FontObject& font, uint32_t codePoint, Glyph& glyph) {
     };
     stamp(std::max(-dx, 0), std::max(-dy, 0));
     if (dx != 0 || dy != 0) stamp(std::max(dx, 0), std::max(dy, 0));
+    for (int y = 0; y < glyph.height; ++y) {
+        const uint8_t* row = glyph.pixels.data() + size_t(y) * glyph.width;
+        for (int x = 0; x < glyph.width;) {
+            if (!row[x]) {
+                ++x;
+                continue;
+            }
+            const int start = x;
+            while (x < glyph.width && row[x]) ++x;
+            glyph.runs.push_back({y, start, x});
+        }
+    }
+}
+
+// The font CreateFont returned last (null once it is freed).
+FontObject*& LastCreated() {
+    static FontObject* last = nullptr;
+    return last;
 }
 
 // Frees unused fonts once more than kCachedFonts exist, oldest first.
@@ -273,6 +291,7 @@ void TrimFonts() {
     auto& fonts = Fonts();
     for (size_t i = 0; fonts.size() > kCachedFonts && i < fonts.size();) {
         if (fonts[i]->users == 0) {
+            if (fonts[i].get() == LastCreated()) LastCreated() = nullptr;
             FT_Done_Size(fonts[i]->size);
             fonts.erase(fonts.begin() + i);
         } else {
@@ -285,10 +304,15 @@ void TrimFonts() {
 
 Font CreateFont(const LogFont& record) {
     auto& fonts = Fonts();
+    // Text drawing selects the same description again and again: the last font answers first.
+    if (FontObject* last = LastCreated(); last && SameRecord(last->record, record)) {
+        ++last->users;
+        return last;
+    }
     for (auto it = fonts.rbegin(); it != fonts.rend(); ++it) {
         if (SameRecord((*it)->record, record)) {
             ++(*it)->users;
-            return it->get();
+            return LastCreated() = it->get();
         }
     }
     TrimFonts();
@@ -305,7 +329,7 @@ Font CreateFont(const LogFont& record) {
     }
     SetUpTransform(*font);
     fonts.push_back(std::move(font));
-    return fonts.back().get();
+    return LastCreated() = fonts.back().get();
 }
 
 void DeleteFont(Font font) {

@@ -63,9 +63,15 @@ struct FontMetrics {
 };
 const FontMetrics& GetFontMetrics(Font font);
 
-// One rendered character: `pixels` holds width × height bytes, 1 where ink is. left/top place
-// the bitmap relative to the pen on the baseline (top is upwards). For a rotated font the bitmap
-// is rotated; advance is always along the unrotated baseline.
+// A run of ink in a glyph's bitmap: row y, columns [x0, x1).
+struct InkRun {
+    int32_t y, x0, x1;
+};
+
+// One rendered character: `pixels` holds width × height bytes, 1 where ink is, and `runs` the
+// same ink row by row. left/top place the bitmap relative to the pen on the baseline (top is
+// upwards). For a rotated font the bitmap is rotated; advance is always along the unrotated
+// baseline.
 struct Glyph {
     int left;
     int top;
@@ -73,6 +79,7 @@ struct Glyph {
     int height;
     int advance;
     std::vector<uint8_t> pixels;
+    std::vector<InkRun> runs;
 };
 
 // Bytes of the Shift-JIS character at text[0] (1 or 2; a lead byte at the end counts as 1).

@@ -21,6 +21,17 @@ inline void Plot(Surface* s, int x, int y, uint32_t raw) {
     }
 }
 
+// Pixels x0 .. x1 - 1 of row y, which must lie inside the surface.
+inline void FillSpanInside(Surface* s, int x0, int x1, int y, uint32_t raw) {
+    uint8_t* row = s->pixels.data() + size_t(y) * s->pitch;
+    if (BytesPerPixel(s->format) == 4) {
+        std::fill(reinterpret_cast<uint32_t*>(row) + x0, reinterpret_cast<uint32_t*>(row) + x1,
+                  raw);
+    } else {
+        std::fill(reinterpret_cast<uint16_t*>(row) + x0, reinterpret_cast<uint16_t*>(row) + x1,
+                  static_cast<uint16_t>(raw));
+    }
+}
 // Pixels x0 .. x1 - 1 of row y, clipped to the surface.
 void FillSpan(Surface* s, int x0, int x1, int y, uint32_t raw);
 // Columns left .. right - 1, rows top .. bottom - 1, clipped.

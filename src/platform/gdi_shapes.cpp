@@ -17,15 +17,7 @@ void FillSpan(Surface* s, int x0, int x1, int y, uint32_t raw) {
     if (y < 0 || y >= s->height) return;
     x0 = std::max(x0, 0);
     x1 = std::min(x1, s->width);
-    if (x0 >= x1) return;
-    uint8_t* row = s->pixels.data() + size_t(y) * s->pitch;
-    if (BytesPerPixel(s->format) == 4) {
-        std::fill(reinterpret_cast<uint32_t*>(row) + x0, reinterpret_cast<uint32_t*>(row) + x1,
-                  raw);
-    } else {
-        std::fill(reinterpret_cast<uint16_t*>(row) + x0, reinterpret_cast<uint16_t*>(row) + x1,
-                  static_cast<uint16_t>(raw));
-    }
+    if (x0 < x1) FillSpanInside(s, x0, x1, y, raw);
 }
 
 void FillRect(Surface* s, int left, int top, int right, int bottom, uint32_t raw) {
@@ -70,24 +62,34 @@ bool OnHatch(int hatch, int x, int y) {
     }
 }
 
-// Paints a span with the context's brush: solid, nothing for a hollow brush, or hatch lines in
-// the brush colour with the gaps in the background colour unless the background is transparent.
-void BrushSpan(Dc* dc, int y, int x0, int x1) {
-    Surface* s = dc->surface;
+// The context's brush with its colours converted to pixels once per shape.
+struct Paint {
+    uint32_t style;
+    int hatch;
+    bool opaque;  // hatch gaps painted in the background colour
+    uint32_t ink, gap;
+};
+
+Paint BrushPaint(const Dc* dc) {
     const Brush& brush = CurrentBrush(dc);
-    if (brush.style == BS_NULL) return;
-    uint32_t ink = ColorToPixel(s->format, brush.color);
-    if (brush.style != BS_HATCHED) {
-        raster::FillSpan(s, x0, x1, y, ink);
+    const PixelFormat format = dc->surface->format;
+    return {brush.style, brush.hatch, dc->bkMode != TRANSPARENT, ColorToPixel(format, brush.color),
+            ColorToPixel(format, dc->bkColor)};
+}
+
+// Paints a span with the brush: solid, nothing for a hollow brush, or hatch lines in the brush
+// colour with the gaps in the background colour unless the background is transparent.
+void BrushSpan(Surface* s, const Paint& paint, int y, int x0, int x1) {
+    if (paint.style == BS_NULL) return;
+    if (paint.style != BS_HATCHED) {
+        raster::FillSpan(s, x0, x1, y, paint.ink);
         return;
     }
-    bool opaque = dc->bkMode != TRANSPARENT;
-    uint32_t gap = ColorToPixel(s->format, dc->bkColor);
     for (int x = x0; x < x1; ++x) {
-        if (OnHatch(brush.hatch, x, y)) {
-            raster::Plot(s, x, y, ink);
-        } else if (opaque) {
-            raster::Plot(s, x, y, gap);
+        if (OnHatch(paint.hatch, x, y)) {
+            raster::Plot(s, x, y, paint.ink);
+        } else if (paint.opaque) {
+            raster::Plot(s, x, y, paint.gap);
         }
     }
 }
@@ -106,19 +108,31 @@ void Dot(Surface* s, const Pen& pen, uint32_t raw, int x, int y) {
     }
 }
 
-// A straight stroke from (x0, y0) to (x1, y1). One-pixel pens leave out the end point (so joined
-// strokes draw each joint once); wider pens include it under their round cap.
-void Stroke(Dc* dc, int x0, int y0, int x1, int y1) {
-    const Pen& pen = CurrentPen(dc);
-    if (pen.style == PS_NULL || !dc->surface) return;
-    uint32_t raw = ColorToPixel(dc->surface->format, pen.color);
+// A one-pixel stroke along a row or a column, end point left out: a span.
+bool StraightStroke(Surface* s, int x0, int y0, int x1, int y1, uint32_t raw) {
+    if (y0 == y1) {
+        raster::FillSpan(s, x0 < x1 ? x0 : x1 + 1, x0 < x1 ? x1 : x0 + 1, y0, raw);
+        return true;
+    }
+    if (x0 != x1) return false;
+    const int top = std::max(y0 < y1 ? y0 : y1 + 1, 0);
+    const int bottom = std::min(y0 < y1 ? y1 : y0 + 1, s->height);
+    for (int y = top; y < bottom; ++y) raster::Plot(s, x0, y, raw);
+    return true;
+}
+
+// A straight stroke from (x0, y0) to (x1, y1) in the pen's pixel value raw. One-pixel pens leave
+// out the end point (so joined strokes draw each joint once); wider pens include it under their
+// round cap.
+void Stroke(Surface* s, const Pen& pen, uint32_t raw, int x0, int y0, int x1, int y1) {
+    if (pen.width <= 1 && StraightStroke(s, x0, y0, x1, y1, raw)) return;
     int dx = std::abs(x1 - x0), dy = -std::abs(y1 - y0);
     int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
     int err = dx + dy;
     for (;;) {
         bool end = x0 == x1 && y0 == y1;
         if (end && pen.width <= 1) break;
-        Dot(dc->surface, pen, raw, x0, y0);
+        Dot(s, pen, raw, x0, y0);
         if (end) break;
         int e2 = 2 * err;
         if (e2 >= dy) {
@@ -135,16 +149,16 @@ void Stroke(Dc* dc, int x0, int y0, int x1, int y1) {
 // Strokes the path through the points (closed: back to the first) and finishes the last point
 // that the one-pixel strokes leave out when the path is open.
 void StrokePath(Dc* dc, const std::vector<Point>& path, bool closed) {
-    for (size_t i = 0; i + 1 < path.size(); ++i) {
-        Stroke(dc, path[i].x, path[i].y, path[i + 1].x, path[i + 1].y);
-    }
-    if (path.empty()) return;
-    if (closed) {
-        Stroke(dc, path.back().x, path.back().y, path[0].x, path[0].y);
-    } else if (const Pen& pen = CurrentPen(dc); pen.style != PS_NULL) {
-        Dot(dc->surface, pen, ColorToPixel(dc->surface->format, pen.color), path.back().x,
-            path.back().y);
-    }
+    const Pen& pen = CurrentPen(dc);
+    if (pen.style == PS_NULL || !dc->surface || path.empty()) return;
+    Surface* s = dc->surface;
+    const uint32_t raw = ColorToPixel(s->format, pen.color);
+    for (size_t i = 0; i + 1 < path.size(); ++i)
+        Stroke(s, pen, raw, path[i].x, path[i].y, path[i + 1].x, path[i + 1].y);
+    if (closed)
+        Stroke(s, pen, raw, path.back().x, path.back().y, path[0].x, path[0].y);
+    else
+        Dot(s, pen, raw, path.back().x, path.back().y);
 }
 
 }  // namespace
@@ -190,7 +204,8 @@ bool MoveToEx(Dc* dc, int x, int y, Point* previous) {
 
 bool LineTo(Dc* dc, int x, int y) {
     if (!dc->surface) return false;
-    Stroke(dc, dc->x, dc->y, x, y);
+    if (const Pen& pen = CurrentPen(dc); pen.style != PS_NULL)
+        Stroke(dc->surface, pen, ColorToPixel(dc->surface->format, pen.color), dc->x, dc->y, x, y);
     dc->x = x;
     dc->y = y;
     return true;
@@ -203,8 +218,10 @@ bool Rectangle(Dc* dc, int left, int top, int right, int bottom) {
     // Without a pen the box is one pixel smaller, as the outline would have covered it.
     bool pen = CurrentPen(dc).style != PS_NULL;
     int fillRight = pen ? right : right - 1, fillBottom = pen ? bottom : bottom - 1;
+    const Paint paint = BrushPaint(dc);
     for (int y = std::max(top, 0); y < std::min(fillBottom, dc->surface->height); ++y) {
-        BrushSpan(dc, y, std::max(left, 0), std::min(fillRight, dc->surface->width));
+        BrushSpan(dc->surface, paint, y, std::max(left, 0),
+                  std::min(fillRight, dc->surface->width));
     }
     if (pen && right - left >= 1 && bottom - top >= 1) {
         StrokePath(dc, {{left, top}, {right - 1, top}, {right - 1, bottom - 1}, {left, bottom - 1}},
@@ -217,8 +234,9 @@ bool Polygon(Dc* dc, const Point* points, int count) {
     if (!dc->surface || count < 2) return false;
     std::vector<raster::PointF> shape;
     for (int i = 0; i < count; ++i) shape.push_back({double(points[i].x), double(points[i].y)});
+    const Paint paint = BrushPaint(dc);
     raster::ScanPolygon(dc->surface, shape,
-                        [dc](int y, int x0, int x1) { BrushSpan(dc, y, x0, x1); });
+                        [&](int y, int x0, int x1) { BrushSpan(dc->surface, paint, y, x0, x1); });
     StrokePath(dc, std::vector<Point>(points, points + count), true);
     return true;
 }

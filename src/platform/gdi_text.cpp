@@ -1,5 +1,6 @@
 // GDI text on a surface's device context: the selected font, text and background colours,
 // TextOut (also turned by the font's escapement), text extents and DrawText's line layout.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <numbers>
@@ -37,9 +38,10 @@ struct TextFrame {
     TextFrame(int x0, int y0, int escapement)
         : x(x0),
           y(y0),
-          cos(std::cos(escapement / 10.0 * std::numbers::pi / 180.0)),
-          sin(std::sin(escapement / 10.0 * std::numbers::pi / 180.0)),
+          cos(escapement % 3600 == 0 ? 1.0 : std::cos(Radians(escapement))),
+          sin(escapement % 3600 == 0 ? 0.0 : std::sin(Radians(escapement))),
           upright(escapement % 3600 == 0) {}
+    static double Radians(int escapement) { return escapement / 10.0 * std::numbers::pi / 180.0; }
     raster::PointF At(double along, double down) const {
         return {x + along * cos + down * sin, y - along * sin + down * cos};
     }
@@ -56,13 +58,23 @@ void FillTextBox(Surface* s, const TextFrame& frame, int a0, int a1, int d0, int
                         [&](int y, int x0, int x1) { raster::FillSpan(s, x0, x1, y, raw); });
 }
 
-void DrawGlyph(Surface* s, const Glyph& glyph, int originX, int originY, uint32_t raw) {
-    int left = originX + glyph.left, top = originY - glyph.top;
-    const uint8_t* ink = glyph.pixels.data();
-    for (int y = 0; y < glyph.height; ++y) {
-        for (int x = 0; x < glyph.width; ++x) {
-            if (ink[y * glyph.width + x]) raster::Plot(s, left + x, top + y, raw);
-        }
+// Draws the glyph's ink runs with the bitmap's top-left corner at (left, top): a glyph wholly
+// inside the surface is drawn without tests, one that is not has each run cut to the surface.
+void DrawGlyph(Surface* s, const Glyph& glyph, int64_t left, int64_t top, uint32_t raw) {
+    if (left >= 0 && top >= 0 && left + glyph.width <= s->width &&
+        top + glyph.height <= s->height) {
+        const int x = static_cast<int>(left), y = static_cast<int>(top);
+        for (const InkRun& run : glyph.runs)
+            raster::FillSpanInside(s, x + run.x0, x + run.x1, y + run.y, raw);
+        return;
+    }
+    for (const InkRun& run : glyph.runs) {
+        const int64_t y = top + run.y;
+        const int64_t x0 = std::max<int64_t>(left + run.x0, 0);
+        const int64_t x1 = std::min<int64_t>(left + run.x1, s->width);
+        if (y >= 0 && y < s->height && x0 < x1)
+            raster::FillSpanInside(s, static_cast<int>(x0), static_cast<int>(x1),
+                                   static_cast<int>(y), raw);
     }
 }
 
@@ -137,9 +149,14 @@ bool TextOut(Dc* dc, int x, int y, const char* text, int length) {
     for (int i = 0; i < length;) {
         int n = CharLength(text + i, length - i);
         const Glyph& glyph = GetGlyph(font, text + i, n);
-        raster::PointF origin = frame.At(pen, m.ascent);
-        DrawGlyph(s, glyph, static_cast<int>(std::lround(origin.x)),
-                  static_cast<int>(std::lround(origin.y)), ink);
+        // Upright text steps along the row in whole pixels; turned text places each pen point.
+        int64_t originX = int64_t{x} + pen, originY = int64_t{y} + m.ascent;
+        if (!frame.upright) {
+            raster::PointF origin = frame.At(pen, m.ascent);
+            originX = std::llround(origin.x);
+            originY = std::llround(origin.y);
+        }
+        DrawGlyph(s, glyph, originX + glyph.left, originY - glyph.top, ink);
         pen += glyph.advance;
         i += n;
     }

@@ -136,6 +136,8 @@ void SetDeviceAvailable(bool available);
 // since the last call, first mixing up to the virtual clock's time.
 void StartCapture();
 std::vector<uint8_t> TakeCapture();
+// Mixes every buffer with the plain per-frame loop that the fast loops must match exactly.
+void UseReferenceMix(bool on);
 }  // namespace headless
 
 }  // namespace sound

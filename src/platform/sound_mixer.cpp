@@ -1,6 +1,8 @@
 // The software mixer behind the sound buffers, shared by both backends: buffer records, device
 // and output bookkeeping, the mix (linear-interpolating resampler per buffer, dB gains, clipped
 // conversion to the output format), the GK_AUDIO_WAV writer, synchronous playback and the beep.
+// The per-buffer loop goes four output frames per step, cloned for AVX2 beside the baseline SSE2
+// version and chosen once at load time; a plain per-frame loop is kept as its reference.
 #include <emmintrin.h>  // SSE2, which every x86-64 processor has
 
 #include <algorithm>
@@ -64,19 +66,40 @@ int16_t musicBlock[kBlockFrames * 2];
 
 // ---- the mix ----------------------------------------------------------------------------------
 
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+#define GK_SIMD_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define GK_SIMD_CLONES
+#endif
+#define GK_INLINE inline __attribute__((always_inline))
+
 // Readers of sample frames as 16-bit lanes: Frame gives [left right] of frame i in the low 32
-// bits, Two gives [left right left right] of frames i and i + 1 in the low 64 bits.
-__m128i Lanes(int16_t left, int16_t right) {
+// bits, Two gives [left right left right] of frames i and i + 1 in the low 64 bits, Four the
+// frames i .. i + 3 in all 128 bits.
+GK_INLINE __m128i Lanes(int16_t left, int16_t right) {
     return _mm_cvtsi32_si128(static_cast<uint16_t>(left) | static_cast<uint16_t>(right) << 16);
 }
-int16_t Widen(uint8_t v) {
+GK_INLINE int16_t Widen(uint8_t v) {
     return static_cast<int16_t>((v - 128) * 256);
+}
+// Unsigned 8-bit samples in the low bytes of v as the 16-bit values Widen gives.
+GK_INLINE __m128i WidenLanes(__m128i v) {
+    return _mm_unpacklo_epi8(_mm_setzero_si128(), _mm_xor_si128(v, _mm_set1_epi8(-128)));
+}
+GK_INLINE __m128i Load32(const uint8_t* p) {
+    int32_t v;
+    std::memcpy(&v, p, 4);
+    return _mm_cvtsi32_si128(v);
 }
 
 struct U8Mono {
     static __m128i Frame(const uint8_t* d, uint32_t i) { return Lanes(Widen(d[i]), Widen(d[i])); }
     static __m128i Two(const uint8_t* d, uint32_t i) {
         return _mm_unpacklo_epi32(Frame(d, i), Frame(d, i + 1));
+    }
+    static __m128i Four(const uint8_t* d, uint32_t i) {
+        const __m128i w = WidenLanes(Load32(d + i));
+        return _mm_unpacklo_epi16(w, w);
     }
 };
 struct U8Stereo {
@@ -86,6 +109,9 @@ struct U8Stereo {
     static __m128i Two(const uint8_t* d, uint32_t i) {
         return _mm_unpacklo_epi32(Frame(d, i), Frame(d, i + 1));
     }
+    static __m128i Four(const uint8_t* d, uint32_t i) {
+        return WidenLanes(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(d + 2 * i)));
+    }
 };
 struct S16Mono {
     static __m128i Frame(const uint8_t* d, uint32_t i) {
@@ -94,42 +120,66 @@ struct S16Mono {
         return Lanes(v, v);
     }
     static __m128i Two(const uint8_t* d, uint32_t i) {
-        int32_t v;
-        std::memcpy(&v, d + 2 * i, 4);
-        const __m128i x = _mm_cvtsi32_si128(v);
+        const __m128i x = Load32(d + 2 * i);
+        return _mm_unpacklo_epi16(x, x);
+    }
+    static __m128i Four(const uint8_t* d, uint32_t i) {
+        const __m128i x = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(d + 2 * i));
         return _mm_unpacklo_epi16(x, x);
     }
 };
 struct S16Stereo {
-    static __m128i Frame(const uint8_t* d, uint32_t i) {
-        int32_t v;
-        std::memcpy(&v, d + 4 * i, 4);
-        return _mm_cvtsi32_si128(v);
-    }
+    static __m128i Frame(const uint8_t* d, uint32_t i) { return Load32(d + 4 * i); }
     static __m128i Two(const uint8_t* d, uint32_t i) {
         return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(d + 4 * i));
+    }
+    static __m128i Four(const uint8_t* d, uint32_t i) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + 4 * i));
     }
 };
 
 // The four low 16-bit lanes as floats.
-__m128 ToFloat(__m128i v) {
+GK_INLINE __m128 ToFloat(__m128i v) {
     return _mm_cvtepi32_ps(_mm_srai_epi32(_mm_unpacklo_epi16(v, v), 16));
 }
 
+// Four stereo frames as eight floats; written as a GCC vector so that the AVX2 clone works on
+// whole 256-bit registers and the baseline one on pairs of 128-bit ones.
+typedef float Quad __attribute__((vector_size(32)));
+GK_INLINE void ToQuad(Quad& q, __m128i v) {
+    const __m128 halves[2] = {ToFloat(v), ToFloat(_mm_unpackhi_epi64(v, v))};
+    std::memcpy(&q, halves, sizeof q);
+}
+
 // Fraction of a 32.32 position, in [0, 1).
-float Fraction(uint64_t position) {
+GK_INLINE float Fraction(uint64_t position) {
     return static_cast<float>(static_cast<uint32_t>(position) >> 8) * 0x1p-24f;
+}
+
+// Adds gain · (from + (to − from) · t) to four output frames, in the reference loop's order;
+// from and to hold the frames as 16-bit lanes.
+GK_INLINE void AddQuad(float* out, __m128i from16, __m128i to16, const Quad& t, const Quad& gain) {
+    Quad from, to, sum;
+    ToQuad(from, from16);
+    ToQuad(to, to16);
+    std::memcpy(&sum, out, sizeof sum);
+    sum += (from + (to - from) * t) * gain;
+    std::memcpy(out, &sum, sizeof sum);
 }
 
 // Adds `frames` output frames of one playing buffer to `mix`, stepping its position by `step`
 // source frames per output frame and interpolating linearly between neighbouring frames. Runs
-// whose right neighbours lie inside the buffer go two output frames at a time; the last frame
-// leans on the first one when looping and on itself otherwise.
+// whose right neighbours lie inside the buffer go four output frames at a time (a voice at the
+// output rate reads them as two contiguous blocks); the last frame leans on the first one when
+// looping and on itself otherwise.
 template <class Reader>
-void MixBuffer(Buffer& b, float* mix, uint32_t frames, uint64_t step) {
+GK_INLINE void MixBuffer(Buffer& b, float* mix, uint32_t frames, uint64_t step) {
     const uint8_t* d = b.data.get();
     const uint64_t last = static_cast<uint64_t>(b.frames - 1) << 32;
     const __m128 gain = _mm_setr_ps(b.gainLeft, b.gainRight, b.gainLeft, b.gainRight);
+    const Quad gains = {b.gainLeft, b.gainRight, b.gainLeft, b.gainRight,
+                        b.gainLeft, b.gainRight, b.gainLeft, b.gainRight};
+    constexpr uint64_t kUnitStep = uint64_t{1} << 32;
     uint64_t position = b.position;
     // One output frame from the pair [frame i, frame j].
     auto one = [&](float* out, __m128i pair) {
@@ -162,20 +212,34 @@ void MixBuffer(Buffer& b, float* mix, uint32_t frames, uint64_t step) {
         }
         const uint64_t left = static_cast<uint64_t>(end - out) / 2;
         const uint64_t run = std::min(left, (last - position + step - 1) / step);
-        float* const pairsEnd = out + 4 * (run / 2);
-        for (; out < pairsEnd; out += 4) {
-            const uint64_t next = position + step;
-            const __m128 f0 = ToFloat(Reader::Two(d, static_cast<uint32_t>(position >> 32)));
-            const __m128 f1 = ToFloat(Reader::Two(d, static_cast<uint32_t>(next >> 32)));
-            const __m128 from = _mm_shuffle_ps(f0, f1, _MM_SHUFFLE(1, 0, 1, 0));
-            const __m128 to = _mm_shuffle_ps(f0, f1, _MM_SHUFFLE(3, 2, 3, 2));
-            const float t0 = Fraction(position), t1 = Fraction(next);
-            const __m128 t = _mm_setr_ps(t0, t0, t1, t1);
-            const __m128 v = _mm_add_ps(from, _mm_mul_ps(_mm_sub_ps(to, from), t));
-            _mm_storeu_ps(out, _mm_add_ps(_mm_loadu_ps(out), _mm_mul_ps(v, gain)));
-            position = next + step;
+        float* const quadsEnd = out + 8 * (run / 4);
+        if (step == kUnitStep) {
+            const float t = Fraction(position);
+            const Quad ts = {t, t, t, t, t, t, t, t};
+            for (; out < quadsEnd; out += 8, position += 4 * kUnitStep) {
+                const auto i = static_cast<uint32_t>(position >> 32);
+                AddQuad(out, Reader::Four(d, i), Reader::Four(d, i + 1), ts, gains);
+            }
+        } else {
+            for (; out < quadsEnd; out += 8, position += 4 * step) {
+                const uint64_t p1 = position + step, p2 = p1 + step, p3 = p2 + step;
+                // Frames and right neighbours of the four positions, regrouped as
+                // [from0 from1 to0 to1] and [from2 from3 to2 to3].
+                const __m128i a = _mm_shuffle_epi32(
+                    _mm_unpacklo_epi64(Reader::Two(d, static_cast<uint32_t>(position >> 32)),
+                                       Reader::Two(d, static_cast<uint32_t>(p1 >> 32))),
+                    _MM_SHUFFLE(3, 1, 2, 0));
+                const __m128i c = _mm_shuffle_epi32(
+                    _mm_unpacklo_epi64(Reader::Two(d, static_cast<uint32_t>(p2 >> 32)),
+                                       Reader::Two(d, static_cast<uint32_t>(p3 >> 32))),
+                    _MM_SHUFFLE(3, 1, 2, 0));
+                const float t0 = Fraction(position), t1 = Fraction(p1), t2 = Fraction(p2),
+                            t3 = Fraction(p3);
+                const Quad t = {t0, t0, t1, t1, t2, t2, t3, t3};
+                AddQuad(out, _mm_unpacklo_epi64(a, c), _mm_unpackhi_epi64(a, c), t, gains);
+            }
         }
-        if (run & 1) {
+        for (uint64_t rest = run % 4; rest > 0; --rest) {
             one(out, Reader::Two(d, static_cast<uint32_t>(position >> 32)));
             out += 2;
         }
@@ -183,10 +247,59 @@ void MixBuffer(Buffer& b, float* mix, uint32_t frames, uint64_t step) {
     b.position = position;
 }
 
-MixFn MixerFor(const WAVEFORMATEX& f) {
-    if (f.wBitsPerSample == 8) return f.nChannels == 1 ? MixBuffer<U8Mono> : MixBuffer<U8Stereo>;
-    return f.nChannels == 1 ? MixBuffer<S16Mono> : MixBuffer<S16Stereo>;
+GK_SIMD_CLONES void MixU8Mono(Buffer& b, float* mix, uint32_t frames, uint64_t step) {
+    MixBuffer<U8Mono>(b, mix, frames, step);
 }
+GK_SIMD_CLONES void MixU8Stereo(Buffer& b, float* mix, uint32_t frames, uint64_t step) {
+    MixBuffer<U8Stereo>(b, mix, frames, step);
+}
+GK_SIMD_CLONES void MixS16Mono(Buffer& b, float* mix, uint32_t frames, uint64_t step) {
+    MixBuffer<S16Mono>(b, mix, frames, step);
+}
+GK_SIMD_CLONES void MixS16Stereo(Buffer& b, float* mix, uint32_t frames, uint64_t step) {
+    MixBuffer<S16Stereo>(b, mix, frames, step);
+}
+
+MixFn MixerFor(const WAVEFORMATEX& f) {
+    if (f.wBitsPerSample == 8) return f.nChannels == 1 ? MixU8Mono : MixU8Stereo;
+    return f.nChannels == 1 ? MixS16Mono : MixS16Stereo;
+}
+
+// Sample `channel` of frame i as the mix sees it (8-bit samples widened to 16-bit values).
+float SampleAt(const Buffer& b, uint32_t i, int channel) {
+    const uint32_t index = i * b.format.nChannels + (b.format.nChannels == 2 ? channel : 0);
+    if (b.format.wBitsPerSample == 8) return Widen(b.data[index]);
+    int16_t v;
+    std::memcpy(&v, b.data.get() + 2 * index, 2);
+    return v;
+}
+
+// The reference: the same mix one output frame at a time in plain arithmetic.
+void MixReference(Buffer& b, float* mix, uint32_t frames, uint64_t step) {
+    const float gain[2] = {b.gainLeft, b.gainRight};
+    for (uint32_t k = 0; k < frames;) {
+        if ((b.position >> 32) >= b.frames) {
+            if (!b.looping) {
+                b.playing = false;
+                b.position = 0;
+                return;
+            }
+            b.position -= static_cast<uint64_t>(b.frames) << 32;
+            continue;
+        }
+        const auto i = static_cast<uint32_t>(b.position >> 32);
+        const uint32_t j = i + 1 < b.frames ? i + 1 : b.looping ? 0 : i;
+        const float t = Fraction(b.position);
+        for (int c = 0; c < 2; ++c) {
+            const float from = SampleAt(b, i, c), to = SampleAt(b, j, c);
+            mix[2 * k + c] += (from + (to - from) * t) * gain[c];
+        }
+        b.position += step;
+        ++k;
+    }
+}
+
+bool useReferenceMix = false;
 
 void PutSample(float v, uint16_t bits, uint8_t*& out) {
     const float c = std::clamp(v, -32768.0f, 32767.0f);
@@ -369,7 +482,8 @@ void detail::Render(uint8_t* out, uint32_t frames) {
         std::fill_n(mixBlock, 2 * n, 0.0f);
         for (Buffer* b = state.buffers; b; b = b->next) {
             if (b->playing)
-                b->mix(*b, mixBlock, n, (uint64_t{b->frequency} << 32) / f.nSamplesPerSec);
+                (useReferenceMix ? MixReference : b->mix)(
+                    *b, mixBlock, n, (uint64_t{b->frequency} << 32) / f.nSamplesPerSec);
         }
         if (state.music) {
             std::fill_n(musicBlock, 2 * n, int16_t{0});
@@ -580,7 +694,12 @@ void headless::Reset() {
     CloseOutputNow();
     while (state.buffers) FreeBuffer(state.buffers);
     state = State{};
+    useReferenceMix = false;
     detail::ResetHeadlessOutput();
+}
+
+void headless::UseReferenceMix(bool on) {
+    useReferenceMix = on;
 }
 
 }  // namespace plat::sound
