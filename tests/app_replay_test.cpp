@@ -2,11 +2,13 @@
 // limit and the fixed headless frame time, the recording format read back, and malformed files.
 #include <unistd.h>
 
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "game/game.h"
@@ -26,22 +28,20 @@ using gkSystem::Recording;
 using gkSystem::RecordingError;
 using gkSystem::RecordKind;
 
-// Per process: test programs of several checkouts may run at once.
+// A recording of this process's own: test programs of several checkouts run at once, and so do
+// this program's tests, each in a process of its own.
 const std::string kFile =
     testing::TempDir() + "gk_replay_test_" + std::to_string(getpid()) + ".txt";
 
-// Sets the GK_* variables of one run; all are unset again afterwards.
-struct RunEnvironment {
-    RunEnvironment(const char* frames, const char* record, const char* replay) {
-        Set(frames, record, replay);
-    }
-    ~RunEnvironment() { Set(nullptr, nullptr, nullptr); }
-    static void Set(const char* frames, const char* record, const char* replay) {
-        for (auto [name, value] : {std::pair{"GK_FRAMES", frames}, std::pair{"GK_RECORD", record},
-                                   std::pair{"GK_REPLAY", replay}})
-            value ? setenv(name, value, 1) : unsetenv(name);
-    }
-};
+// WinMain's status for a run with these GK_* variables (nullptr: unset); all unset afterwards.
+int RunWith(const char* frames, const char* record, const char* replay) {
+    const std::pair<const char*, const char*> variables[] = {
+        {"GK_FRAMES", frames}, {"GK_RECORD", record}, {"GK_REPLAY", replay}};
+    for (auto [name, value] : variables) value ? setenv(name, value, 1) : unsetenv(name);
+    const int status = WinMain(nullptr, nullptr, "", 10);
+    for (auto [name, value] : variables) unsetenv(name);
+    return status;
+}
 
 struct Seen {
     std::vector<size_t> hashes;  // of every presented frame
@@ -78,14 +78,15 @@ void ScriptedFrame() {
     if (n == 8) plat::headless::SetJoystick(0, otherPlayer ? 9 : 1000, 2000, 3);
 }
 
+// A run from a fresh start; replays are given the other player's input (which they must ignore).
 Seen PlayGame(const char* frames, const char* record, const char* replay, int answer) {
     gktest::ResetFramework();
     ResetGame();
     seen = {};
+    otherPlayer = replay != nullptr;
     plat::headless::QueueAnswer(answer);
     gkSystem::SetGameHooks({[] { GameInit(); }, ScriptedFrame, GameKeyDown, nullptr});
-    RunEnvironment environment(frames, record, replay);
-    EXPECT_EQ(WinMain(nullptr, nullptr, "", 10), 0);
+    EXPECT_EQ(RunWith(frames, record, replay), 0);
     return seen;
 }
 
@@ -109,7 +110,6 @@ TEST_F(ReplayTest, RecordedSessionReplaysFrameExactAndEndsWithTheRecording) {
     const size_t seedLine = text.find("seed ");
     text.replace(seedLine, text.find('\n', seedLine) - seedLine, "seed 4242");
     std::ofstream(kFile) << text;
-    otherPlayer = true;
     for (int pass = 0; pass < 2; ++pass) {
         Seen replayed = PlayGame(nullptr, nullptr, kFile.c_str(), IDYES);
         EXPECT_EQ(replayed.hashes, recorded.hashes);
@@ -151,14 +151,10 @@ TEST_F(ReplayTest, EveryEventKindReadsBackAsWritten) {
               (std::vector<uint32_t>{7, 9}));
     ASSERT_EQ(recording.events.size(), events.size());
     for (size_t i = 0; i < events.size(); ++i) {
-        const RecordEvent& e = recording.events[i];
-        EXPECT_EQ(
-            (std::vector<int64_t>{e.frame, static_cast<int>(e.kind), e.values[0], e.values[1],
-                                  e.values[2], e.values[3], e.line}),
-            (std::vector<int64_t>{events[i].frame, static_cast<int>(events[i].kind),
-                                  events[i].values[0], events[i].values[1], events[i].values[2],
-                                  events[i].values[3], static_cast<int>(i) + 4}))
-            << FormatEvent(events[i]);
+        const RecordEvent &e = recording.events[i], &w = events[i];
+        EXPECT_EQ(std::tuple(e.frame, e.kind, std::to_array(e.values), e.line),
+                  std::tuple(w.frame, w.kind, std::to_array(w.values), int(i) + 4))
+            << FormatEvent(w);
     }
 }
 
@@ -200,8 +196,7 @@ TEST_F(ReplayTest, MalformedRecordingsNameTheirLine) {
     // The program reports the file and line, and ends with 1 before opening a window.
     std::ofstream(kFile) << head << "1 nonsense\nend 1\n";
     testing::internal::CaptureStderr();
-    RunEnvironment environment(nullptr, nullptr, kFile.c_str());
-    EXPECT_EQ(WinMain(nullptr, nullptr, "", 10), 1);
+    EXPECT_EQ(RunWith(nullptr, nullptr, kFile.c_str()), 1);
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "gk: " + kFile + ":3: unknown event \"nonsense\"\n");
     EXPECT_FALSE(plat::headless::WindowOpen());
