@@ -16,46 +16,64 @@
 
 namespace {
 
-using gktest::DrawFiles;
+using V = std::vector<uint32_t>;
 
 std::string ErrorText(const char* message) {
     return std::string("gkDraw::Screen : ") + message;
 }
 
-class Screen : public DrawFiles {};
+class Screen : public gktest::DrawFiles {
+  protected:
+    // Shows the back screen through the client rectangle; true when every corner of the
+    // window shows the colour filled in.
+    static bool PresentFillsTheWindow() {
+        const uint32_t blue = plat::ColorToPixel(plat::DisplayFormat(), 0xFF0000);
+        plat::Blt(gkScreen.Back, nullptr, nullptr, nullptr, plat::DDBLT_COLORFILL, blue);
+        if (plat::Blt(gkScreen.Primary, &gkScreen.ClientRect, gkScreen.Back, &gkScreen.SourceRect,
+                      plat::DDBLT_WAIT) != plat::DD_OK)
+            return false;
+        const plat::Surface* shown = plat::headless::PresentedFrame();
+        return gktest::Raws(shown, {{0, 0}, {639, 0}, {0, 479}, {639, 479}}) == V(4, blue);
+    }
+    static void Pump() {
+        plat::Msg msg;
+        while (plat::PeekMessage(msg)) plat::DispatchMessage(msg);
+    }
+};
 
 auto Edges(const plat::Rect& r) {
     return std::tuple(r.left, r.top, r.right, r.bottom);
 }
 
-TEST_F(Screen, SetsUpTheGameAreaFromTheApplicationState) {
+TEST_F(Screen, SetsUpTheGameAreaAndStartsTheOtherModules) {
     gkApp.Error = 1;  // starting again clears the error flag
+    gkSoundObjects[5].Used = 1;
+    gkPresent.ViewerPicture = 7;
     gkDraw::SetColorDepth(32, 0, 0);
     ASSERT_EQ(gkDraw::Screen(-1, 0, 0), 1);
-    EXPECT_EQ(gkScreen.Width, 640);
-    EXPECT_EQ(gkScreen.Height, 480);
-    EXPECT_EQ(gkScreen.ColorDepth, 16);  // windowed: the desktop's depth
-    EXPECT_EQ(gkScreen.Back->width, 640);
-    EXPECT_EQ(gkScreen.Primary->width, 640);
+    EXPECT_EQ((std::vector<int>{gkScreen.Width, gkScreen.Height, gkScreen.ColorDepth,
+                                gkScreen.Back->width, gkScreen.Device3D, gkScreen.CanStretch,
+                                gkApp.Error}),
+              (std::vector<int>{640, 480, 16, 640, 0, 1, 0}));  // windowed: the desktop's depth
     EXPECT_NE(gkScreen.Clipper, nullptr);
     EXPECT_EQ(gkScreen.Primary->clipper, gkScreen.Clipper);
-    EXPECT_EQ(gkScreen.Device3D, 0);
-    EXPECT_EQ(gkScreen.CanStretch, 1);
     for (const plat::Rect& r : {gkScreen.Clip, gkScreen.SourceRect, gkScreen.ClientRect})
         EXPECT_EQ(Edges(r), std::tuple(0, 0, 640, 480));
     const char* names[] = {"内部用１", "内部用２", "内部用３", "内部用４"};
     for (int slot = 0; slot < 4; ++slot) {
         const SpriteObject& s = gkSprites[slot];
-        ASSERT_NE(s.surface, nullptr);
         EXPECT_STREQ(s.name, names[slot]);
-        EXPECT_EQ(s.width, 640);
-        EXPECT_EQ(s.height, 480);
-        EXPECT_EQ(s.colorKey, 0u);
-        EXPECT_TRUE(s.surface->hasColorKey);
-        EXPECT_EQ(s.surface->colorKey, 0u);
+        EXPECT_EQ(std::tuple(s.width, s.height, s.surface->hasColorKey, s.surface->colorKey),
+                  std::tuple(640, 480, true, 0u));
     }
     EXPECT_EQ(gkSprites[4].surface, nullptr);
-    EXPECT_EQ(gkApp.Error, 0);
+    EXPECT_EQ((std::vector<int>{gkSoundObjects[5].Used, gkSoundObjects[5].EchoStep,
+                                gkFont.PutAfterRender, gkMidi.Loop, gkPresent.ViewerPicture}),
+              (std::vector<int>{0, -1, 1, 1, 0}));
+    // Quitting releases every drawing object.
+    gkSystem::Quit();
+    EXPECT_EQ(gkScreen.DirectDraw, nullptr);
+    EXPECT_EQ(gkSprites[0].surface, nullptr);
 
     Restart();  // the client rectangle follows the origin
     gkScreen.OriginX = 100;
@@ -63,37 +81,9 @@ TEST_F(Screen, SetsUpTheGameAreaFromTheApplicationState) {
     ASSERT_EQ(gkDraw::Screen(320, 240, 0), 1);
     EXPECT_EQ(Edges(gkScreen.ClientRect), std::tuple(100, 50, 420, 290));
     EXPECT_EQ(Edges(gkScreen.SourceRect), std::tuple(0, 0, 320, 240));
-    EXPECT_EQ(Edges(gkScreen.Clip), std::tuple(0, 0, 320, 240));
-}
-
-TEST_F(Screen, StartsTheOtherModulesOnlyWhenTheDisplayIsUp) {
-    gkSoundObjects[5].Used = 1;
-    gkPresent.ViewerPicture = 7;
-    gkPresent.ViewerTile = 8;
-    plat::headless::FailNext(plat::headless::Fail::PixelFormat);
-    ASSERT_EQ(gkDraw::Screen(64, 64, 0), 0);
-    EXPECT_EQ(gkSoundObjects[5].Used, 1);
-    EXPECT_EQ(gkFont.Description, nullptr);
-    EXPECT_EQ(gkPresent.ViewerPicture, 7);
-    gkDraw::Release();
-
-    ASSERT_EQ(gkDraw::Screen(64, 64, 0), 1);
-    EXPECT_EQ(gkSoundObjects[5].Used, 0);
-    EXPECT_EQ(gkSoundObjects[5].EchoStep, -1);
-    EXPECT_EQ(gkSoundObjects[5].ChannelCount, 1);
-    EXPECT_NE(gkFont.Description, nullptr);
-    EXPECT_EQ(gkFont.PutAfterRender, 1);
-    EXPECT_EQ(gkMidi.Loop, 1);
-    EXPECT_EQ(gkPresent.ViewerPicture, 0);
-    EXPECT_EQ(gkPresent.ViewerTile, 0);
-    // Quitting releases every drawing object.
-    gkSystem::Quit();
-    EXPECT_EQ(gkScreen.DirectDraw, nullptr);
-    EXPECT_EQ(gkSprites[0].surface, nullptr);
 }
 
 TEST_F(Screen, PixelFormatFields) {
-    using V = std::vector<uint32_t>;
     // Depth, masks, shifts, maxima and 5-bit shifts (red, green, blue), half mask, colour mask.
     const std::pair<plat::PixelFormat, V> cases[] = {
         {plat::PixelFormat::R5G6B5,
@@ -113,7 +103,6 @@ TEST_F(Screen, PixelFormatFields) {
                      s.GreenShift, s.BlueShift, s.RedMax, s.GreenMax, s.BlueMax, s.Red5Shift,
                      s.Green5Shift, s.Blue5Shift, s.HalfMask, s.ColorMask}),
                   want);
-        gkDraw::Release();
     }
 }
 
@@ -121,20 +110,18 @@ TEST_F(Screen, ModeChoosesWhereSurfacesLive) {
     auto systemMemory = [](const plat::Surface* s) {
         return (s->caps & plat::DDSCAPS_SYSTEMMEMORY) != 0;
     };
-    struct Case {
-        int mode;
-        bool primaryAndBack, slots01;
-    } cases[] = {{1, false, false}, {3, false, true}, {0, true, true}, {2, true, true}};
-    for (const Case& c : cases) {
+    // Primary and back, slots 0 and 1 (slots 2 and 3 always in system memory).
+    const std::tuple<int, bool, bool> cases[] = {
+        {1, false, false}, {3, false, true}, {0, true, true}, {2, true, true}};
+    for (const auto& [mode, primaryAndBack, slots01] : cases) {
         Restart();
-        ASSERT_EQ(gkDraw::Screen(16, 16, c.mode), 1);
-        EXPECT_EQ(systemMemory(gkScreen.Primary), c.primaryAndBack) << c.mode;
-        EXPECT_EQ(systemMemory(gkScreen.Back), c.primaryAndBack) << c.mode;
-        EXPECT_EQ(systemMemory(gkSprites[0].surface), c.slots01) << c.mode;
-        EXPECT_EQ(systemMemory(gkSprites[1].surface), c.slots01) << c.mode;
-        EXPECT_TRUE(systemMemory(gkSprites[2].surface));
-        EXPECT_TRUE(systemMemory(gkSprites[3].surface));
-        gkDraw::Release();
+        ASSERT_EQ(gkDraw::Screen(16, 16, mode), 1);
+        EXPECT_EQ((std::vector<bool>{
+                      systemMemory(gkScreen.Primary), systemMemory(gkScreen.Back),
+                      systemMemory(gkSprites[0].surface), systemMemory(gkSprites[1].surface),
+                      systemMemory(gkSprites[2].surface), systemMemory(gkSprites[3].surface)}),
+                  (std::vector<bool>{primaryAndBack, primaryAndBack, slots01, slots01, true, true}))
+            << mode;
     }
 }
 
@@ -161,6 +148,7 @@ TEST_F(Screen, EveryFailureIsReportedAndStopsTheSetUp) {
     for (const Case& c : cases) {
         Restart();
         gkSprites[9].name[0] = 'x';  // not emptied when the set-up stops early
+        gkSoundObjects[5].Used = 1;  // nor the other modules started
         for (Fail f : c.inject) plat::headless::FailNext(f);
         plat::headless::FailSurfaceCreation(c.failingSurface);
         EXPECT_EQ(gkDraw::Screen(32, 32, 0), 0) << c.message;
@@ -170,7 +158,8 @@ TEST_F(Screen, EveryFailureIsReportedAndStopsTheSetUp) {
         EXPECT_EQ(boxes[0].text, ErrorText(c.message));
         EXPECT_EQ(gkApp.Error, 1);
         EXPECT_EQ(gkSprites[9].name[0], 'x');
-        gkDraw::Release();
+        EXPECT_EQ(gkSoundObjects[5].Used, 1);
+        EXPECT_EQ(gkFont.Description, nullptr);
     }
     // A device that enumerates badly is passed over for the default one.
     Restart();
@@ -188,7 +177,6 @@ TEST_F(Screen, FullScreenDepthFallbacks) {
     EXPECT_EQ(gkScreen.ColorDepth, 16);
     EXPECT_EQ(gkScreen.Clipper, nullptr);
     EXPECT_EQ(gkScreen.Primary->clipper, nullptr);
-    EXPECT_EQ(gkScreen.RedMask, 0xF800u);
     gkDraw::Release();
     EXPECT_EQ(plat::headless::MinimizeCount(), 1);
 
@@ -199,27 +187,29 @@ TEST_F(Screen, FullScreenDepthFallbacks) {
     plat::headless::RefuseDisplayDepth(32);
     EXPECT_EQ(gkDraw::Screen(640, 480, 1), 0);
     EXPECT_EQ(plat::headless::DisplayModeRequests(), std::vector<int>{32});
-    EXPECT_EQ(gkScreen.ColorDepth, 32);
     ASSERT_EQ(plat::headless::Boxes().size(), 1u);
     EXPECT_EQ(plat::headless::Boxes()[0].text, ErrorText("解像度が変更できません"));
 
-    // Full-screen at 32 bits switches the display format.
+    // Full-screen at 32 bits switches the display format; the window sits at the screen's
+    // corner once its move message is handled.
     Restart();
     gkApp.FullScreen = 1;
     gkDraw::SetColorDepth(32, 0, 0);
     ASSERT_NE(plat::CreateMainWindow("t", 640, 480, false, gkSystem::WndProc), nullptr);
     ASSERT_EQ(gkDraw::Screen(640, 480, 1), 1);
-    EXPECT_EQ(gkScreen.ColorMask, 0xFFFFFFu);
-    // The full-screen window sits at the screen's corner once its move message is handled.
-    plat::Msg msg;
-    while (plat::PeekMessage(msg)) plat::DispatchMessage(msg);
-    EXPECT_EQ(gkScreen.ClientRect.left, 0);
-    EXPECT_EQ(gkScreen.ClientRect.top, 0);
-    EXPECT_EQ(plat::Blt(gkScreen.Primary, &gkScreen.ClientRect, gkScreen.Back, &gkScreen.SourceRect,
-                        plat::DDBLT_WAIT),
-              plat::DD_OK);
-    EXPECT_EQ(gkSystem::GetColorDepth(), 32);
-    EXPECT_EQ(gkSystem::IsWindowed(), 0);
+    Pump();
+    EXPECT_EQ(std::tuple(gkScreen.ColorMask, gkSystem::GetColorDepth(), gkSystem::IsWindowed()),
+              std::tuple(0xFFFFFFu, 32, 0));
+    EXPECT_EQ(Edges(gkScreen.ClientRect), std::tuple(0, 0, 640, 480));
+    EXPECT_TRUE(PresentFillsTheWindow());
+}
+
+TEST_F(Screen, WindowedPresentThroughTheClientRectangleFillsTheWindow) {
+    ASSERT_NE(plat::CreateMainWindow("t", 640, 480, false, gkSystem::WndProc), nullptr);
+    Pump();
+    ASSERT_EQ(gkDraw::Screen(-1, 0, 0), 1);
+    EXPECT_NE(gkScreen.ClientRect.left, 0);  // the window is not at the desktop's corner
+    EXPECT_TRUE(PresentFillsTheWindow());
 }
 
 TEST_F(Screen, ReleaseEmptiesEverything) {
@@ -228,15 +218,12 @@ TEST_F(Screen, ReleaseEmptiesEverything) {
     ASSERT_EQ(gkDraw::LoadObject(name.c_str(), 2), 4);
     ASSERT_EQ(gkDraw::CreateObject(4, 4, 1), 5);
     gkDraw::Release();
-    EXPECT_EQ(gkScreen.DirectDraw, nullptr);
-    EXPECT_EQ(gkScreen.Primary, nullptr);
-    EXPECT_EQ(gkScreen.Back, nullptr);
-    EXPECT_EQ(gkScreen.Clipper, nullptr);
-    for (int slot = 0; slot < 6; ++slot) {
-        EXPECT_EQ(gkSprites[slot].surface, nullptr);
-        EXPECT_EQ(gkSprites[slot].name[0], '\0');
-        EXPECT_EQ(gkSprites[slot].width, 0);
-    }
+    EXPECT_EQ(std::tuple(gkScreen.DirectDraw, gkScreen.Primary, gkScreen.Back, gkScreen.Clipper),
+              std::tuple(nullptr, nullptr, nullptr, nullptr));
+    for (int slot = 0; slot < 6; ++slot)
+        EXPECT_EQ(
+            std::tuple(gkSprites[slot].surface, gkSprites[slot].name[0], gkSprites[slot].width),
+            std::tuple(nullptr, '\0', 0));
     EXPECT_EQ(plat::headless::MinimizeCount(), 0);  // windowed: the window stays
     gkDraw::Release();                              // twice is harmless
 }
@@ -278,23 +265,6 @@ TEST_F(Screen, ColourDepthCheck) {
     EXPECT_EQ(ask("mode.dat", IDNO), 0);  // No: quitting
     EXPECT_EQ(gkApp.FullScreen, 0);
     EXPECT_NE(gkApp.CloseState, 0);
-}
-
-TEST_F(Screen, PresentThroughTheClientRectangleFillsTheWindow) {
-    ASSERT_NE(plat::CreateMainWindow("t", 640, 480, false, gkSystem::WndProc), nullptr);
-    plat::Msg msg;
-    while (plat::PeekMessage(msg)) plat::DispatchMessage(msg);
-    ASSERT_EQ(gkDraw::Screen(-1, 0, 0), 1);
-    EXPECT_NE(gkScreen.ClientRect.left, 0);  // the window is not at the desktop's corner
-    const uint32_t blue = plat::ColorToPixel(plat::DisplayFormat(), 0xFF0000);
-    plat::Blt(gkScreen.Back, nullptr, nullptr, nullptr, plat::DDBLT_COLORFILL, blue);
-    ASSERT_EQ(plat::Blt(gkScreen.Primary, &gkScreen.ClientRect, gkScreen.Back, &gkScreen.SourceRect,
-                        plat::DDBLT_WAIT),
-              plat::DD_OK);
-    const plat::Surface* shown = plat::headless::PresentedFrame();
-    ASSERT_NE(shown, nullptr);
-    for (int y : {0, 479})
-        for (int x : {0, 639}) EXPECT_EQ(gktest::Raw(shown, x, y), blue) << x << "," << y;
 }
 
 }  // namespace

@@ -49,9 +49,18 @@ TEST_F(InstanceTest, SecondProcessIsRefusedAndAsksTheFirstToRaise) {
     EXPECT_FALSE(plat::TakeRaiseRequest());
     EXPECT_EQ(TryInChild("Gridkeep:GkMutex"), 0);
     EXPECT_TRUE(RaiseRequested());
-    EXPECT_EQ(TryInChild("Other:GkMutex"), 1);  // another name is another lock
+    EXPECT_EQ(TryInChild("Gridkeep_GkMutex"), 0);  // characters outside [A-Za-z0-9.-] blur
+    EXPECT_EQ(TryInChild("Other:GkMutex"), 1);     // another name is another lock
     plat::ReleaseInstanceLock();
     EXPECT_EQ(TryInChild("Gridkeep:GkMutex"), 1);
+    // Each of the kept characters, replaced by one that is not, names another lock.
+    const std::string kept = "azAZ09.-";
+    ASSERT_TRUE(plat::AcquireInstanceLock(kept.c_str()));
+    for (size_t i = 0; i < kept.size(); ++i) {
+        std::string other = kept;
+        other[i] = '_';
+        EXPECT_EQ(TryInChild(other.c_str()), 1) << other;
+    }
 }
 
 TEST_F(InstanceTest, ALockDiesWithItsProcess) {

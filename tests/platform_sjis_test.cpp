@@ -14,35 +14,23 @@ namespace {
 
 using SjisTest = gktest::Framework;
 
-TEST_F(SjisTest, LeadByteRanges) {
-    const std::pair<unsigned char, bool> rows[] = {
-        {0x80, false}, {0x81, true}, {0x9F, true}, {0xA0, false},
-        {0xDF, false}, {0xE0, true}, {0xFC, true}, {0xFD, false}};  // 0xDF: half-width katakana
-    for (auto [byte, lead] : rows) EXPECT_EQ(plat::IsLeadByte(byte), lead) << int(byte);
-}
-
-TEST_F(SjisTest, UpperCaseLeavesDoubleByteCharactersAlone) {
+TEST_F(SjisTest, LeadBytesUpperCaseConversionAndFitting) {
+    std::string leads;  // 0xDF: half-width katakana
+    for (unsigned char byte : {0x80, 0x81, 0x9F, 0xA0, 0xDF, 0xE0, 0xFC, 0xFD})
+        leads += plat::IsLeadByte(byte) ? 'L' : '-';
+    EXPECT_EQ(leads, "-LL--LL-");
     char text[] = "a\x83\x61z\xB1q";  // 0x83 0x61: a trail byte that reads as 'a'
-    plat::CharUpperBuff(text, std::strlen(text));
-    EXPECT_STREQ(text, "A\x83\x61Z\xB1Q");
-    char partial[] = "abc";
-    plat::CharUpperBuff(partial, 2);
-    EXPECT_STREQ(partial, "ABc");
-}
-
-TEST_F(SjisTest, ConversionToUtf8) {
+    plat::CharUpperBuff(text, std::strlen(text) - 1);
+    EXPECT_STREQ(text, "A\x83\x61Z\xB1q");
     EXPECT_EQ(plat::SjisToUtf8("表示"), "\xE8\xA1\xA8\xE7\xA4\xBA");
-    EXPECT_EQ(plat::SjisToUtf8("Gridkeep"), "Gridkeep");
-    EXPECT_EQ(plat::SjisToUtf8("\xB1"), "\xEF\xBD\xB1");  // half-width katakana a
-    EXPECT_EQ(plat::SjisToUtf8("ok\x81"), "ok?");         // a lead byte without its trail
+    EXPECT_EQ(plat::SjisToUtf8("G\xB1"), "G\xEF\xBD\xB1");  // half-width katakana a
+    EXPECT_EQ(plat::SjisToUtf8("ok\x81"), "ok?");           // a lead byte without its trail
     std::string longText;
     for (int i = 0; i < 300; ++i) longText += "終";
     EXPECT_EQ(plat::SjisToUtf8(longText.c_str()).size(), 900u);
-}
-
-TEST_F(SjisTest, FitNeverSplitsACharacter) {
-    for (auto [room, fit] : {std::pair{1u, 1u}, {2u, 1u}, {3u, 3u}, {10u, 4u}})
-        EXPECT_EQ(plat::SjisFit("a表b", room), fit) << room;
+    std::string fits;
+    for (size_t room : {1u, 2u, 3u, 10u}) fits += std::to_string(plat::SjisFit("a表b", room));
+    EXPECT_EQ(fits, "1134");
     EXPECT_EQ(plat::SjisFit("x\x81", 10), 2u);  // a lone lead byte at the end counts as one
 }
 
