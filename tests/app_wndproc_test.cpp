@@ -68,40 +68,32 @@ TEST_F(WndProcTest, MouseMoveAndWindowMove) {
     EXPECT_EQ(gkInput.MouseLimited, 1);
 }
 
-TEST_F(WndProcTest, LeftButtonSequenceWithDoubleClick) {
+TEST_F(WndProcTest, ButtonsAndDoubleClicks) {
     EXPECT_EQ(Send(WM_LBUTTONDOWN), 0);
     EXPECT_TRUE(reachedDefault);
     EXPECT_EQ(Left(), (Ints{1, 1, 1, 0, 1, 1}));
-    Send(WM_LBUTTONUP);
-    EXPECT_EQ(Left(), (Ints{0, 1, 1, 0, 0, 1}));
+    Send(WM_RBUTTONDOWN);
+    Send(WM_LBUTTONUP);  // clears only its own button number
+    EXPECT_EQ(Left(), (Ints{0, 1, 1, 0, 2, 2}));
+    Send(WM_RBUTTONUP);
+    EXPECT_EQ((Ints{gkInput.MouseButton, gkInput.RightDown, gkInput.RightClick, gkInput.RightLatch,
+                    gkInput.LastMouseButton}),
+              (Ints{0, 0, 1, 1, 2}));
     gkInput.LeftClick = gkInput.LeftLatch = gkInput.LastMouseButton = 0;
     // The second press of a double click sets only LeftDouble.
     EXPECT_EQ(Send(WM_LBUTTONDBLCLK), 0);
     EXPECT_FALSE(reachedDefault);
     EXPECT_EQ(Left(), (Ints{0, 0, 0, 1, 0, 0}));
-}
-
-TEST_F(WndProcTest, ButtonUpClearsOnlyItsOwnButtonNumber) {
-    Send(WM_LBUTTONDOWN);
-    Send(WM_RBUTTONDOWN);
-    Send(WM_LBUTTONUP);
-    EXPECT_EQ((Ints{gkInput.MouseButton, gkInput.RightDown}), (Ints{2, 1}));
-    Send(WM_RBUTTONUP);
-    EXPECT_EQ((Ints{gkInput.MouseButton, gkInput.RightDown, gkInput.RightClick, gkInput.RightLatch,
-                    gkInput.LastMouseButton}),
-              (Ints{0, 0, 1, 1, 2}));
-}
-
-TEST_F(WndProcTest, RightDoubleClickTogglesConfinementOnlyWithClipMouse) {
-    EXPECT_EQ(Send(WM_RBUTTONDBLCLK), 0);
+    // A right double click toggles the confinement, only with ClipMouse.
+    Ints limited;
+    for (int clip : {0, 1, 1}) {
+        gkApp.ClipMouse = clip;
+        EXPECT_EQ(Send(WM_RBUTTONDBLCLK), 0);
+        limited.push_back(gkInput.MouseLimited);
+    }
     EXPECT_FALSE(reachedDefault);
     EXPECT_EQ(gkInput.RightDouble, 1);
-    EXPECT_EQ(gkInput.MouseLimited, 0);
-    gkApp.ClipMouse = 1;
-    Send(WM_RBUTTONDBLCLK);
-    EXPECT_EQ(gkInput.MouseLimited, 1);
-    Send(WM_RBUTTONDBLCLK);
-    EXPECT_EQ(gkInput.MouseLimited, 0);
+    EXPECT_EQ(limited, (Ints{0, 1, 0}));
     EXPECT_EQ(Clip(), Ints{});
 }
 
@@ -132,14 +124,6 @@ TEST_F(WndProcTest, KeyDownGoesToTheGameOrTheCapture) {
     EXPECT_EQ(gkInput.HeldKey, 0);
 }
 
-TEST_F(WndProcTest, HotKeysBecomeKeyPresses) {
-    EXPECT_EQ(Send(WM_HOTKEY, 0xBF01), 0);
-    EXPECT_FALSE(reachedDefault);
-    Send(WM_HOTKEY, 0xBF02);
-    Send(WM_HOTKEY, 0x1234);
-    EXPECT_EQ(keysSeen, (Ints{VK_SNAPSHOT, 0x101}));
-}
-
 TEST_F(WndProcTest, SystemKeysFollowTheAltPolicy) {
     // Mode 0: Alt+F4 and F10 are swallowed. Mode 2: only the Alt key itself. Others: like
     // WM_KEYDOWN.
@@ -157,7 +141,11 @@ TEST_F(WndProcTest, SystemKeysFollowTheAltPolicy) {
         EXPECT_EQ(Send(WM_SYSKEYDOWN, row.key, kKeyContextAlt), 0);
         EXPECT_EQ(reachedDefault, row.passed);
     }
-    EXPECT_EQ(keysSeen, (Ints{'X', VK_MENU}));
+    EXPECT_EQ(Send(WM_HOTKEY, 0xBF01), 0);  // hot keys become key presses
+    EXPECT_FALSE(reachedDefault);
+    Send(WM_HOTKEY, 0xBF02);
+    Send(WM_HOTKEY, 0x1234);
+    EXPECT_EQ(keysSeen, (Ints{'X', VK_MENU, VK_SNAPSHOT, 0x101}));
 }
 
 TEST_F(WndProcTest, AltF4ClosesOnlyWhenItReachesTheDefaultProcedure) {

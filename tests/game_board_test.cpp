@@ -1,4 +1,6 @@
 // The board game driven frame by frame on the headless backend with injected keys and mouse.
+#include <tuple>
+
 #include "game/game.h"
 #include "gk.h"
 #include "platform/window.h"
@@ -82,63 +84,45 @@ class GameTest : public gktest::Framework {
     }
 };
 
-TEST_F(GameTest, StartsOnTheCentreCellAndTheCursorStopsAtEveryEdge) {
+TEST_F(GameTest, CursorStopsAtEveryEdgeAndEnterPlacesUpToTwentyBlocks) {
     Frame();
-    EXPECT_EQ(gGame.CursorX, 320);
-    EXPECT_EQ(gGame.CursorY, 240);
-    EXPECT_EQ(FlagsSet(), 0);
-    EXPECT_EQ(gkApp.Scene, 1);
+    EXPECT_EQ((std::vector<int>{gGame.CursorX, gGame.CursorY, FlagsSet(), gkApp.Scene}),
+              (std::vector<int>{320, 240, 0, 1}));
     EXPECT_GE(gGame.BlockSprite, 4);  // the block image loaded into a user slot
-    Tap(VK_LEFT);
-    EXPECT_EQ(gGame.CursorX, 280);
-    Tap(VK_LEFT);
-    EXPECT_EQ(gGame.CursorX, 280);
-    Tap(VK_UP);
-    Tap(VK_UP);
-    EXPECT_EQ(gGame.CursorY, 200);
-    for (int i = 0; i < 3; ++i) Tap(VK_RIGHT);
-    EXPECT_EQ(gGame.CursorX, 360);
-    for (int i = 0; i < 3; ++i) Tap(VK_DOWN);
-    EXPECT_EQ(gGame.CursorY, 280);
-}
-
-TEST_F(GameTest, HeldArrowMovesOnce) {
-    Press(VK_RIGHT);
+    std::vector<int> seen;
+    for (int vk : {VK_LEFT, VK_LEFT, VK_UP, VK_UP}) {
+        Tap(vk);
+        seen.push_back(gGame.CursorX + gGame.CursorY);
+    }
+    Press(VK_RIGHT);  // held: moves once
     for (int i = 0; i < 5; ++i) Frame();
-    EXPECT_EQ(gGame.CursorX, 360);
     Release(VK_RIGHT);
     Frame();
-    Frame();
-    EXPECT_EQ(gGame.CursorX, 360);
-}
+    seen.push_back(gGame.CursorX);
+    for (int i = 0; i < 3; ++i) Tap(VK_RIGHT);
+    for (int i = 0; i < 3; ++i) Tap(VK_DOWN);
+    seen.push_back(gGame.CursorX + gGame.CursorY);
+    EXPECT_EQ(seen, (std::vector<int>{520, 520, 480, 480, 320, 360 + 280}));
 
-TEST_F(GameTest, EnterMarksTheCursorCellInTheSameFrame) {
     Tap(VK_UP);
-    Press(VK_RETURN);
+    Tap(VK_LEFT);
+    Press(VK_RETURN);  // row 1, column 1: marked in the same frame
     Frame();
-    EXPECT_EQ(gGame.CellFlags[1], 1);  // row 0, column 1
+    EXPECT_EQ(gGame.CellFlags[4], 1);
     EXPECT_EQ(FlagsSet(), 1);
-    EXPECT_EQ(gGame.Blocks[0].Active, 1);
-    EXPECT_EQ(gGame.Blocks[0].X, 320);
-    EXPECT_EQ(gGame.Blocks[0].Y, 200);
-    // The printed digit above column 1 of row 0 changed from 0 to 1: compare with the digit of
-    // a cell still at 0 next to it.
-    EXPECT_NE(Count(kWhite, 330, 50, 10, 20), Count(kWhite, 300, 50, 10, 20));
-}
-
-TEST_F(GameTest, EnterOnAnOccupiedCellUsesASlotAndTwentyFirstPlacesNothing) {
-    Tap(VK_RETURN);
-    Tap(VK_RETURN);
-    EXPECT_EQ(gGame.Blocks[1].Active, 1);
-    EXPECT_EQ(FlagsSet(), 1);
-    for (int i = 2; i < 20; ++i) Tap(VK_RETURN);
+    EXPECT_EQ(std::tuple(gGame.Blocks[0].Active, gGame.Blocks[0].X, gGame.Blocks[0].Y),
+              std::tuple(1, 320, 240));
+    Release(VK_RETURN);
+    Frame();
+    Frame();
+    // The printed digit of row 1, column 1 changed from 0 to 1: compare with the digit of a
+    // cell still at 0 next to it.
+    EXPECT_NE(Count(kWhite, 330, 80, 10, 20), Count(kWhite, 300, 80, 10, 20));
+    for (int i = 1; i < 20; ++i) Tap(VK_RETURN);  // an occupied cell still takes a block
+    EXPECT_EQ(gGame.Blocks[19].Active, 1);
     Tap(VK_LEFT);
     Tap(VK_RETURN);  // 21st press: no slot left, the left cell stays empty
     for (const Block& block : gGame.Blocks) EXPECT_EQ(block.X, 320);
-    EXPECT_EQ(gGame.CellFlags[3], 0);
-    gGame.CellFlags[4] = 0;  // occupied cells are still marked on a press
-    Tap(VK_RETURN);
-    EXPECT_EQ(gGame.CellFlags[4], 1);
     EXPECT_EQ(gGame.CellFlags[3], 0);
 }
 
@@ -177,6 +161,8 @@ TEST_F(GameTest, FramePixelsShowBoardCursorMarkerFlagsAndBlock) {
     EXPECT_EQ(
         (V{Shown(360, 200), Shown(399, 239), Shown(380, 220), Shown(280, 240), Shown(319, 279)}),
         (V{kRed, kRed, 0, kGreen, kGreen}));
+    // Nothing right of the third column or below the third row.
+    EXPECT_EQ((V{Shown(400, 220), Shown(420, 200), Shown(360, 320)}), (V{0, 0, 0}));
     // The mouse marker: yellow outside the board, hidden under the board's black cell.
     EXPECT_EQ((V{Shown(277, 197), Shown(275, 195), Shown(290, 210)}), (V{kYellow, kRed, 0}));
     // The block, keyed: its black edge shows the board below; its light bevel and body (none
@@ -189,6 +175,7 @@ TEST_F(GameTest, FramePixelsShowBoardCursorMarkerFlagsAndBlock) {
             EXPECT_GT(Count(kWhite, x, y, 10, 16), 0) << x << "," << y;
             EXPECT_GT(Count(kDarkBlue, x, y, 8, 16), 0) << x << "," << y;
         }
+    EXPECT_EQ(Count(kDarkBlue, 390, 50, 10, 80) + Count(kDarkBlue, 300, 140, 80, 10), 0);
 }
 
 // The whole process: WinMain runs the game until Escape is answered with Yes.

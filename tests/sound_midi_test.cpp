@@ -94,7 +94,7 @@ const Commands kReplay = {"status midi mode", "seek midi to start", "play midi n
 const Commands kClose = {"stop midi", "close midi"};
 const Commands kCloseAtEnd = {"status midi mode", "stop midi", "close midi"};
 
-TEST_F(Midi, PlaySendsOpenSeekPlayAndLoopReplaysAtEachEnd) {
+TEST_F(Midi, LoopReplaysAtEachEndUntilEndLoopThenCloses) {
     gkSound::PlayMidi("one.mid", 1);
     EXPECT_EQ(Sent(), (Commands{Open("one.mid"), "seek midi to start", "play midi notify"}));
     EXPECT_EQ(gkMidi.SongOpen, 1);
@@ -103,36 +103,15 @@ TEST_F(Midi, PlaySendsOpenSeekPlayAndLoopReplaysAtEachEnd) {
     EXPECT_EQ(Sent(), Commands{});
     Run(100);  // the song ends at 1000 ms
     EXPECT_EQ(Sent(), kReplay);
-    EXPECT_EQ(Mode(), "playing");
     Run(900);
     EXPECT_EQ(Sent(), Commands{});
-    Run(150);  // and again, a second later
-    EXPECT_EQ(Sent(), kReplay);
-    EXPECT_EQ(gkMidi.SongOpen, 1);
-}
-
-TEST_F(Midi, NoLoopClosesTheSongAtItsEnd) {
-    gkSound::PlayMidi("one.mid", 0);
-    Sent();
-    Run(1050);
+    gkSound::EndMidiLoop();  // the pass finishes, then the song closes
+    EXPECT_EQ(gkMidi.Loop, 0);
+    Run(150);
     EXPECT_EQ(Sent(), kCloseAtEnd);
     EXPECT_EQ(gkMidi.SongOpen, 0);
     Run(2000);
     EXPECT_EQ(Sent(), Commands{});
-}
-
-TEST_F(Midi, EndLoopLetsThePassFinishThenCloses) {
-    gkSound::PlayMidi("two.mid", 1);
-    Sent();
-    Run(500);
-    gkSound::EndMidiLoop();
-    EXPECT_EQ(gkMidi.Loop, 0);
-    Run(1400);
-    EXPECT_EQ(Sent(), Commands{});
-    EXPECT_EQ(gkMidi.SongOpen, 1);
-    Run(150);
-    EXPECT_EQ(Sent(), kCloseAtEnd);
-    EXPECT_EQ(gkMidi.SongOpen, 0);
 }
 
 TEST_F(Midi, SecondPlayClosesTheFirstAndRunsOnItsOwnTime) {
@@ -148,19 +127,7 @@ TEST_F(Midi, SecondPlayClosesTheFirstAndRunsOnItsOwnTime) {
     EXPECT_EQ(Sent(), kCloseAtEnd);
 }
 
-TEST_F(Midi, NotificationAfterStopIsIgnored) {
-    gkSound::PlayMidi("one.mid", 1);
-    Run(500);
-    plat::headless::AdvanceTime(600);  // the song ends, its notification waits in the queue
-    gkSound::StopMidi();
-    EXPECT_EQ(gkMidi.SongOpen, 0);
-    plat::PostMessage(plat::MM_MCINOTIFY, plat::MCI_NOTIFY_SUCCESSFUL, 1);
-    Sent();
-    Pump();
-    EXPECT_EQ(Sent(), Commands{});
-}
-
-TEST_F(Midi, OnlySuccessfulNotificationsOfAStoppedSongCount) {
+TEST_F(Midi, OnlySuccessfulNotificationsOfAStoppedOpenSongCount) {
     gkSound::PlayMidi("one.mid", 1);
     Sent();
     int passedOn = plat::headless::DefWindowProcCalls();
@@ -172,6 +139,13 @@ TEST_F(Midi, OnlySuccessfulNotificationsOfAStoppedSongCount) {
     plat::PostMessage(plat::MM_MCINOTIFY, plat::MCI_NOTIFY_SUCCESSFUL, 1);
     Pump();
     EXPECT_EQ(Sent(), Commands{"status midi mode"});
+    // The song ends, its notification waits in the queue while the song is stopped.
+    plat::headless::AdvanceTime(1100);
+    gkSound::StopMidi();
+    EXPECT_EQ(gkMidi.SongOpen, 0);
+    Sent();
+    Pump();
+    EXPECT_EQ(Sent(), Commands{});
 }
 
 TEST_F(Midi, MissingOrMalformedFileSetsSongOpenAndStaysSilent) {
@@ -179,7 +153,10 @@ TEST_F(Midi, MissingOrMalformedFileSetsSongOpenAndStaysSilent) {
     cut.resize(cut.size() - 5);  // the track runs past the end of the file
     Write("cut.mid", cut);
     Write("text.mid", {'h', 'e', 'l', 'l', 'o'});
-    for (const char* name : {"none.mid", "cut.mid", "text.mid"}) {
+    std::vector<uint8_t> timeCode = Song(1000);
+    timeCode[12] |= 0x80;  // a time-code division
+    Write("smpte.mid", timeCode);
+    for (const char* name : {"none.mid", "cut.mid", "text.mid", "smpte.mid"}) {
         plat::sound::headless::StartCapture();
         gkSound::PlayMidi(name, 1);
         EXPECT_EQ(Sent(), (Commands{Open(name), "seek midi to start", "play midi notify"}));
