@@ -1,5 +1,6 @@
 // Start-up, the message loop and one frame's bookkeeping in order, shutdown through the close
 // box and through Quit, the single-instance guard, and the cursor over the game area.
+#include <tuple>
 #include <vector>
 
 #include "gk.h"
@@ -91,8 +92,7 @@ TEST_F(LoopTest, CloseBoxRunsQuitOnceWithoutPostingAnotherClose) {
     OpenWindow();
     plat::PostMessage(WM_CLOSE, 0, 0);
     EXPECT_EQ(gkSystem::RunLoopPass(), 1);
-    EXPECT_EQ(gkApp.CloseState, 2);
-    EXPECT_EQ(gkApp.Ended, 1);
+    EXPECT_EQ(std::tuple(gkApp.CloseState, gkApp.Ended), std::tuple(2, 1));
     EXPECT_FALSE(plat::headless::WindowOpen());
     EXPECT_EQ(gktest::Queued(), Ints{WM_QUIT});  // no WM_CLOSE in between
 }
@@ -175,8 +175,7 @@ TEST_F(LoopTest, FrameBookkeepingMouseClicksAndSceneChange) {
 }
 
 TEST_F(LoopTest, BlinkIsOnForOneSecondAndOffForTwoHundredMilliseconds) {
-    EXPECT_EQ(gkApp.Blink, 1);
-    EXPECT_EQ(gkApp.BlinkTime, 1000u);
+    EXPECT_EQ(std::tuple(gkApp.Blink, gkApp.BlinkTime), std::tuple(1, 1000u));
     const struct {
         uint32_t time;
         int blink;

@@ -1,5 +1,6 @@
 // The window procedure row by row: the gkInput fields each message sets, what it returns,
 // and whether the message went on to the default procedure.
+#include <tuple>
 #include <vector>
 
 #include "gk.h"
@@ -233,8 +234,7 @@ TEST_F(WndProcTest, ActivationTracksActiveCursorConfinementAndFrameTime) {
     EXPECT_EQ(Send(WM_ACTIVATEAPP, 1), 0);
     EXPECT_EQ((Ints{gkApp.Active, gkInput.MouseLimited, activations[1], activations[0]}),
               (Ints{1, 1, 1, 0}));
-    EXPECT_EQ(gkSystem::LastFrameTime, 5000u);
-    EXPECT_EQ(gkSystem::FrameDelta, 0.0f);
+    EXPECT_EQ(std::tuple(gkSystem::LastFrameTime, gkSystem::FrameDelta), std::tuple(5000u, 0.0f));
 }
 
 }  // namespace

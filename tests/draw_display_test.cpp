@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <functional>
+#include <tuple>
 
 #include "platform/display.h"
 #include "platform/gdi.h"
@@ -201,8 +202,7 @@ TEST_F(Display, PresentingThePrimarySurfaceAndDumpingFrames) {
     std::string dumped = std::string(folder) + "/frame_00002.bmp";
     auto frame = LoadBitmapFile(dumped.c_str());
     ASSERT_NE(frame, nullptr);
-    EXPECT_EQ(frame->width, 640);
-    EXPECT_EQ(frame->pixels[0], 0xFFu);
+    EXPECT_EQ(std::tuple(frame->width, frame->pixels[0]), std::tuple(640, 0xFFu));
     std::remove(dumped.c_str());
     rmdir(folder);
 }

@@ -1,6 +1,7 @@
 // The present on the headless display: what reaches the window, the vertical-blank wait, lost
 // surfaces, fade-out and fade-in stamping (also driven by the main loop, with its scene switch),
 // the key triggers during a transition, and the picture viewer's scrolling, drift and reloads.
+#include <tuple>
 #include <vector>
 
 #include "app/app.h"
@@ -152,10 +153,9 @@ TEST_F(Presents, ViewerToggleScrollLimitsDriftAndReload) {
     // Reloading keeps both slot numbers and replaces the images; the scroll restarts.
     std::vector<uint32_t> other(4 * 100, 0x00FF00);
     gkDraw::LoadViewer(Bmp("pic2.bmp", 4, 100, other).c_str(), tileFile.c_str(), 100);
-    EXPECT_EQ(gkPresent.ViewerPicture, pictureSlot);
-    EXPECT_EQ(gkPresent.ViewerTile, tileSlot);
-    EXPECT_EQ(gkSprites[pictureSlot].height, 100);
-    EXPECT_EQ(gkPresent.ViewerHeight, 100);
+    EXPECT_EQ(std::tuple(gkPresent.ViewerPicture, gkPresent.ViewerTile,
+                         gkSprites[pictureSlot].height, gkPresent.ViewerHeight),
+              std::tuple(pictureSlot, tileSlot, 100, 100));
     // A picture shorter than the clip area ends at a negative scroll (the lower limit first).
     gkInput.ViewerKey = 0;
     gkDraw::Present();
@@ -173,8 +173,7 @@ TEST_F(Presents, ViewerWhoseTileFailedToLoadLoadsItAfreshInsteadOfReplacingSlotZ
     const std::string tileFile = Bmp("tile.bmp", 64, 48, std::vector<uint32_t>(64 * 48, 0));
     gkDraw::LoadViewer(pictureFile.c_str(), tileFile.c_str(), 4);
     EXPECT_GE(gkPresent.ViewerTile, 4);
-    EXPECT_EQ(gkSprites[0].surface, buffer);
-    EXPECT_EQ(gkSprites[0].width, 128);
+    EXPECT_EQ(std::tuple(gkSprites[0].surface, gkSprites[0].width), std::tuple(buffer, 128));
 }
 
 }  // namespace

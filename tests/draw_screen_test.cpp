@@ -72,8 +72,7 @@ TEST_F(Screen, SetsUpTheGameAreaAndStartsTheOtherModules) {
               (std::vector<int>{0, -1, 1, 1, 0}));
     // Quitting releases every drawing object.
     gkSystem::Quit();
-    EXPECT_EQ(gkScreen.DirectDraw, nullptr);
-    EXPECT_EQ(gkSprites[0].surface, nullptr);
+    EXPECT_EQ(std::tuple(gkScreen.DirectDraw, gkSprites[0].surface), std::tuple(nullptr, nullptr));
 
     Restart();  // the client rectangle follows the origin
     gkScreen.OriginX = 100;
@@ -156,10 +155,9 @@ TEST_F(Screen, EveryFailureIsReportedAndStopsTheSetUp) {
         ASSERT_EQ(boxes.size(), 1u) << c.message;
         EXPECT_EQ(boxes[0].title, "エラー発生");
         EXPECT_EQ(boxes[0].text, ErrorText(c.message));
-        EXPECT_EQ(gkApp.Error, 1);
-        EXPECT_EQ(gkSprites[9].name[0], 'x');
-        EXPECT_EQ(gkSoundObjects[5].Used, 1);
-        EXPECT_EQ(gkFont.Description, nullptr);
+        EXPECT_EQ(std::tuple(gkApp.Error, gkSprites[9].name[0], gkSoundObjects[5].Used,
+                             gkFont.Description),
+                  std::tuple(1, 'x', 1, nullptr));
     }
     // A device that enumerates badly is passed over for the default one.
     Restart();
@@ -174,9 +172,8 @@ TEST_F(Screen, FullScreenDepthFallbacks) {
     plat::headless::RefuseDisplayDepth(32);
     ASSERT_EQ(gkDraw::Screen(640, 480, 1), 1);
     EXPECT_EQ(plat::headless::DisplayModeRequests(), (std::vector<int>{32, 24, 16}));
-    EXPECT_EQ(gkScreen.ColorDepth, 16);
-    EXPECT_EQ(gkScreen.Clipper, nullptr);
-    EXPECT_EQ(gkScreen.Primary->clipper, nullptr);
+    EXPECT_EQ(std::tuple(gkScreen.ColorDepth, gkScreen.Clipper, gkScreen.Primary->clipper),
+              std::tuple(16, nullptr, nullptr));
     gkDraw::Release();
     EXPECT_EQ(plat::headless::MinimizeCount(), 1);
 

@@ -2,6 +2,7 @@
 // colour keys and their defaults, reloading after lost surfaces, and every load failure.
 #include <filesystem>
 #include <string>
+#include <tuple>
 
 #include "app/app.h"
 #include "platform/window.h"
@@ -49,15 +50,12 @@ TEST_F(Sprites, SlotsAreHandedOutLowestFreeFirst) {
     for (int i = 0; i < 6; ++i) EXPECT_EQ(gkDraw::LoadObject(image.c_str(), 2), 4 + i);
     const SpriteObject& s = gkSprites[4];
     EXPECT_STREQ(s.name, "img.bmp");
-    EXPECT_EQ(s.width, 2);
-    EXPECT_EQ(s.height, 2);
+    EXPECT_EQ(std::tuple(s.width, s.height), std::tuple(2, 2));
     gkDraw::ReleaseObject(5);
-    EXPECT_EQ(gkSprites[5].surface, nullptr);
-    EXPECT_EQ(gkSprites[5].name[0], '\0');
+    EXPECT_EQ(std::tuple(gkSprites[5].surface, gkSprites[5].name[0]), std::tuple(nullptr, '\0'));
     EXPECT_EQ(gkDraw::CreateObject(3, 5, 1), 5);
     EXPECT_STREQ(gkSprites[5].name, "*");
-    EXPECT_EQ(gkSprites[5].width, 3);
-    EXPECT_EQ(gkSprites[5].surface->height, 5);
+    EXPECT_EQ(std::tuple(gkSprites[5].width, gkSprites[5].surface->height), std::tuple(3, 5));
     EXPECT_TRUE(gkSprites[5].surface->caps & DDSCAPS_SYSTEMMEMORY);
     EXPECT_FALSE(gkSprites[4].surface->caps & DDSCAPS_SYSTEMMEMORY);
     EXPECT_EQ(gkDraw::CreateObject(1, 1, 2), 10);
@@ -225,9 +223,9 @@ TEST_F(Sprites, SwapKeepsTheSlotNumber) {
     std::string other = Bmp("other.bmp", 3, 1, {kRed, kRed, kRed});
     ASSERT_EQ(gkDraw::SwapObject(other.c_str(), slot, 1), 1);
     EXPECT_STREQ(gkSprites[slot].name, "other.bmp");
-    EXPECT_EQ(gkSprites[slot].width, 3);
-    EXPECT_EQ(gkSprites[slot].surface->width, 3);
-    EXPECT_EQ(gkSprites[slot].placement, 2);
+    EXPECT_EQ(std::tuple(gkSprites[slot].width, gkSprites[slot].surface->width,
+                         gkSprites[slot].placement),
+              std::tuple(3, 3, 2));
     EXPECT_TRUE(gkSprites[slot].surface->caps & DDSCAPS_SYSTEMMEMORY);  // as asked this time
     EXPECT_EQ(Raw(gkSprites[slot].surface, 2, 0), Pixel(kRed));
     EXPECT_EQ(gkDraw::LoadObject(image.c_str(), 2), slot + 1);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -67,9 +68,7 @@ TEST_F(Effects, TablesIn565) {
     EXPECT_EQ(t.Add[FadeIndex(2, 5, 20, 3)], 18);
     EXPECT_EQ(t.Subtract[SubtractIndex(0, 5, 9)], 0);
     EXPECT_EQ(t.Subtract[SubtractIndex(1, 9, 5)], 4 << 6);
-    EXPECT_EQ(t.Grey[93], 31);
-    EXPECT_EQ(t.Grey[2], 0);
-    EXPECT_EQ(t.Grey[47], 15);
+    EXPECT_EQ(std::tuple(t.Grey[93], t.Grey[2], t.Grey[47]), std::tuple(31, 0, 15));
 }
 
 TEST_F(Effects, TablesIn555AfterA565SetUpKeepNoEntryOfIt) {
@@ -183,10 +182,7 @@ TEST_F(Effects, RegionFrameStaysOnTheScreenAndUnlocksInLockingOrder) {
     };
     // Cut at the top and right, and one row above the bottom for a filter reading a row below.
     ASSERT_EQ(RegionEffect(60, -3, 10, 10, {0, 0, 0, 1}, RegionLocks::BufferThenBack, keep), 1);
-    EXPECT_EQ(seen.x, 60);
-    EXPECT_EQ(seen.y, 0);
-    EXPECT_EQ(seen.w, 4);
-    EXPECT_EQ(seen.h, 7);
+    EXPECT_EQ(std::tuple(seen.x, seen.y, seen.w, seen.h), std::tuple(60, 0, 4, 7));
     EXPECT_EQ(seen.Buffer(1, 2) - seen.buffer, 2 * 64 + 1);
     EXPECT_EQ(gkScreen.Back->lockCount + gkSprites[0].surface->lockCount, 0);
     ASSERT_EQ(RegionEffect(10, 47, 5, 5, {0, 0, 0, 1}, RegionLocks::Back, keep), 1);  // no row

@@ -133,8 +133,7 @@ TEST_F(GameTest, KeysDoNothingWhileATransitionRuns) {
     gkSystem::KeyState(VK_LEFT, &gGame.LeftState);
     EXPECT_EQ(gGame.LeftState, 0);
     GameFrame();
-    EXPECT_EQ(gGame.CursorX, 320);
-    EXPECT_EQ(gGame.Blocks[0].Active, 0);
+    EXPECT_EQ(std::tuple(gGame.CursorX, gGame.Blocks[0].Active), std::tuple(320, 0));
 }
 
 TEST_F(GameTest, EscapeAsksAndNoKeepsPlaying) {
@@ -195,8 +194,7 @@ TEST(GameProcess, EscapeThenYesQuitsWithZero) {
                             },
                             GameKeyDown, nullptr});
     EXPECT_EQ(WinMain(nullptr, nullptr, "", 1), 0);
-    EXPECT_EQ(gkApp.Ended, 1);
-    EXPECT_EQ(frames, 3);
+    EXPECT_EQ(std::tuple(gkApp.Ended, frames), std::tuple(1, 3));
     gktest::ResetFramework();
 }
 

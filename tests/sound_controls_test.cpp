@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -61,8 +62,7 @@ TEST_F(SoundControls, RoundRobinStartsUseTheChannelsInTurn) {
     EXPECT_EQ(snd::GetCurrentPosition(gkSoundObjects[s].Channel[0].Buffer), 0u);
     EXPECT_EQ(snd::GetStatus(gkSoundObjects[s].Channel[0].Buffer),
               plat::DSBSTATUS_PLAYING | plat::DSBSTATUS_LOOPING);
-    EXPECT_EQ(gkSoundObjects[s].Loop, 1);
-    EXPECT_EQ(gkSoundObjects[s].NextChannel, 1);
+    EXPECT_EQ(std::tuple(gkSoundObjects[s].Loop, gkSoundObjects[s].NextChannel), std::tuple(1, 1));
     // -2 on an object without echo is a plain round-robin start.
     const int single = Load(1);
     gkSound::Play(single, -2);
@@ -111,10 +111,9 @@ TEST_F(SoundControls, MinusTwoAddressesTheNextChannelMinusOneAll) {
     const int s = Load(3);
     gkSound::Play(s, -1);  // next channel is now 1
     gkSound::SetVolume(s, -10, -2);
-    EXPECT_EQ(gkSoundObjects[s].Channel[0].Volume, 0);
-    EXPECT_EQ(gkSoundObjects[s].Channel[1].Volume, -1000);
-    EXPECT_EQ(gkSoundObjects[s].Channel[2].Volume, 0);
-    EXPECT_EQ(gkSoundObjects[s].NextChannel, 1);
+    EXPECT_EQ(std::tuple(gkSoundObjects[s].Channel[0].Volume, gkSoundObjects[s].Channel[1].Volume,
+                         gkSoundObjects[s].Channel[2].Volume, gkSoundObjects[s].NextChannel),
+              std::tuple(0, -1000, 0, 1));
     gkSound::SetPan(s, -5, -1);
     for (int j = 0; j < 3; ++j) EXPECT_EQ(gkSoundObjects[s].Channel[j].Pan, -500);
     // Stop and pause take every channel for -2 as for -1.

@@ -3,6 +3,7 @@
 #include <stdlib.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/app.h"
@@ -241,8 +242,8 @@ TEST_F(Midi, StopAndResumeNotifyAbortedThenSuccessful) {
     plat::MciSendString("stop m", nullptr, 0, nullptr);
     plat::Msg msg;
     ASSERT_TRUE(plat::PeekMessage(msg));
-    EXPECT_EQ(msg.message, plat::MM_MCINOTIFY);
-    EXPECT_EQ(msg.wParam, plat::MCI_NOTIFY_ABORTED);
+    EXPECT_EQ(std::tuple(msg.message, msg.wParam),
+              std::tuple(plat::MM_MCINOTIFY, plat::MCI_NOTIFY_ABORTED));
     plat::headless::AdvanceTime(5000);  // stopped: the song does not move on
     plat::MciSendString("play m notify", nullptr, 0, gkApp.hWnd);
     plat::headless::AdvanceTime(550);

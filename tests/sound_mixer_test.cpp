@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <tuple>
 
 #include "platform/clock.h"
 #include "platform/sound.h"
@@ -146,13 +147,11 @@ TEST_F(SoundMixer, CursorLoopingAndLockRegions) {
     void *p1, *p2;
     uint32_t n1, n2;
     ASSERT_EQ(snd::Lock(b, 800, 300, &p1, &n1, &p2, &n2), plat::DS_OK);
-    EXPECT_EQ(n1, 82u);
-    EXPECT_EQ(n2, 218u);
+    EXPECT_EQ(std::tuple(n1, n2), std::tuple(82u, 218u));
     void* start = nullptr;
     ASSERT_EQ(snd::Lock(b, 0, 10, &start, &n1, &p2, &n2), plat::DS_OK);
     EXPECT_EQ(static_cast<uint8_t*>(p1), static_cast<uint8_t*>(start) + 800);
-    EXPECT_EQ(p2, nullptr);
-    EXPECT_EQ(n2, 0u);
+    EXPECT_EQ(std::tuple(p2, n2), std::tuple(nullptr, 0u));
     EXPECT_EQ(snd::Lock(b, 882, 2, &p1, &n1, &p2, &n2), plat::DSERR_INVALIDPARAM);
     EXPECT_EQ(snd::Lock(b, 0, 883, &p1, &n1, &p2, &n2), plat::DSERR_INVALIDPARAM);
 }

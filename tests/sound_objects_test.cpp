@@ -60,9 +60,8 @@ TEST_F(SoundObjects, MixGivesChannelsAndEchoAvailability) {
     for (const Case& c : cases) {
         ASSERT_EQ(gkSound::LoadObject(A().c_str(), c.mix), c.slot) << c.mix;
         const gkSoundObject& o = gkSoundObjects[c.slot];
-        EXPECT_EQ(o.ChannelCount, c.channels);
-        EXPECT_EQ(o.EchoStep, c.echo);
-        EXPECT_EQ(o.NextChannel, 0);
+        EXPECT_EQ(std::tuple(o.ChannelCount, o.EchoStep, o.NextChannel),
+                  std::tuple(c.channels, c.echo, 0));
         for (int j = 0; j < 10; ++j) EXPECT_EQ(o.Channel[j].Buffer != nullptr, j < c.channels);
         for (int j = 1; j < c.channels; ++j)
             EXPECT_NE(o.Channel[j].Buffer, o.Channel[j - 1].Buffer);
@@ -121,8 +120,8 @@ TEST_F(SoundObjects, UnreadableOrUnplayableSoundsAreReported) {
         gktest::WriteFile(gktest::ExeFolder() + A(), file);
         EXPECT_EQ(gkSound::LoadObject(A().c_str(), 3), -1);
         ExpectReport("サウンドバッファが生成できません");
-        EXPECT_EQ(gkSoundObjects[0].Used, 0);
-        EXPECT_EQ(gkSoundObjects[0].Channel[0].Buffer, nullptr);
+        EXPECT_EQ(std::tuple(gkSoundObjects[0].Used, gkSoundObjects[0].Channel[0].Buffer),
+                  std::tuple(0, nullptr));
     }
 }
 
@@ -165,8 +164,8 @@ TEST_F(SoundObjects, RebuildsKeepSlotsAndSettings) {
     };
     gkSound::Release();
     EXPECT_FALSE(snd::HasDevice());
-    EXPECT_EQ(gkSoundObjects[1].Channel[0].Buffer, nullptr);
-    EXPECT_EQ(gkSoundObjects[1].Used, 1);
+    EXPECT_EQ(std::tuple(gkSoundObjects[1].Channel[0].Buffer, gkSoundObjects[1].Used),
+              std::tuple(nullptr, 1));
     gkSound::RestoreAll();
     EXPECT_TRUE(snd::HasDevice());
     check();
@@ -192,8 +191,8 @@ TEST_F(SoundObjects, PlayPositionOfChannelZeroAndQuitReleasingTheDevice) {
     gkSystem::Quit();
     EXPECT_FALSE(snd::HasDevice());
     EXPECT_EQ(gkSound::GetPlayPosition(0), 0u);
-    EXPECT_EQ(gkSoundObjects[0].Channel[0].Buffer, nullptr);
-    EXPECT_EQ(gkSoundObjects[0].Used, 1);
+    EXPECT_EQ(std::tuple(gkSoundObjects[0].Channel[0].Buffer, gkSoundObjects[0].Used),
+              std::tuple(nullptr, 1));
 }
 
 TEST_F(SoundObjects, BeepSoundsOnTheOutputElseTheSystemBeeps) {

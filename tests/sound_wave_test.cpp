@@ -3,6 +3,7 @@
 // past the file.
 #include <cstdlib>
 #include <cstring>
+#include <tuple>
 #include <utility>
 
 #include "sound/sound.h"
@@ -40,9 +41,7 @@ Read ReadBytes(const Bytes& file) {
         r.format.assign(format, format + formatSize);
         r.data.assign(data, data + dataSize);
     } else {
-        EXPECT_EQ(format, nullptr);
-        EXPECT_EQ(data, nullptr);
-        EXPECT_EQ(dataSize, 0u);
+        EXPECT_EQ(std::tuple(format, data, dataSize), std::tuple(nullptr, nullptr, 0u));
     }
     std::free(format);
     std::free(data);
@@ -60,9 +59,7 @@ TEST_F(SoundWave, PcmFormatRecordHasNoExtraBytes) {
     ASSERT_EQ(r.formatSize, 18u);
     Bytes want = Fmt(1, 2, 22050, 16);
     want.insert(want.end(), {0, 0});
-    EXPECT_EQ(r.format, want);
-    EXPECT_EQ(r.data, kSamples);
-    EXPECT_EQ(r.dataSize, 6u);
+    EXPECT_EQ(std::tuple(r.format, r.data, r.dataSize), std::tuple(want, kSamples, 6u));
 }
 
 TEST_F(SoundWave, ChunksAreFoundInAnyOrderAndOthersSkipped) {
@@ -80,8 +77,7 @@ TEST_F(SoundWave, ChunksAreFoundInAnyOrderAndOthersSkipped) {
     longFmt.insert(longFmt.end(), {9, 9, 9, 9});
     Read longer = ReadBytes(Riff({{"fmt ", longFmt}, {"data", kSamples}}));
     ASSERT_EQ(longer.result, 0);
-    EXPECT_EQ(longer.formatSize, 18u);
-    EXPECT_EQ(longer.format[16], 0);
+    EXPECT_EQ(std::tuple(longer.formatSize, longer.format[16]), std::tuple(18u, 0));
 }
 
 TEST_F(SoundWave, NonPcmFormatKeepsItsExtraBytes) {
@@ -129,8 +125,7 @@ TEST_F(SoundWave, MissingFileFailsEmptyDataReadsAsZeroBytes) {
     uint8_t *format, *data;
     uint32_t formatSize, dataSize;
     EXPECT_EQ(gkSound::ReadWave("/nonexistent/x.wav", &format, &formatSize, &data, &dataSize), 1);
-    EXPECT_EQ(format, nullptr);
-    EXPECT_EQ(data, nullptr);
+    EXPECT_EQ(std::tuple(format, data), std::tuple(nullptr, nullptr));
     Read r = ReadBytes(Riff({{"fmt ", Fmt(1, 1, 8000, 8)}, {"data", {}}}));
     ASSERT_EQ(r.result, 0);
     EXPECT_EQ(r.dataSize, 0u);

@@ -3,6 +3,7 @@
 // formatted print and the frame-rate line over the virtual clock.
 #include <algorithm>
 #include <string>
+#include <tuple>
 
 #include "draw/draw.h"
 #include "platform/clock.h"
@@ -110,19 +111,16 @@ class TextRectTest : public TextOutputTest {
 TEST_F(TextRectTest, LinesAreAlignedInTheBox) {
     Box left = Draw("HH", 0), centre = Draw("HH", 1), right = Draw("HH", 2);
     int width = Extent("HH").cx;
-    EXPECT_EQ(gkText.Box.left, 100);
-    EXPECT_EQ(gkText.Box.bottom, 300);
+    EXPECT_EQ(std::tuple(gkText.Box.left, gkText.Box.bottom), std::tuple(100, 300));
     EXPECT_GE(left.left, 100);
     EXPECT_LT(left.left, 103);
     EXPECT_EQ(centre.left - left.left, (200 - width) / 2);
     EXPECT_EQ(right.left - left.left, 200 - width);
     EXPECT_LT(right.right, 300);
-    EXPECT_EQ(left.top, centre.top);
-    EXPECT_EQ(left.top, right.top);
+    EXPECT_EQ(std::tuple(left.top, left.top), std::tuple(centre.top, right.top));
 
     Box none = Draw("HH", 3);
-    EXPECT_EQ(none.right, -1);
-    EXPECT_EQ(gkText.Box.right, 300);
+    EXPECT_EQ(std::tuple(none.right, gkText.Box.right), std::tuple(-1, 300));
 }
 
 TEST_F(TextRectTest, WordsBreakAtTheRightEdgeAndAmpersandsStay) {
