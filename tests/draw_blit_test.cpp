@@ -300,6 +300,8 @@ TEST_F(Blits, MosaicSkipShakeAndRollMapRows) {
     gkDraw::PutRoll(0, 0, 1, 4, slot, 0, 0, 4, 1);
     EXPECT_EQ(FirstDrawn(0), -1);
     EXPECT_FLOAT_EQ(gkPutAnimation.RollPhase, 2);
+    gkDraw::PutRoll(0, 0, 1, 4, slot, 0, 0, 4, 2);  // two rows roll
+    EXPECT_GT(RowAt(0, 0) * RowAt(0, 1), 0);
 }
 
 TEST_F(Blits, FlipMirrorsAndClipsWithoutMovingTheImage) {

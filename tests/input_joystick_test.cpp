@@ -157,7 +157,7 @@ TEST_F(Joystick, AxisAndButtonRampsAndReset) {
                                   float(j.ButtonState[0])}),
               (std::vector<float>{0, 0, 200, 50, 1}));
     gkSystem::JoyInit();  // zeroes both records
-    EXPECT_EQ(std::pair(j.AxisSpeed, j.ButtonState[0]), std::pair(0.0f, 0));
+    EXPECT_EQ(std::tuple(j.AxisSpeed, j.ButtonState[0]), std::tuple(0.0f, 0));
 }
 
 TEST_F(Joystick, WithoutAJoystickEveryQueryGivesZerosAndPadFive) {

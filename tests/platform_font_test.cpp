@@ -28,10 +28,14 @@ TEST_F(FontTest, EqualRecordsShareOneFontSizedByGdiRulesWithMonochromeGlyphs) {
     // A positive height is the cell, a negative one the em.
     for (int height : {8, 12, 24, 48}) {
         const plat::FontMetrics& cell = plat::GetFontMetrics(Font("標準明朝", height));
-        EXPECT_EQ(std::pair(cell.height, cell.ascent + cell.descent), std::pair(height, height));
+        EXPECT_EQ(std::tuple(cell.height, cell.ascent + cell.descent), std::tuple(height, height));
         EXPECT_GE(plat::GetFontMetrics(Font("標準明朝", -height)).height, height);
     }
     EXPECT_NEAR(plat::TextWidth(Font("標準ゴシック", -20), "表", 2), 20, 1);
+    // A face asked for by name is the one used: proportional, where the standard faces are not.
+    plat::Font named = Font("DejaVu Sans", 20), standard = Font("標準ゴシック", 20);
+    EXPECT_LT(plat::TextWidth(named, "iiii", 4), plat::TextWidth(named, "WWWW", 4));
+    EXPECT_EQ(plat::TextWidth(standard, "iiii", 4), plat::TextWidth(standard, "WWWW", 4));
     int ink = 0;
     for (uint8_t p : plat::GetGlyph(Font("標準ゴシック", 24), "W", 1).pixels) {
         ASSERT_LE(p, 1);

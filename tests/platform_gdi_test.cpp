@@ -1,6 +1,7 @@
 // Platform GDI on a small surface: the context's stock objects, hollow brushes, inversion,
 // hatch backgrounds and DrawText's line layout.
 #include <cstring>
+#include <tuple>
 
 #include "platform/gdi.h"
 #include "support/fixture.h"
@@ -62,6 +63,13 @@ TEST_F(GdiTest, StockObjectsHollowBrushAndInversion) {
     EXPECT_EQ((V{At(5, 5), At(0, 0), At(10, 10)}), (V{0xFFFFFF - before, 0xFFFFFF - grey_, 0}));
     plat::InvertRect(dc_, {-5, -5, 100, 100});  // clipped, not refused
     EXPECT_EQ((V{At(5, 5), At(50, 50)}), (V{before, 0xFFFFFF - grey_}));
+
+    // StretchBlt samples the nearest pixel and refuses empty rectangles.
+    plat::SetPixel(dc_, 60, 60, 0xFF);
+    EXPECT_TRUE(plat::StretchBlt(dc_, 40, 40, 2, 2, dc_, 60, 60, 1, 1, plat::SRCCOPY));
+    EXPECT_EQ((V{At(40, 40), At(41, 41), At(42, 42)}), (V{0xFF, 0xFF, 0xFFFFFF - grey_}));
+    for (auto [w, h, sw, sh] : {std::tuple{0, 2, 1, 1}, {2, 0, 1, 1}, {2, 2, 0, 1}, {2, 2, 1, 0}})
+        EXPECT_FALSE(plat::StretchBlt(dc_, 40, 40, w, h, dc_, 60, 60, sw, sh, plat::SRCCOPY));
 }
 
 TEST_F(GdiTest, HatchGapsFollowTheBackgroundMode) {

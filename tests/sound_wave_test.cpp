@@ -18,12 +18,10 @@ using gktest::Chunk;
 using gktest::Fmt;
 using gktest::Riff;
 
+// What ReadWave gives for a file of these bytes: its result, the format record and the data.
 struct Read {
     int result;
-    Bytes format;
-    uint32_t formatSize;
-    Bytes data;
-    uint32_t dataSize;
+    Bytes format, data;
 };
 
 Read ReadBytes(const Bytes& file) {
@@ -32,11 +30,7 @@ Read ReadBytes(const Bytes& file) {
     uint8_t* format = reinterpret_cast<uint8_t*>(1);  // every output is set at entry
     uint8_t* data = reinterpret_cast<uint8_t*>(1);
     uint32_t formatSize = 77, dataSize = 77;
-    Read r{gkSound::ReadWave(path.c_str(), &format, &formatSize, &data, &dataSize),
-           {},
-           formatSize,
-           {},
-           dataSize};
+    Read r{gkSound::ReadWave(path.c_str(), &format, &formatSize, &data, &dataSize), {}, {}};
     if (r.result == 0) {
         r.format.assign(format, format + formatSize);
         r.data.assign(data, data + dataSize);
@@ -49,49 +43,34 @@ Read ReadBytes(const Bytes& file) {
     return r;
 }
 
+Bytes Plus(Bytes bytes, const Bytes& more) {
+    bytes.insert(bytes.end(), more.begin(), more.end());
+    return bytes;
+}
+
 const Bytes kSamples = {1, 2, 3, 4, 5, 6};
 
 using SoundWave = gktest::Framework;
 
-TEST_F(SoundWave, PcmFormatRecordHasNoExtraBytes) {
-    Read r = ReadBytes(Riff({{"fmt ", Fmt(1, 2, 22050, 16)}, {"data", kSamples}}));
-    ASSERT_EQ(r.result, 0);
-    ASSERT_EQ(r.formatSize, 18u);
-    Bytes want = Fmt(1, 2, 22050, 16);
-    want.insert(want.end(), {0, 0});
-    EXPECT_EQ(std::tuple(r.format, r.data, r.dataSize), std::tuple(want, kSamples, 6u));
-}
-
-TEST_F(SoundWave, ChunksAreFoundInAnyOrderAndOthersSkipped) {
-    Read before = ReadBytes(Riff({{"data", kSamples}, {"fmt ", Fmt(1, 1, 8000, 8)}}));
-    ASSERT_EQ(before.result, 0);
-    EXPECT_EQ(before.data, kSamples);
-    EXPECT_EQ(before.format[4], 0x40);  // 8000 Hz
-    // An odd-sized LIST chunk with its pad byte between the two.
-    Read list = ReadBytes(
-        Riff({{"fmt ", Fmt(1, 1, 8000, 8)}, {"LIST", {'I', 'N', 'F'}}, {"data", kSamples}}));
-    ASSERT_EQ(list.result, 0);
-    EXPECT_EQ(list.data, kSamples);
-    // A longer "fmt " chunk than 16 bytes of PCM: the rest is ignored.
-    Bytes longFmt = Fmt(1, 1, 8000, 8);
-    longFmt.insert(longFmt.end(), {9, 9, 9, 9});
-    Read longer = ReadBytes(Riff({{"fmt ", longFmt}, {"data", kSamples}}));
-    ASSERT_EQ(longer.result, 0);
-    EXPECT_EQ(std::tuple(longer.formatSize, longer.format[16]), std::tuple(18u, 0));
-}
-
-TEST_F(SoundWave, NonPcmFormatKeepsItsExtraBytes) {
-    Bytes fmt = Fmt(2, 1, 22050, 4);
-    fmt.insert(fmt.end(), {2, 0, 0xAB, 0xCD});
-    Read r = ReadBytes(Riff({{"fmt ", fmt}, {"data", kSamples}}));
-    ASSERT_EQ(r.result, 0);
-    ASSERT_EQ(r.formatSize, 20u);
-    EXPECT_EQ(r.format, fmt);
-    // Extra bytes stated but not in the chunk, or no extra size at all.
-    Bytes shortExtra = Fmt(2, 1, 22050, 4);
-    shortExtra.insert(shortExtra.end(), {4, 0, 0xAB, 0xCD});
-    EXPECT_EQ(ReadBytes(Riff({{"fmt ", shortExtra}, {"data", kSamples}})).result, 1);
-    EXPECT_EQ(ReadBytes(Riff({{"fmt ", Fmt(2, 1, 22050, 4)}, {"data", kSamples}})).result, 1);
+TEST_F(SoundWave, ChunksInAnyOrderOthersSkippedFormatRecordsWithTheirExtraBytes) {
+    const Bytes pcm = Fmt(1, 2, 22050, 16), adpcm = Plus(Fmt(2, 1, 22050, 4), {2, 0, 0xAB, 0xCD});
+    // The format record as read: PCM gets a zero extra size, whatever the chunk holds past 16
+    // bytes; other formats keep their extra bytes.
+    const std::pair<std::vector<Chunk>, Bytes> files[] = {
+        {{{"fmt ", pcm}, {"data", kSamples}}, Plus(pcm, {0, 0})},
+        {{{"data", kSamples}, {"fmt ", pcm}}, Plus(pcm, {0, 0})},
+        {{{"fmt ", pcm}, {"LIST", {'I', 'N', 'F'}}, {"data", kSamples}}, Plus(pcm, {0, 0})},
+        {{{"fmt ", Plus(pcm, {9, 9, 9, 9})}, {"data", kSamples}}, Plus(pcm, {0, 0})},
+        {{{"fmt ", adpcm}, {"data", kSamples}}, adpcm},
+    };
+    for (const auto& [chunks, format] : files) {
+        const Read r = ReadBytes(Riff(chunks));
+        ASSERT_EQ(r.result, 0);
+        EXPECT_EQ(r.format, format);
+        EXPECT_EQ(r.data, kSamples);
+    }
+    const Read empty = ReadBytes(Riff({{"fmt ", pcm}, {"data", {}}}));
+    EXPECT_EQ(std::tuple(empty.result, empty.data.size()), std::tuple(0, size_t(0)));
 }
 
 TEST_F(SoundWave, MalformedFilesFail) {
@@ -104,6 +83,7 @@ TEST_F(SoundWave, MalformedFilesFail) {
     fmt14.resize(14);
     Bytes cutFmt = Riff({fmt});
     cutFmt.resize(cutFmt.size() - 6);
+    const Bytes adpcm = Fmt(2, 1, 22050, 4);
     const std::pair<const char*, Bytes> files[] = {
         {"truncated inside the data", truncated},
         // Refused before anything is allocated.
@@ -115,20 +95,17 @@ TEST_F(SoundWave, MalformedFilesFail) {
         {"no data", Riff({fmt})},
         {"short fmt", Riff({{"fmt ", fmt14}, data})},
         {"fmt past the end", cutFmt},
+        {"extra bytes stated, not there", Riff({{"fmt ", Plus(adpcm, {4, 0, 0xAB, 0xCD})}, data})},
+        {"no extra size", Riff({{"fmt ", adpcm}, data})},
         {"header only", {'R', 'I', 'F', 'F'}},
         {"empty", {}},
     };
     for (const auto& [what, file] : files) EXPECT_EQ(ReadBytes(file).result, 1) << what;
-}
-
-TEST_F(SoundWave, MissingFileFailsEmptyDataReadsAsZeroBytes) {
-    uint8_t *format, *data;
+    uint8_t *format, *samples;
     uint32_t formatSize, dataSize;
-    EXPECT_EQ(gkSound::ReadWave("/nonexistent/x.wav", &format, &formatSize, &data, &dataSize), 1);
-    EXPECT_EQ(std::tuple(format, data), std::tuple(nullptr, nullptr));
-    Read r = ReadBytes(Riff({{"fmt ", Fmt(1, 1, 8000, 8)}, {"data", {}}}));
-    ASSERT_EQ(r.result, 0);
-    EXPECT_EQ(r.dataSize, 0u);
+    EXPECT_EQ(gkSound::ReadWave("/nonexistent/x.wav", &format, &formatSize, &samples, &dataSize),
+              1);
+    EXPECT_EQ(std::tuple(format, samples), std::tuple(nullptr, nullptr));
 }
 
 }  // namespace

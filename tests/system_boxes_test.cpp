@@ -22,7 +22,7 @@ TEST_F(BoxTest, ErrorBoxShowsTagAndMessageBeepsAndSetsTheFlag) {
     EXPECT_EQ(Boxes()[0].title, "\x83\x47\x83\x89\x81\x5B\x94\xAD\x90\xB6");  // エラー発生
     EXPECT_EQ(Boxes()[0].text, "gkSystem::SetWait : ウェイトNoが範囲外です");
     EXPECT_EQ(Boxes()[0].style, MB_OK | MB_ICONWARNING | MB_SYSTEMMODAL);
-    EXPECT_EQ(std::pair(plat::headless::Beeps(), gkSystem::IsError()), std::pair(1, 1));
+    EXPECT_EQ(std::tuple(plat::headless::Beeps(), gkSystem::IsError()), std::tuple(1, 1));
 }
 
 TEST_F(BoxTest, InformationTextEndsWithLineBreakAndResetsFrameTime) {
@@ -45,7 +45,7 @@ TEST_F(BoxTest, QuestionAnswers) {
     EXPECT_EQ(gkSystem::Question("終了しますか？"), 0);  // nobody answered: No
     EXPECT_EQ(Boxes()[0].text, "終了しますか？\r\n");
     EXPECT_EQ(Boxes()[0].style, MB_YESNO | MB_ICONQUESTION);
-    EXPECT_EQ(std::pair(gkSystem::LastFrameTime, gkSystem::FrameDelta), std::pair(700u, 0.0f));
+    EXPECT_EQ(std::tuple(gkSystem::LastFrameTime, gkSystem::FrameDelta), std::tuple(700u, 0.0f));
     plat::headless::QueueAnswer(IDYES);
     EXPECT_EQ(gkSystem::Question("q"), 1);
     plat::headless::QueueAnswer(0);  // the box could not be shown
@@ -69,10 +69,10 @@ TEST_F(BoxTest, LongTextsAreCutAtACharacterBoundary) {
 }
 
 TEST_F(BoxTest, CheckErrorQuitsOnce) {
-    EXPECT_EQ(std::pair(gkSystem::CheckError(), gkApp.Ended), std::pair(0, 0));
+    EXPECT_EQ(std::tuple(gkSystem::CheckError(), gkApp.Ended), std::tuple(0, 0));
     gkSystem::ErrorBox("gkDraw::Screen", "DirectDrawが使用できません", 0);
     EXPECT_EQ(gkSystem::CheckError(), 1);
-    EXPECT_EQ(std::pair(gkApp.Ended, gkApp.CloseState), std::pair(1, 2));
+    EXPECT_EQ(std::tuple(gkApp.Ended, gkApp.CloseState), std::tuple(1, 2));
     EXPECT_EQ(gktest::Queued(), gktest::Ints{WM_CLOSE});
     EXPECT_EQ(gkSystem::CheckError(), 1);
     EXPECT_EQ(gktest::Queued(), gktest::Ints{});  // no second WM_CLOSE

@@ -95,7 +95,7 @@ TEST_F(UtilitiesTest, SavesRoundTripFollowTheDataFolderAndFailQuietly) {
     Write("empty.dat", "");
     gkSystem::SaveMode("no/such/folder.dat", 3);
     for (const char* name : {"none.dat", "text.dat", "empty.dat", "no/such/folder.dat"})
-        EXPECT_EQ(std::pair(gkSystem::LoadMode(name), gkSystem::LoadValue(name)), std::pair(0, 0))
+        EXPECT_EQ(std::tuple(gkSystem::LoadMode(name), gkSystem::LoadValue(name)), std::tuple(0, 0))
             << name;
     EXPECT_TRUE(plat::headless::Boxes().empty());
 

@@ -81,7 +81,7 @@ TEST_F(WaitTest, SleepBusyWaitsPastTheDeadlineAndResetsFrameTime) {
     gkSystem::FrameDelta = 1.0f;
     gkSystem::Sleep(0);
     EXPECT_EQ(plat::Now(), 101u);
-    EXPECT_EQ(std::pair(gkSystem::FrameDelta, gkSystem::LastFrameTime), std::pair(0.0f, 101u));
+    EXPECT_EQ(std::tuple(gkSystem::FrameDelta, gkSystem::LastFrameTime), std::tuple(0.0f, 101u));
     gkSystem::Sleep(250);
     EXPECT_EQ(plat::Now(), 352u);
     EXPECT_EQ(gkSystem::CheckWait(11), 1);
