@@ -9,7 +9,12 @@
 #include <iterator>
 #include <string>
 
+#include "app/app.h"
+#include "draw/draw.h"
+#include "platform/display.h"
+#include "platform/sjis.h"
 #include "platform/sound.h"
+#include "support/bmp.h"
 #include "support/sound_util.h"
 #include "support/wav.h"
 
@@ -96,6 +101,46 @@ TEST_F(Gkpack, SoundPacksMatchTheGameWriterAndComeBackOut) {
     plat::sound::Lock(gkSoundObjects[slot].Channel[0].Buffer, 0, 10, &a, &na, &b, &nb);
     EXPECT_EQ(Bytes(static_cast<uint8_t*>(a), static_cast<uint8_t*>(a) + 10),
               Bytes(mono.end() - 10, mono.end()));
+}
+
+TEST_F(Gkpack, ImagePacksMatchTheGameConverterAndComeBackOut) {
+    Folder("img");
+    std::vector<uint32_t> mix = {0x0000FF, 0xFFFFFF, 0x123456, 0x00FF00, 0x804020, 0xC8640A};
+    const std::string longName = std::string(27, 'l') + ".bmp";
+    t::WriteFile(folder + "/img/red.bmp", t::EncodeBmp(2, 1, 24, {0x0000FF, 0}));
+    t::WriteFile(folder + "/img/Mix.BMP", t::EncodeBmp(3, 2, 24, mix));
+    t::WriteFile(folder + "/img/bad.bmp", {'B', 'M'});
+    t::WriteFile(folder + "/img/" + longName, t::EncodeBmp(1, 1, 24, {1}));
+    Result r = Run("images tool.pak img -q");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.output, "gkpack: bad.bmp: cannot be loaded: " +
+                            plat::SjisToUtf8("gkDraw::LoadObject : BMPファイルを読み込めません") +
+                            "\ngkpack: " + longName +
+                            ": name longer than 30 bytes, which a game cannot load\n");
+    plat::headless::UseDisplayFormat(plat::PixelFormat::X8R8G8B8);
+    gkApp.FullScreen = 0;
+    ASSERT_EQ(gkDraw::Screen(16, 16, 0), 1);
+    EXPECT_EQ(gkDraw::Convert("game.pak", "img", 1), 1);
+    const Bytes pack = Read("tool.pak");
+    EXPECT_EQ(pack, Read("game.pak"));
+
+    t::WriteFile(folder + "/cut.pak", Bytes(pack.begin(), pack.end() - 1));
+    r = Run("list cut.pak");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.output,
+              "cut.pak: image pack, 1 entries\n"
+              "         0  MIX.BMP                         3 x 2\n"
+              "gkpack: cut.pak: damaged: reading stopped at offset 24 of 39\n");
+    r = Run("extract tool.pak mix.bmp out.bmp");
+    EXPECT_EQ(r.status, 0) << r.output;
+    const auto out = plat::LoadBitmapFile((folder + "/out.bmp").c_str());
+    ASSERT_TRUE(out);
+    for (uint32_t& c : mix) c &= 0xF8F8F8;  // 5 bits per channel
+    EXPECT_EQ(out->pixels, mix);
+    gkDraw::SetPackFile("tool.pak");
+    const int slot = gkDraw::LoadPack("red.bmp", 2);
+    ASSERT_GT(slot, 0);
+    EXPECT_EQ(gkSprites[slot].width * 10 + gkSprites[slot].height, 21);
 }
 
 TEST_F(Gkpack, BadInputFailsWithOneMessageAndKeepsTheGoodPack) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 
 #include "gk_limits.h"
 #include "platform/display.h"
@@ -112,6 +113,13 @@ int FillBlankObject(int slot, int width, int height, int placement);
 // pixels), the converter that writes them from a folder of BMP files, and screenshots
 // ---------------------------------------------------------------------------------------------
 
+// One image pack entry as a walk over every entry reads it (listing a pack).
+struct gkImagePackEntry {
+    uint64_t Offset;  // the entry's first byte in the pack
+    uint16_t Width, Height;
+    char Name[128];  // the stored name; longer names end a scan
+};
+
 namespace gkDraw {
 // Pack path = the executable's folder followed by name; nothing is opened.
 void SetPackFile(const char* name);
@@ -123,6 +131,10 @@ int LoadPack(const char* name, int placement);
 // Reloads the entry into slot, keeping its number; the slot, or 0 (after an error report unless
 // the slot is outside the table or the staging surface could not be locked).
 int SwapPack(const char* name, int slot, int placement);
+// Reads the entry at the pack's position, with the checks of the lookup and its pixels whole,
+// and leaves the pack at the next entry. False at the pack's end or at an entry that does not
+// fit in the pack; the pack is then at the start of that entry.
+bool ReadPackEntry(std::FILE* pack, gkImagePackEntry* entry);
 // Appends every *.BMP of folder (relative to the executable's folder; "" for that folder itself)
 // to the pack, in name order; fresh deletes the pack first. Needs a desktop deeper than 16 bits.
 // 1, or 0 after an error report.

@@ -33,6 +33,21 @@ uint16_t Read16(const uint8_t* bytes) {
     return static_cast<uint16_t>(bytes[0] | bytes[1] << 8);
 }
 
+// Reads the header of the entry at the file's position: width, height and the stored name with
+// its 0 byte into name (kMaxStoredName + 1 bytes). False at the end of the file, or when the
+// name runs past it or past kMaxStoredName bytes.
+bool ReadEntryHeader(FILE* file, PackEntry* entry, char* name, size_t* length) {
+    uint8_t header[4];
+    if (std::fread(header, 1, sizeof header, file) != sizeof header) return false;
+    *length = 0;
+    int c;
+    while ((c = std::fgetc(file)) != EOF && c != 0 && *length < kMaxStoredName)
+        name[(*length)++] = static_cast<char>(c);
+    name[*length] = '\0';
+    *entry = {Read16(header), Read16(header + 2)};
+    return c == 0;
+}
+
 // Opens the pack and leaves it at the first pixel of the first entry named key. A directory or
 // special file counts as a pack that cannot be opened.
 Scan FindEntry(const std::string& key, FILE** result, PackEntry* entry) {
@@ -44,17 +59,10 @@ Scan FindEntry(const std::string& key, FILE** result, PackEntry* entry) {
     }
     const uint64_t size = static_cast<uint64_t>(info.st_size);
     uint64_t position = 0;
-    for (;;) {
-        uint8_t header[4];
-        if (std::fread(header, 1, sizeof header, file) != sizeof header) break;
-        char name[kMaxStoredName + 1];
-        size_t length = 0;
-        int c;
-        while ((c = std::fgetc(file)) != EOF && c != 0 && length < kMaxStoredName)
-            name[length++] = static_cast<char>(c);
-        if (c != 0) break;  // the file ended inside the name, or the name is too long
-        position += sizeof header + length + 1;
-        *entry = {Read16(header), Read16(header + 2)};
+    char name[kMaxStoredName + 1];
+    size_t length;
+    while (ReadEntryHeader(file, entry, name, &length)) {
+        position += 4 + length + 1;
         if (length == key.size() && std::memcmp(name, key.data(), length) == 0) {
             *result = file;
             return Scan::Found;
@@ -187,6 +195,30 @@ int LoadPack(const char* name, int placement) {
 int SwapPack(const char* name, int slot, int placement) {
     if (slot < 0 || slot >= gk::kSpriteSlots) return 0;
     return LoadEntry("gkDraw::SwapPack", name, slot, placement);
+}
+
+bool ReadPackEntry(FILE* pack, gkImagePackEntry* entry) {
+    *entry = {};
+    const long at = std::ftell(pack);
+    struct stat info;
+    PackEntry header;
+    size_t length;
+    bool whole = at >= 0 && fstat(fileno(pack), &info) == 0 &&
+                 ReadEntryHeader(pack, &header, entry->Name, &length);
+    if (whole) {
+        const uint64_t payload = uint64_t{header.width} * header.height * 2;
+        const uint64_t here = static_cast<uint64_t>(std::ftell(pack));
+        whole = payload <= static_cast<uint64_t>(info.st_size) - here &&
+                std::fseek(pack, static_cast<long>(payload), SEEK_CUR) == 0;
+    }
+    if (!whole) {
+        std::fseek(pack, at, SEEK_SET);
+        return false;
+    }
+    entry->Offset = static_cast<uint64_t>(at);
+    entry->Width = header.width;
+    entry->Height = header.height;
+    return true;
 }
 
 }  // namespace gkDraw

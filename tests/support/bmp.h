@@ -4,9 +4,10 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <fstream>
 #include <string>
 #include <vector>
+
+#include "support/write_file.h"
 
 namespace gktest {
 
@@ -60,11 +61,6 @@ inline std::vector<uint8_t> EncodeBmp(int width, int height, int bits,
         b.insert(b.end(), row.begin(), row.end());
     }
     return b;
-}
-
-inline void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
 }
 
 }  // namespace gktest

@@ -3,9 +3,10 @@
 
 #include <cstdint>
 #include <cstring>
-#include <fstream>
 #include <string>
 #include <vector>
+
+#include "support/write_file.h"
 
 namespace gktest {
 
@@ -80,12 +81,6 @@ inline Bytes PcmRecord(uint16_t channels, uint32_t rate, uint16_t bits) {
     Bytes f = Fmt(1, channels, rate, bits);
     PutLe(f, 0, 2);
     return f;
-}
-
-inline void WriteFile(const std::string& path, const Bytes& bytes) {
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
 }
 
 }  // namespace gktest

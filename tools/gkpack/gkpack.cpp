@@ -14,13 +14,18 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "app/app.h"
+#include "draw/draw.h"
 #include "platform/backend.h"
+#include "platform/display.h"
 #include "platform/files.h"
 #include "platform/sjis.h"
 #include "platform/sound.h"
+#include "platform/window.h"
 #include "sound/sound.h"
 
 namespace fs = std::filesystem;
@@ -28,21 +33,25 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kUsage =
-    "usage: gkpack sounds PACK FOLDER [--append] [-q]\n"
+    "usage: gkpack images PACK FOLDER [--append] [-q]\n"
+    "       gkpack sounds PACK FOLDER [--append] [-q]\n"
     "       gkpack list PACK [--images | --sounds]\n"
     "       gkpack extract PACK NAME OUT [--images | --sounds]\n"
     "\n"
+    "  images   every BMP file of FOLDER into the image pack PACK, a new pack unless --append\n"
     "  sounds   every WAV file of FOLDER into the sound pack PACK, a new pack unless --append;\n"
     "           one line per file, files that cannot be packed are listed and counted\n"
-    "  list     the entries of a pack (its kind is read from its layout) with their offsets\n"
-    "  extract  the entry NAME of PACK into the WAV file OUT\n"
+    "  list     the entries of a pack (its kind is read from its layout, or forced) with their\n"
+    "           offsets\n"
+    "  extract  the entry NAME of PACK into OUT: a 24-bit BMP file (5 bits per channel, times\n"
+    "           8) or a WAV file\n"
     "  -q       no lines per file and no progress, only errors\n"
     "\n"
     "Exit status: 0 on success, 1 when a file or the pack could not be read or written, 2 for a\n"
     "wrong command line. A pack is written beside its final name and renamed over it at the end.\n";
 
-constexpr size_t kLongestSoundName = sizeof gkSoundObject::Name - 1;  // what a game loads
-constexpr size_t kManyFiles = 20;  // folders from this size show progress
+constexpr size_t kLongestName = 30;  // the longest entry name the pack loaders of a game take
+constexpr size_t kManyFiles = 20;    // folders from this size show progress
 
 struct Options {
     std::vector<std::string> args;  // the command and its operands
@@ -113,11 +122,25 @@ class Staged {
 
 enum class Kind { Sounds, Images };
 
-// What a walk over a pack read: one line per entry and where reading stopped.
+const char* KindName(Kind kind) {
+    return kind == Kind::Sounds ? "sound" : "image";
+}
+
+// One entry as a walk reads it.
+struct Listed {
+    std::string name;  // as stored, Shift-JIS
+    int width = 0, height = 0;
+    bool playable = true;  // sounds: whether the mixer plays the format
+    std::string format;    // sounds: the format in words
+    std::string line;      // what list prints
+};
+
+// What a walk over a pack read: its entries and where reading stopped.
 struct Walk {
-    std::vector<std::string> lines;
+    std::vector<Listed> entries;
     uint64_t stop = 0;
     uint64_t size = 0;  // the pack's length; stop == size for an undamaged pack
+    bool Whole() const { return stop == size; }
 };
 
 std::string SoundFormat(const gkSoundPackEntry& e) {
@@ -132,47 +155,93 @@ std::string SoundFormat(const gkSoundPackEntry& e) {
     return text;
 }
 
-std::string SoundLine(const gkSoundPackEntry& e) {
+std::string Line(uint32_t offset, const char* name, const std::string& what) {
     char text[256];
-    std::snprintf(text, sizeof text, "%10u  %-30s  %s, %u bytes", e.Offset,
-                  plat::SjisToUtf8(e.Name).c_str(), SoundFormat(e).c_str(), e.Size);
+    std::snprintf(text, sizeof text, "%10u  %-30s  %s", offset, plat::SjisToUtf8(name).c_str(),
+                  what.c_str());
     return text;
 }
 
-bool WalkSounds(std::FILE* f, Walk* walk) {
-    gkSoundPackEntry e;
-    while (gkSound::ReadPackEntry(f, &e)) walk->lines.push_back(SoundLine(e));
-    walk->stop = static_cast<uint64_t>(std::ftell(f));
+// Reads the entry at the pack's position through the framework's reader of that kind.
+bool ReadEntry(Kind kind, std::FILE* f, Listed* listed) {
+    if (kind == Kind::Sounds) {
+        gkSoundPackEntry e;
+        if (!gkSound::ReadPackEntry(f, &e)) return false;
+        const std::string format = SoundFormat(e);
+        *listed = {
+            e.Name, 0,
+            0,      e.Playable != 0,
+            format, Line(e.Offset, e.Name, format + ", " + std::to_string(e.Size) + " bytes")};
+        return true;
+    }
+    gkImagePackEntry e;
+    if (!gkDraw::ReadPackEntry(f, &e)) return false;
+    const std::string what = std::to_string(e.Width) + " x " + std::to_string(e.Height);
+    *listed = {e.Name, e.Width, e.Height, true, "", Line(e.Offset, e.Name, what)};
     return true;
 }
 
-// Walks the pack as the given kind, or as the kind whose walk reads it whole (the one that read
-// further when neither does). False when the pack cannot be opened.
-bool ReadPack(const fs::path& path, const Options& o, Kind* kind, Walk* walk) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
+// Walks the pack as `forced`, or else as the kind whose walk reads it whole (sounds first: their
+// headers are the stricter), or else as the one that read further. False when the pack is not a
+// file that can be opened.
+bool ReadPack(const fs::path& path, std::optional<Kind> forced, Kind* kind, Walk* walk) {
+    std::error_code error;
+    std::FILE* f = fs::is_regular_file(path, error) ? std::fopen(path.c_str(), "rb") : nullptr;
     if (!f) return false;
-    *walk = {};
-    walk->size = SizeOf(path);
-    WalkSounds(f, walk);
-    *kind = Kind::Sounds;
+    Walk walks[2];
+    for (const Kind k : {Kind::Sounds, Kind::Images}) {
+        Walk& w = walks[static_cast<int>(k)];
+        w.size = SizeOf(path);
+        std::fseek(f, 0, SEEK_SET);
+        for (Listed e; ReadEntry(k, f, &e);) w.entries.push_back(e);
+        w.stop = static_cast<uint64_t>(std::ftell(f));
+    }
     std::fclose(f);
-    (void)o;
+    const Walk &sounds = walks[0], &images = walks[1];
+    if (forced) {
+        *kind = *forced;
+    } else if (sounds.Whole() && !sounds.entries.empty()) {
+        *kind = Kind::Sounds;
+    } else {
+        *kind = images.Whole() || images.stop > sounds.stop ? Kind::Images : Kind::Sounds;
+    }
+    *walk = walks[static_cast<int>(*kind)];
     return true;
+}
+
+std::optional<Kind> Forced(const Options& o) {
+    if (o.images) return Kind::Images;
+    if (o.sounds) return Kind::Sounds;
+    return std::nullopt;
 }
 
 int List(const Options& o) {
     const fs::path path = o.args[1];
     Kind kind;
     Walk walk;
-    if (!ReadPack(path, o, &kind, &walk)) return Fail(path.string() + ": cannot open");
-    if (walk.lines.empty() && walk.stop != walk.size) return Fail(path.string() + ": not a pack");
+    if (!ReadPack(path, Forced(o), &kind, &walk)) return Fail(path.string() + ": cannot open");
+    if (walk.entries.empty() && !walk.Whole()) return Fail(path.string() + ": not a pack");
     std::printf("%s: %s pack, %zu entries\n", path.c_str(),
-                kind == Kind::Sounds ? "sound" : "image", walk.lines.size());
-    for (const std::string& line : walk.lines) std::printf("%s\n", line.c_str());
-    if (walk.stop != walk.size)
+                walk.size == 0 ? "empty" : KindName(kind), walk.entries.size());
+    for (const Listed& e : walk.entries) std::printf("%s\n", e.line.c_str());
+    if (!walk.Whole())
         return Fail(path.string() + ": damaged: reading stopped at offset " +
                     std::to_string(walk.stop) + " of " + std::to_string(walk.size));
     return 0;
+}
+
+// The framework's display on the headless backend in `format`, with a width × height back
+// screen.
+bool StartDisplay(plat::PixelFormat format, int width, int height) {
+    plat::headless::UseDisplayFormat(format);
+    gkApp.FullScreen = 0;
+    return gkDraw::Screen(width, height, 0) == 1;
+}
+
+// The text of the latest error report, in UTF-8.
+std::string LastReport() {
+    const auto& boxes = plat::headless::Boxes();
+    return boxes.empty() ? "" : plat::SjisToUtf8(boxes.back().text.c_str());
 }
 
 void PutLe(std::FILE* f, uint32_t value, int bytes) {
@@ -197,7 +266,7 @@ bool WriteWav(const fs::path& path, const plat::WAVEFORMATEX& format,
     return std::fclose(f) == 0;
 }
 
-int ExtractSound(const fs::path& pack, const std::string& name, Staged* out) {
+int ExtractSound(const fs::path& pack, const std::string& name, const fs::path& out) {
     std::FILE* f = std::fopen(pack.c_str(), "rb");
     plat::WAVEFORMATEX format;
     uint32_t size = 0;
@@ -207,7 +276,33 @@ int ExtractSound(const fs::path& pack, const std::string& name, Staged* out) {
     const bool read = found && std::fread(samples.data(), 1, size, f) == size;
     if (f) std::fclose(f);
     if (!read) return Fail(pack.string() + ": no playable entry " + plat::SjisToUtf8(name.c_str()));
-    return WriteWav(out->Path(), format, samples) ? 0 : Fail("cannot write the WAV file");
+    return WriteWav(out, format, samples) ? 0 : Fail("cannot write the WAV file");
+}
+
+// Loads the entry as a game does, on a 5-5-5 display of the image's size, and saves the screen.
+int ExtractImage(const Walk& walk, const fs::path& pack, const std::string& name,
+                 const fs::path& out) {
+    std::string key = name;
+    plat::CharUpperBuff(key.data(), key.size());
+    const Listed* entry = nullptr;
+    for (const Listed& e : walk.entries) {
+        if (!entry && e.name == key) entry = &e;
+    }
+    const std::string shown = plat::SjisToUtf8(name.c_str());
+    if (!entry) return Fail(pack.string() + ": no entry " + shown);
+    if (entry->width == 0 || entry->height == 0) return Fail(shown + ": an empty image");
+    std::string packName, outName;
+    if (!FrameworkName(pack, &packName) || !FrameworkName(out, &outName))
+        return Fail("a path has characters without a Shift-JIS form");
+    if (!StartDisplay(plat::PixelFormat::X1R5G5B5, entry->width, entry->height))
+        return Fail("cannot start the display: " + LastReport());
+    gkDraw::SetPackFile(packName.c_str());
+    const int slot = gkDraw::LoadPack(name.c_str(), 2);
+    if (slot == 0) return Fail(shown + ": cannot be loaded: " + LastReport());
+    plat::BltFast(gkScreen.Back, 0, 0, gkSprites[slot].surface, nullptr, plat::DDBLTFAST_WAIT);
+    return gkDraw::SaveScreen(outName.c_str(), entry->width, entry->height)
+               ? 0
+               : Fail("cannot write the BMP file");
 }
 
 int Extract(const Options& o) {
@@ -216,10 +311,11 @@ int Extract(const Options& o) {
     if (!plat::Utf8ToSjis(o.args[2], name)) return Fail(o.args[2] + ": not a Shift-JIS name");
     Kind kind;
     Walk walk;
-    if (!ReadPack(pack, o, &kind, &walk)) return Fail(pack.string() + ": cannot open");
+    if (!ReadPack(pack, Forced(o), &kind, &walk)) return Fail(pack.string() + ": cannot open");
     Staged staged;
     if (!staged.Open(out, false)) return Fail(out.string() + ": cannot create a file beside it");
-    const int status = ExtractSound(pack, name, &staged);
+    const int status = kind == Kind::Sounds ? ExtractSound(pack, name, staged.Path())
+                                            : ExtractImage(walk, pack, name, staged.Path());
     if (status == 0 && !staged.Commit()) return Fail(out.string() + ": cannot write");
     return status;
 }
@@ -245,53 +341,75 @@ struct Report {
     }
 };
 
-// Appends one WAV file (Shift-JIS name in the current directory) through the framework's
-// writer and reads the new entry back; an entry a game could not play is taken out again.
-// False when the pack could not be written.
-bool AppendSound(const std::string& packName, const fs::path& pack, const std::string& file,
-                 Report* report) {
-    const std::string shown = plat::SjisToUtf8(file.c_str());
-    uint8_t *format, *data;
-    uint32_t formatSize, dataSize;
-    if (gkSound::ReadWave(file.c_str(), &format, &formatSize, &data, &dataSize) != 0) {
-        report->Failed(shown, "not a WAV file that can be read");
-        return true;
-    }
-    std::free(format);
-    std::free(data);
-    if (file.size() > kLongestSoundName) {
-        report->Failed(shown, "name longer than " + std::to_string(kLongestSoundName) +
-                                  " bytes, which a game cannot load");
-        return true;
-    }
-    const uint64_t before = SizeOf(pack);
-    gkSound::AppendWav(packName.c_str(), file.c_str());
-    gkSoundPackEntry e;
+// Checks a file's name against what a game loads; entries are named after the file.
+bool NameFits(const std::string& file, Report* report) {
+    if (file.size() <= kLongestName) return true;
+    report->Failed(
+        plat::SjisToUtf8(file.c_str()),
+        "name longer than " + std::to_string(kLongestName) + " bytes, which a game cannot load");
+    return false;
+}
+
+// Reads back the entry appended at `offset`, which must end the pack.
+bool ReadBack(Kind kind, const fs::path& pack, uint64_t offset, Listed* entry) {
     std::FILE* f = std::fopen(pack.c_str(), "rb");
-    const bool read = f && std::fseek(f, static_cast<long>(before), SEEK_SET) == 0 &&
-                      gkSound::ReadPackEntry(f, &e) && std::ftell(f) == long(SizeOf(pack));
+    const bool read = f && std::fseek(f, static_cast<long>(offset), SEEK_SET) == 0 &&
+                      ReadEntry(kind, f, entry) && uint64_t(std::ftell(f)) == SizeOf(pack);
     if (f) std::fclose(f);
-    if (!read) return false;
-    if (!e.Playable) {
+    return read;
+}
+
+// Appends one file (Shift-JIS name in the current directory) through the framework's writer of
+// that kind and reads the new entry back; an entry a game could not play is taken out again.
+// False when the pack could not be written.
+bool Append(Kind kind, const std::string& packName, const fs::path& pack, const std::string& file,
+            Report* report) {
+    const std::string shown = plat::SjisToUtf8(file.c_str());
+    if (!NameFits(file, report)) return true;
+    const uint64_t before = SizeOf(pack);
+    const size_t reports = plat::headless::Boxes().size();
+    if (kind == Kind::Sounds) {
+        uint8_t *format, *data;
+        uint32_t formatSize, dataSize;
+        if (gkSound::ReadWave(file.c_str(), &format, &formatSize, &data, &dataSize) != 0) {
+            report->Failed(shown, "not a WAV file that can be read");
+            return true;
+        }
+        std::free(format);
+        std::free(data);
+        gkSound::AppendWav(packName.c_str(), file.c_str());
+    } else {
+        // As the converter does: the image is loaded by its upper-cased name.
+        std::string source = file;
+        plat::CharUpperBuff(source.data(), source.size());
+        gkDraw::AppendPackEntry(packName.c_str(), source.c_str());
+        if (SizeOf(pack) == before && plat::headless::Boxes().size() > reports) {
+            report->Failed(shown, "cannot be loaded: " + LastReport());
+            return true;
+        }
+    }
+    Listed e;
+    if (!ReadBack(kind, pack, before, &e)) return false;
+    if (!e.playable) {
         std::error_code error;
         fs::resize_file(pack, before, error);
-        report->Failed(shown, SoundFormat(e) + ", which a game cannot load");
+        report->Failed(shown, e.format + ", which a game cannot load");
         return true;
     }
-    report->Written(SoundLine(e));
+    report->Written(e.line);
     return true;
 }
 
 int Build(const Options& o, Kind kind) {
     const fs::path pack = fs::absolute(o.args[1]), folder = fs::absolute(o.args[2]);
+    const std::string what = KindName(kind);
     std::error_code error;
     if (!fs::is_directory(folder, error)) return Fail(o.args[2] + ": no such folder");
     if (o.append && fs::exists(pack, error)) {
         Kind found;
         Walk walk;
-        if (!ReadPack(pack, o, &found, &walk)) return Fail(o.args[1] + ": cannot open");
-        if (walk.stop != walk.size || found != kind)
-            return Fail(o.args[1] + ": not a whole sound pack to append to");
+        if (!ReadPack(pack, kind, &found, &walk) || !walk.Whole())
+            return Fail(o.args[1] + ": not a whole " + what + " pack to append to");
     }
     Staged staged;
     if (!staged.Open(pack, o.append)) return Fail(o.args[1] + ": cannot create a file beside it");
@@ -299,11 +417,17 @@ int Build(const Options& o, Kind kind) {
     std::string packName;
     if (!FrameworkName(staged.Path(), &packName))
         return Fail(o.args[1] + ": the path has characters without a Shift-JIS form");
-    const std::vector<std::string> files = plat::FindFiles(".", "*.WAV");
-    if (files.empty()) return Fail(o.args[2] + ": no WAV files; the pack is left as it was");
+    // A full-colour display: the converter reads every pixel at 8 bits per channel.
+    if (kind == Kind::Images && !StartDisplay(plat::PixelFormat::X8R8G8B8, 16, 16))
+        return Fail("cannot start the display: " + LastReport());
+    const char* type = kind == Kind::Sounds ? "WAV" : "BMP";
+    const std::vector<std::string> files =
+        plat::FindFiles(".", kind == Kind::Sounds ? "*.WAV" : "*.BMP");
+    if (files.empty())
+        return Fail(o.args[2] + ": no " + type + " files; the pack is left as it was");
     Report report{o.quiet, files.size()};
     for (const std::string& file : files) {
-        if (!AppendSound(packName, staged.Path(), file, &report))
+        if (!Append(kind, packName, staged.Path(), file, &report))
             return Fail(o.args[1] + ": cannot write the pack; it is left as it was");
         report.Progress();
     }
@@ -315,7 +439,7 @@ int Build(const Options& o, Kind kind) {
     return report.failed ? 1 : 0;
 }
 
-// Splits the command line; false (after the usage) when it does not fit a command.
+// Splits the command line; false when it does not fit a command.
 bool ParseOptions(int argc, char** argv, Options* o) {
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
@@ -335,7 +459,10 @@ bool ParseOptions(int argc, char** argv, Options* o) {
     }
     if (o->args.empty() || (o->images && o->sounds)) return false;
     const std::string& c = o->args[0];
-    const size_t operands = c == "list" ? 2 : c == "sounds" ? 3 : c == "extract" ? 4 : 0;
+    const size_t operands = c == "list"                      ? 2
+                            : c == "images" || c == "sounds" ? 3
+                            : c == "extract"                 ? 4
+                                                             : 0;
     return operands == o->args.size();
 }
 
@@ -353,7 +480,8 @@ int main(int argc, char** argv) {
     }
     plat::UseBackend(plat::Backend::Headless);
     plat::headless::SetExecutablePath("./gkpack");
-    if (o.args[0] == "list") return List(o);
-    if (o.args[0] == "extract") return Extract(o);
-    return Build(o, Kind::Sounds);
+    const std::string& command = o.args[0];
+    if (command == "list") return List(o);
+    if (command == "extract") return Extract(o);
+    return Build(o, command == "sounds" ? Kind::Sounds : Kind::Images);
 }
