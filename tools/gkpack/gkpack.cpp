@@ -87,21 +87,21 @@ class Staged {
     }
     // Creates the file, holding a copy of the target when `copy` is set and the target exists.
     bool Open(const fs::path& target, bool copy) {
-        target_ = target;
-        std::string name = target.parent_path().string();
-        name.append("/.").append(target.filename().string()).append(".gkpack-XXXXXX");
+        target_ = fs::absolute(target);
+        std::string name = target_.parent_path().string();
+        name.append("/.").append(target_.filename().string()).append(".gkpack-XXXXXX");
         const int fd = ::mkstemp(name.data());
         if (fd < 0) return false;
         path_ = name;
         struct stat info;
         const mode_t mask = ::umask(0);
         ::umask(mask);
-        const bool exists = ::stat(target.c_str(), &info) == 0;
+        const bool exists = ::stat(target_.c_str(), &info) == 0;
         ::fchmod(fd, exists ? info.st_mode & 07777 : 0666 & ~mask);
         ::close(fd);
         std::error_code error;
         if (copy && exists)
-            fs::copy_file(target, path_, fs::copy_options::overwrite_existing, error);
+            fs::copy_file(target_, path_, fs::copy_options::overwrite_existing, error);
         return !error;
     }
     const fs::path& Path() const { return path_; }
