@@ -155,10 +155,10 @@ std::string SoundFormat(const gkSoundPackEntry& e) {
     return text;
 }
 
-std::string Line(uint32_t offset, const char* name, const std::string& what) {
+std::string Line(uint64_t offset, const char* name, const std::string& what) {
     char text[256];
-    std::snprintf(text, sizeof text, "%10u  %-30s  %s", offset, plat::SjisToUtf8(name).c_str(),
-                  what.c_str());
+    std::snprintf(text, sizeof text, "%10llu  %-30s  %s", static_cast<unsigned long long>(offset),
+                  plat::SjisToUtf8(name).c_str(), what.c_str());
     return text;
 }
 
@@ -167,11 +167,12 @@ bool ReadEntry(Kind kind, std::FILE* f, Listed* listed) {
     if (kind == Kind::Sounds) {
         gkSoundPackEntry e;
         if (!gkSound::ReadPackEntry(f, &e)) return false;
-        const std::string format = SoundFormat(e);
-        *listed = {
-            e.Name, 0,
-            0,      e.Playable != 0,
-            format, Line(e.Offset, e.Name, format + ", " + std::to_string(e.Size) + " bytes")};
+        *listed = {};
+        listed->name = e.Name;
+        listed->playable = e.Playable != 0;
+        listed->format = SoundFormat(e);
+        listed->line =
+            Line(e.Offset, e.Name, listed->format + ", " + std::to_string(e.Size) + " bytes");
         return true;
     }
     gkImagePackEntry e;
