@@ -1,7 +1,16 @@
-// The framework's fixed table sizes, in one place.
+// The framework's fixed table sizes, in one place, and the clamp that brings 64-bit
+// coordinate arithmetic back into int.
 #pragma once
 
+#include <cstdint>
+
 namespace gk {
+
+// v clamped into the int range: a coordinate computed in 64 bits that lies beyond it is far
+// outside every surface either way.
+constexpr int SaturateInt(int64_t v) {
+    return v < INT32_MIN ? INT32_MIN : v > INT32_MAX ? INT32_MAX : static_cast<int>(v);
+}
 
 constexpr int kSpriteSlots = 1024;        // sprite object table; slots 0-3 are internal
 constexpr int kFirstUserSprite = 4;       // lowest slot handed out to game code

@@ -4,6 +4,7 @@
 
 #include "app/app.h"
 #include "draw/draw.h"
+#include "gk_limits.h"
 
 namespace gkSystem {
 
@@ -79,7 +80,8 @@ int GetClick(int code, ...) {
 }
 
 void SetMousePos(int x, int y) {
-    plat::SetCursorPos(x + gkScreen.OriginX, y + gkScreen.OriginY);
+    plat::SetCursorPos(gk::SaturateInt(int64_t{x} + gkScreen.OriginX),
+                       gk::SaturateInt(int64_t{y} + gkScreen.OriginY));
 }
 
 void LimitMouse(int left, int top, int right, int bottom) {

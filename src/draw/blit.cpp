@@ -15,19 +15,28 @@ using plat::Rect;
 // The put rule: trims the source rectangle of a put at (x, y) so that the drawn part lies inside
 // the clip rectangle. False when nothing is left (an empty rectangle still counts as drawable,
 // and the blitter then draws nothing).
+// Computed in 64 bits; a trimmed rectangle beyond the int range lies outside every object, so
+// it counts as nothing left.
 bool ClipPut(int& x, int& y, Rect& src) {
     const Rect& clip = gkScreen.Clip;
-    if (x + (src.right - src.left) > clip.right) src.right = clip.right - x + src.left;
-    if (y + (src.bottom - src.top) > clip.bottom) src.bottom = clip.bottom - y + src.top;
-    if (x < clip.left) {
-        src.left += clip.left - x;
-        x = clip.left;
+    int64_t px = x, py = y, l = src.left, t = src.top, r = src.right, b = src.bottom;
+    if (px + (r - l) > clip.right) r = clip.right - px + l;
+    if (py + (b - t) > clip.bottom) b = clip.bottom - py + t;
+    if (px < clip.left) {
+        l += clip.left - px;
+        px = clip.left;
     }
-    if (y < clip.top) {
-        src.top += clip.top - y;
-        y = clip.top;
+    if (py < clip.top) {
+        t += clip.top - py;
+        py = clip.top;
     }
-    return src.right >= src.left && src.bottom >= src.top;
+    if (r < l || b < t) return false;
+    for (int64_t v : {px, py, l, t, r, b})
+        if (v != gk::SaturateInt(v)) return false;
+    x = static_cast<int>(px);
+    y = static_cast<int>(py);
+    src = {static_cast<int>(l), static_cast<int>(t), static_cast<int>(r), static_cast<int>(b)};
+    return true;
 }
 
 // A lost surface is repaired; the draw that found it is not repeated.
@@ -37,9 +46,10 @@ int32_t RepairLoss(int32_t result) {
 }
 
 void ClippedPut(plat::Surface* dst, int x, int y, int slot, Rect src, bool keyed) {
-    if (!ClipPut(x, y, src)) return;
+    plat::Surface* object = gkDraw::ObjectSurface(slot);
+    if (!dst || !object || !ClipPut(x, y, src)) return;
     const uint32_t key = keyed ? plat::DDBLTFAST_SRCCOLORKEY : plat::DDBLTFAST_NOCOLORKEY;
-    RepairLoss(plat::BltFast(dst, x, y, gkSprites[slot].surface, &src, key | plat::DDBLTFAST_WAIT));
+    RepairLoss(plat::BltFast(dst, x, y, object, &src, key | plat::DDBLTFAST_WAIT));
 }
 
 int32_t FillBack(const Rect& rect, uint32_t value) {
@@ -51,7 +61,7 @@ int32_t FillBack(const Rect& rect, uint32_t value) {
 void StretchThroughBuffer(int x, int y, int slot, const Rect& src, int width, int height,
                           bool keyed) {
     plat::Surface* buffer = gkSprites[0].surface;
-    plat::Surface* object = gkSprites[slot].surface;
+    plat::Surface* object = gkDraw::ObjectSurface(slot);
     plat::Dc *bufferDc = nullptr, *objectDc = nullptr;
     const int32_t first = buffer ? plat::GetDC(buffer, &bufferDc) : plat::DDERR_INVALIDPARAMS;
     const int32_t second = object ? plat::GetDC(object, &objectDc) : plat::DDERR_INVALIDPARAMS;
@@ -68,24 +78,34 @@ void StretchThroughBuffer(int x, int y, int slot, const Rect& src, int width, in
 }
 
 void Stretch(int x, int y, int slot, const Rect& src, int width, int height, bool keyed) {
+    if (!gkDraw::ValidSlot(slot)) return;
     if (!gkScreen.CanStretch) {
         StretchThroughBuffer(x, y, slot, src, width, height, keyed);
         return;
     }
-    const Rect dst{x, y, x + width, y + height};
+    // A destination corner beyond the int range is outside the back screen: refused either way.
+    const int64_t right = int64_t{x} + width, bottom = int64_t{y} + height;
+    if (right != gk::SaturateInt(right) || bottom != gk::SaturateInt(bottom)) return;
+    const Rect dst{x, y, static_cast<int>(right), static_cast<int>(bottom)};
     RepairLoss(plat::Blt(gkScreen.Back, &dst, gkSprites[slot].surface, &src,
                          (keyed ? plat::DDBLT_KEYSRC : 0) | plat::DDBLT_WAIT));
 }
 
 // The part of rect that the software loops may touch: inside the clip rectangle and, whatever
 // the clip rectangle says, inside the back screen.
-Rect SoftwareArea(Rect rect) {
+// Takes 64-bit edges so that callers may add sizes to corners without wrapping around.
+Rect SoftwareArea(int64_t left, int64_t top, int64_t right, int64_t bottom) {
     const Rect& clip = gkScreen.Clip;
-    rect.left = std::max({rect.left, clip.left, 0});
-    rect.top = std::max({rect.top, clip.top, 0});
-    rect.right = std::min({rect.right, clip.right, gkScreen.Back ? gkScreen.Back->width : 0});
-    rect.bottom = std::min({rect.bottom, clip.bottom, gkScreen.Back ? gkScreen.Back->height : 0});
-    return rect;
+    const int64_t width = gkScreen.Back ? gkScreen.Back->width : 0;
+    const int64_t height = gkScreen.Back ? gkScreen.Back->height : 0;
+    // Clamped to the back screen on both sides, so every edge fits an int.
+    auto edge = [](int64_t v, int64_t limit) {
+        return static_cast<int>(std::clamp<int64_t>(v, -1, limit));
+    };
+    return {edge(std::max<int64_t>({left, clip.left, 0}), width + 1),
+            edge(std::max<int64_t>({top, clip.top, 0}), height + 1),
+            edge(std::min<int64_t>({right, clip.right, width}), width),
+            edge(std::min<int64_t>({bottom, clip.bottom, height}), height)};
 }
 
 bool Inside(const Rect& r, const plat::Surface* s) {
@@ -107,6 +127,7 @@ int32_t ClearScreen() {
 }
 
 int32_t ClearObject(int slot) {
+    if (!ValidSlot(slot)) return plat::DDERR_INVALIDPARAMS;
     const Rect all{0, 0, gkSprites[slot].width, gkSprites[slot].height};
     return plat::Blt(gkSprites[slot].surface, &all, nullptr, nullptr,
                      plat::DDBLT_COLORFILL | plat::DDBLT_WAIT, 0);
@@ -140,7 +161,7 @@ int32_t FillRect(int left, int top, int right, int bottom, uint32_t color) {
 }
 
 int HalfFillRect(int left, int top, int right, int bottom, uint32_t color) {
-    const Rect area = SoftwareArea({left, top, right, bottom});
+    const Rect area = SoftwareArea(left, top, right, bottom);
     if (area.right < area.left || area.bottom < area.top) return 1;
     uint8_t* pixels = nullptr;
     int pitch = 0;
@@ -161,7 +182,7 @@ void PutObject(int x, int y, int slot, int sl, int st, int sr, int sb) {
 }
 
 void PutObjectOnObject(int dst, int x, int y, int slot, int sl, int st, int sr, int sb) {
-    ClippedPut(gkSprites[dst].surface, x, y, slot, {sl, st, sr, sb}, true);
+    ClippedPut(ObjectSurface(dst), x, y, slot, {sl, st, sr, sb}, true);
 }
 
 void PutObjectOpaque(int x, int y, int slot, int sl, int st, int sr, int sb) {
@@ -169,7 +190,7 @@ void PutObjectOpaque(int x, int y, int slot, int sl, int st, int sr, int sb) {
 }
 
 void PutObjectOpaqueOnObject(int dst, int x, int y, int slot, int sl, int st, int sr, int sb) {
-    ClippedPut(gkSprites[dst].surface, x, y, slot, {sl, st, sr, sb}, false);
+    ClippedPut(ObjectSurface(dst), x, y, slot, {sl, st, sr, sb}, false);
 }
 
 void PutStretch(int x, int y, int slot, int sl, int st, int sr, int sb, int width, int height) {
@@ -183,18 +204,22 @@ void PutStretchOpaque(int x, int y, int slot, int sl, int st, int sr, int sb, in
 
 void GrabScreen(int slot, int left, int top, int right, int bottom) {
     const Rect src{left, top, right, bottom};
+    if (!ValidSlot(slot)) return;
     RepairLoss(plat::BltFast(gkSprites[slot].surface, 0, 0, gkScreen.Back, &src,
                              plat::DDBLTFAST_NOCOLORKEY | plat::DDBLTFAST_WAIT));
 }
 
 int PutFlip(int x, int y, int type, int slot, int sl, int st, int sr, int sb) {
-    const Rect area = SoftwareArea({x, y, x + (sr - sl), y + (sb - st)});
+    const Rect area =
+        SoftwareArea(x, y, int64_t{x} + (int64_t{sr} - sl), int64_t{y} + (int64_t{sb} - st));
     if (area.right < area.left || area.bottom < area.top) return 1;
-    plat::Surface* object = gkSprites[slot].surface;
+    plat::Surface* object = ObjectSurface(slot);
     // The loop reads the object directly, so a source rectangle outside it draws nothing, as
     // the blitter refuses such a rectangle.
     if (!object || !gkScreen.Back) return 0;
-    if (!Inside({sl, st, sr, sb}, object)) return 1;
+    // Nothing to copy: the offsets below are only meaningful for a visible pixel.
+    if (!Inside({sl, st, sr, sb}, object) || area.right == area.left || area.bottom == area.top)
+        return 1;
     uint8_t *from = nullptr, *to = nullptr;
     int fromPitch = 0, toPitch = 0;
     if (plat::Lock(object, &from, &fromPitch, plat::DDLOCK_WAIT) != plat::DD_OK) return 0;
@@ -205,7 +230,9 @@ int PutFlip(int x, int y, int type, int slot, int sl, int st, int sr, int sb) {
     // Screen pixel (x + u, y + v) shows source column sl + u, or sr - 1 - u when mirrored, and
     // row st + v, or sb - 1 - v when flipped; the kernel walks from the first visible pixel.
     const bool mirror = type & 1, flip = type & 2;
-    const int u = area.left - x, v = area.top - y;
+    // Offsets within the object's size, since the source lies inside it and the area is not empty.
+    const int u = static_cast<int>(int64_t{area.left} - x);
+    const int v = static_cast<int>(int64_t{area.top} - y);
     const int bpp = plat::BytesPerPixel(gkScreen.Back->format);
     plat::kernels::CopyMirroredKeyed(
         PixelAt(to, toPitch, area.left, area.top, bpp), toPitch,

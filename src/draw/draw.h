@@ -106,6 +106,10 @@ void ApplyDefaultKey(int slot);
 // Gives a claimed slot a new blank surface as CreateObject does: size stored, default key
 // applied. The slot, or 0 after CreateObject's error report.
 int FillBlankObject(int slot, int width, int height, int placement);
+// A slot number inside the table; operations given another number do nothing.
+bool ValidSlot(int slot);
+// Object n's surface; nullptr for a number outside the table or a slot without an image.
+plat::Surface* ObjectSurface(int n);
 }  // namespace gkDraw
 
 // ---------------------------------------------------------------------------------------------

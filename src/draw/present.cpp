@@ -47,9 +47,10 @@ void DrawViewer() {
     if (p.ViewerTileY <= -kTileHeight) p.ViewerTileY += kTileHeight;
 
     const plat::Rect& clip = gkScreen.Clip;
-    const int first = static_cast<int>(p.ViewerScroll);
-    gkDraw::PutObject(clip.left, clip.top, p.ViewerPicture, 0, first, clip.right - clip.left,
-                      first + (clip.bottom - clip.top));
+    // In 64 bits: a picture height near the end of the int range scrolls as far as an int goes.
+    const int64_t first = static_cast<int64_t>(p.ViewerScroll);
+    gkDraw::PutObject(clip.left, clip.top, p.ViewerPicture, 0, gk::SaturateInt(first),
+                      clip.right - clip.left, gk::SaturateInt(first + (clip.bottom - clip.top)));
     switch (gkInput.ViewerKey) {
         case VK_UP:
             p.ViewerScroll -= delta * 100;
@@ -65,7 +66,7 @@ void DrawViewer() {
             break;
     }
     if (p.ViewerScroll < 0) p.ViewerScroll = 0;
-    const float limit = static_cast<float>(p.ViewerHeight - (clip.bottom - clip.top));
+    const float limit = static_cast<float>(int64_t{p.ViewerHeight} - (clip.bottom - clip.top));
     if (limit < p.ViewerScroll) p.ViewerScroll = limit;
 }
 

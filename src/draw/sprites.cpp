@@ -15,6 +15,8 @@ namespace {
 
 constexpr uint32_t kCornerKey = 0xFFFFFFFF;  // -1: key on the top-left pixel
 constexpr size_t kMaxNameLength = 30;
+constexpr char kUnreadable[] =
+    "BMPファイルを読み込めません";  // a missing name counts as a missing file
 
 uint32_t defaultColorKey = 0;
 bool cornerKeyMode = false;
@@ -74,13 +76,22 @@ int FillBlankObject(int slot, int width, int height, int placement) {
     return slot;
 }
 
+bool ValidSlot(int slot) {
+    return slot >= 0 && slot < gk::kSpriteSlots;
+}
+
+plat::Surface* ObjectSurface(int n) {
+    return ValidSlot(n) ? gkSprites[n].surface : nullptr;
+}
+
 int LoadObject(const char* name, int placement) {
     constexpr char kTag[] = "gkDraw::LoadObject";
+    if (!name) return gkSystem::ErrorBox(kTag, kUnreadable, 0);
     if (NameTooLong(kTag, name)) return 0;
     int slot = ClaimSlot(kTag, name);
     if (slot == 0) return 0;
     if (FillFromFile(slot, name, placement)) return slot;
-    return gkSystem::ErrorBox(kTag, "BMPファイルを読み込めません", 0);
+    return gkSystem::ErrorBox(kTag, kUnreadable, 0);
 }
 
 int CreateObject(int width, int height, int placement) {
@@ -90,6 +101,8 @@ int CreateObject(int width, int height, int placement) {
 
 int SwapObject(const char* name, int slot, int placement) {
     constexpr char kTag[] = "gkDraw::SwapObject";
+    if (!ValidSlot(slot)) return 0;
+    if (!name) return gkSystem::ErrorBox(kTag, kUnreadable, 0);
     if (NameTooLong(kTag, name)) return 0;
     SpriteObject& s = gkSprites[slot];
     if (s.surface) {
@@ -100,10 +113,11 @@ int SwapObject(const char* name, int slot, int placement) {
     s.fromPack = 0;
     s.placement = 2;
     if (FillFromFile(slot, name, placement)) return 1;
-    return gkSystem::ErrorBox(kTag, "BMPファイルを読み込めません", 0);
+    return gkSystem::ErrorBox(kTag, kUnreadable, 0);
 }
 
 void ReleaseObject(int slot) {
+    if (!ValidSlot(slot)) return;
     SpriteObject& s = gkSprites[slot];
     if (!s.surface) return;
     plat::ReleaseSurface(s.surface);
@@ -142,6 +156,7 @@ void UseCornerColorKey() {
 }
 
 void SetObjectColorKey(int slot, uint32_t color) {
+    if (!ValidSlot(slot)) return;
     gkSprites[slot].colorKey = color;
     SetSurfaceColorKey(gkSprites[slot].surface, color);
 }
@@ -152,6 +167,7 @@ void SetObjectCornerColorKey(int slot) {
 
 void CopyColorKey(int dst, int src) {
     uint32_t key = 0;
+    if (!ValidSlot(dst) || !ValidSlot(src)) return;
     if (plat::GetColorKey(gkSprites[src].surface, plat::DDCKEY_SRCBLT, &key) == plat::DD_OK)
         plat::SetColorKey(gkSprites[dst].surface, plat::DDCKEY_SRCBLT, key);
 }

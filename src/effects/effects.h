@@ -139,9 +139,6 @@ inline plat::Rect ClipOnBackScreen() {
 // Whether the rectangle (l, t, r, b), right and bottom exclusive, lies inside the surface.
 bool InsideSurface(const plat::Surface* surface, int l, int t, int r, int b);
 
-// Object n's surface; nullptr for a number outside the table or a slot without an image.
-plat::Surface* ObjectSurface(int n);
-
 // Clips the put of object n's rectangle (l, t, r, b) at (x, y) by the clip rectangle (and the
 // back screen's own edges), then locks the object and the back screen. An empty rectangle
 // (r = l) still locks. An object number without a surface fails like a lock. checkSource: a source

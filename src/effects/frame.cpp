@@ -27,10 +27,6 @@ bool InsideSurface(const plat::Surface* surface, int l, int t, int r, int b) {
     return 0 <= l && l <= r && r <= surface->width && 0 <= t && t <= b && b <= surface->height;
 }
 
-plat::Surface* ObjectSurface(int n) {
-    return 0 <= n && n < gk::kSpriteSlots ? gkSprites[n].surface : nullptr;
-}
-
 FrameStatus OpenSpriteFrame(int x, int y, int n, int l, int t, int r, int b, SpriteFrame* frame,
                             bool checkSource) {
     plat::Surface* object = ObjectSurface(n);

@@ -22,8 +22,14 @@ constexpr uint32_t kReadPosition = plat::JOY_RETURNX | plat::JOY_RETURNY | plat:
 // The one information record every query fills.
 plat::JOYINFOEX info;
 
+bool Known(int joy) {
+    return joy >= 0 && joy < gk::kJoysticks;
+}
+
+// A joystick number outside the table reads as a failed read.
 bool Read(int joy, uint32_t flags) {
     info = {};
+    if (!Known(joy)) return false;
     info.dwSize = sizeof info;
     info.dwFlags = flags;
     return plat::JoyGetPosEx(joy, &info) == plat::JOYERR_NOERROR;
@@ -103,11 +109,16 @@ void JoyReset() {
 }
 
 void JoySetSpeed(int joy, float axisSpeed, float buttonSpeed) {
+    if (!Known(joy)) return;
     gkJoystick[joy].AxisSpeed = axisSpeed;
     gkJoystick[joy].ButtonSpeed = buttonSpeed;
 }
 
 void JoyGetCenter(int joy, int* x, int* y) {
+    if (!Known(joy)) {
+        *x = *y = 0;
+        return;
+    }
     *x = gkJoyCenter[joy].CenterX;
     *y = gkJoyCenter[joy].CenterY;
 }
@@ -132,7 +143,7 @@ void JoyButtonStates(int joy, int* s1, int* s2, int* s3, int* s4) {
 }
 
 int JoyButtonRamp(int joy, int button) {
-    if (!HasState(button)) return 0;
+    if (!HasState(button) || !Known(joy)) return 0;
     if (!JoyButton(joy, button)) {
         gkJoystick[joy].ButtonRamp[button - 1] = 0;
         return 0;

@@ -12,6 +12,7 @@
 #include <set>
 #include <string>
 
+#include "gk_limits.h"
 #include "platform/backend.h"
 #include "platform/blit_kernels.h"
 #include "platform/display_backend.h"
@@ -511,7 +512,10 @@ int32_t Blt(Surface* dst, const Rect* dstRect, Surface* src, const Rect* srcRect
 int32_t BltFast(Surface* dst, int x, int y, Surface* src, const Rect* srcRect, uint32_t flags) {
     if (!src) return DDERR_INVALIDPARAMS;
     const Rect from = srcRect ? *srcRect : Whole(src);
-    const Rect to{x, y, x + (from.right - from.left), y + (from.bottom - from.top)};
+    // Summed in 64 bits; a corner beyond the int range is outside every surface, as its
+    // clamped value is.
+    const Rect to{x, y, gk::SaturateInt(int64_t{x} + (int64_t{from.right} - from.left)),
+                  gk::SaturateInt(int64_t{y} + (int64_t{from.bottom} - from.top))};
     const bool keyed = flags & DDBLTFAST_SRCCOLORKEY;
     if (!dst || dst == src || dst->clipper)
         return Blt(dst, &to, src, &from, keyed ? DDBLT_KEYSRC : 0);

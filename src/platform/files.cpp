@@ -4,6 +4,7 @@
 #include "platform/files.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/utsname.h>
@@ -77,7 +78,7 @@ OSVersion GetOSVersion() {
 }
 
 FILE* OpenFile(const char* path, const char* mode) {
-    return std::fopen(NativePath(path).c_str(), mode);
+    return path ? std::fopen(NativePath(path).c_str(), mode) : nullptr;
 }
 
 bool DeleteFile(const char* path) {
@@ -85,9 +86,10 @@ bool DeleteFile(const char* path) {
 }
 
 bool ReplaceFile(const char* path, const void* data, size_t size) {
+    if (!path) return false;
     std::string target = NativePath(path);
-    std::string temporary = target + ".XXXXXX";
-    int fd = mkstemp(temporary.data());
+    std::string temporary = target + ".tmp";
+    int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) return false;
     const char* bytes = static_cast<const char*>(data);
     size_t done = 0;

@@ -39,7 +39,7 @@ uint64_t AvailableMemory();
 LocalTime GetLocalTime();
 OSVersion GetOSVersion();
 
-// fopen of a Windows-style Shift-JIS path (see NativePath).
+// fopen of a Windows-style Shift-JIS path (see NativePath); no path opens nothing.
 FILE* OpenFile(const char* path, const char* mode);
 
 // Deletes the file at a Windows-style Shift-JIS path; false when there was none to delete.
@@ -48,6 +48,8 @@ bool DeleteFile(const char* path);
 // Writes size bytes as the whole new content of the file at a Windows-style Shift-JIS path:
 // into a temporary file beside it, renamed over it once every byte is on disk, so the file is
 // always either the old one or the complete new one. False (old file untouched) on any failure.
+// The temporary is the path plus ".tmp": one left by a process killed before its rename is
+// reused by the next replacement of that file instead of piling up.
 bool ReplaceFile(const char* path, const void* data, size_t size);
 
 // Names (Shift-JIS, without the folder) of the regular files in a Windows-style Shift-JIS folder

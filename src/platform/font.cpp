@@ -34,6 +34,7 @@ constexpr const char* kStandardGothic = "標準ゴシック";
 
 constexpr int kDefaultCellHeight = 16;      // height 0: the platform's default size
 constexpr int kCachedFonts = 64;            // unused sized fonts kept beyond this are freed
+constexpr int kMaxPixelSize = 4096;         // em sizes are capped here
 constexpr FT_Fixed kObliqueShear = 0x3333;  // 0.2: the slant of a synthesised italic
 
 // Converts between two iconv encodings; characters that do not convert end the result.
@@ -181,6 +182,12 @@ bool SameRecord(const LogFont& a, const LogFont& b) {
            SameFaceName(a.faceName, b.faceName);
 }
 
+// The record's height kept within twice the largest em (in-range heights are unchanged), so
+// that metrics and line steps built on it cannot overflow.
+int CellHeight(const LogFont& record) {
+    return std::clamp(record.height, -kMaxPixelSize, 2 * kMaxPixelSize);
+}
+
 // Sizes the face by GDI's rules: a positive height is the cell (the face's Windows ascent plus
 // descent), a negative one the em.
 void SizeFont(FontObject& font) {
@@ -193,10 +200,10 @@ void SizeFont(FontObject& font) {
         descUnits = os2->usWinDescent;
     }
     int cellUnits = std::max(1, ascUnits + descUnits);
-    int height = font.record.height == 0 ? kDefaultCellHeight : font.record.height;
-    int ppem =
-        height > 0 ? static_cast<int>(std::lround(double(height) * upem / cellUnits)) : -height;
-    ppem = std::max(1, ppem);
+    const int height = font.record.height == 0 ? kDefaultCellHeight : CellHeight(font.record);
+    const double em = height > 0 ? double(height) * upem / cellUnits : -double(height);
+    // Larger glyphs would cost more to render than any screen shows of them.
+    const int ppem = static_cast<int>(std::lround(std::clamp(em, 1.0, double(kMaxPixelSize))));
     FT_New_Size(face, &font.size);
     FT_Activate_Size(font.size);
     FT_Set_Pixel_Sizes(face, 0, ppem);
@@ -325,7 +332,7 @@ Font CreateFont(const LogFont& record) {
     if (font->face) {
         SizeFont(*font);
     } else {
-        font->metrics.height = font->metrics.ascent = std::abs(record.height);
+        font->metrics.height = font->metrics.ascent = std::abs(CellHeight(record));
     }
     SetUpTransform(*font);
     fonts.push_back(std::move(font));

@@ -3,7 +3,10 @@
 // blits to it wait until ReleaseDC; releasing a context on the primary surface presents it.
 #include "platform/gdi.h"
 
+#include <algorithm>
 #include <cstring>
+
+#include "gk_limits.h"
 
 namespace plat {
 
@@ -64,15 +67,16 @@ bool StretchBlt(Dc* dst, int dx, int dy, int dw, int dh, const Dc* src, int sx, 
                 int sh, uint32_t rop) {
     if (!dst || !dst->surface || !src || rop != SRCCOPY || dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0)
         return false;
-    for (int y = 0; y < dh; ++y) {
-        int ty = dy + y;
-        int fy = sy + static_cast<int>(static_cast<int64_t>(y) * sh / dh);
-        for (int x = 0; x < dw; ++x) {
-            int tx = dx + x;
-            if (!InsideDc(dst, tx, ty)) continue;
-            uint32_t c =
-                GetPixel(src, sx + static_cast<int>(static_cast<int64_t>(x) * sw / dw), fy);
-            SetPixel(dst, tx, ty, c == CLR_INVALID ? 0 : c);
+    // Only destination pixels inside the surface are visited: the work is bounded by it.
+    const int64_t x0 = std::max<int64_t>(0, -int64_t{dx}), y0 = std::max<int64_t>(0, -int64_t{dy});
+    const int64_t x1 = std::min<int64_t>(dw, int64_t{dst->surface->width} - dx);
+    const int64_t y1 = std::min<int64_t>(dh, int64_t{dst->surface->height} - dy);
+    for (int64_t y = y0; y < y1; ++y) {
+        const int fy = gk::SaturateInt(sy + y * sh / dh);
+        for (int64_t x = x0; x < x1; ++x) {
+            uint32_t c = GetPixel(src, gk::SaturateInt(sx + x * sw / dw), fy);
+            SetPixel(dst, static_cast<int>(dx + x), static_cast<int>(dy + y),
+                     c == CLR_INVALID ? 0 : c);
         }
     }
     return true;

@@ -53,7 +53,8 @@ void ScanPolygon(const Surface* s, const std::vector<PointF>& points, SpanFn spa
         minY = p.y < minY ? p.y : minY;
         maxY = p.y > maxY ? p.y : maxY;
     }
-    int yStart = minY < 0 ? 0 : static_cast<int>(minY);
+    // Clamped before conversion: points far off the surface convert to its edges.
+    int yStart = static_cast<int>(std::clamp(minY, 0.0, double(s->height)));
     int yEnd = maxY > s->height ? s->height : static_cast<int>(maxY) + 1;
     std::vector<double> crossings;
     for (int y = yStart; y < yEnd; ++y) {
@@ -70,8 +71,9 @@ void ScanPolygon(const Surface* s, const std::vector<PointF>& points, SpanFn spa
         std::sort(crossings.begin(), crossings.end());
         for (size_t i = 0; i + 1 < crossings.size(); i += 2) {
             // Pixel x is inside when its centre x + 0.5 lies in [left, right).
-            int x0 = static_cast<int>(std::ceil(crossings[i] - 0.5));
-            int x1 = static_cast<int>(std::ceil(crossings[i + 1] - 0.5));
+            const double right = s->width;
+            int x0 = static_cast<int>(std::ceil(std::clamp(crossings[i] - 0.5, -1.0, right)));
+            int x1 = static_cast<int>(std::ceil(std::clamp(crossings[i + 1] - 0.5, -1.0, right)));
             x0 = x0 < 0 ? 0 : x0;
             x1 = x1 > s->width ? s->width : x1;
             if (x0 < x1) span(y, x0, x1);

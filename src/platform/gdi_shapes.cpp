@@ -94,47 +94,98 @@ void BrushSpan(Surface* s, const Paint& paint, int y, int x0, int x1) {
     }
 }
 
-// Stamps the pen's dot centred on (x, y): one pixel, or a disc as wide as the pen.
-void Dot(Surface* s, const Pen& pen, uint32_t raw, int x, int y) {
-    if (pen.width <= 1) {
-        raster::Plot(s, x, y, raw);
+// Pens are at most this wide: a wider one covers more than any screen.
+constexpr int kWidestPen = 4096;
+// Strokes longer than this are first cut to the part that can reach the surface, so their work
+// is bounded by the surface; shorter ones are drawn from their own end points.
+constexpr int64_t kLongestWholeStroke = 1 << 16;
+
+int PenWidth(const Pen& pen) {
+    return std::min(pen.width, kWidestPen);
+}
+
+// A coordinate in 64 bits brought into int: beyond a few surface sizes it is off the surface.
+int Clamped(int64_t v) {
+    return static_cast<int>(std::clamp<int64_t>(v, -2 * kWidestPen, INT32_MAX / 2));
+}
+
+// Stamps the pen's dot centred on (x, y): one pixel, or a disc as wide as the pen. Only the
+// disc's rows on the surface are visited.
+void Dot(Surface* s, const Pen& pen, uint32_t raw, int64_t x, int64_t y) {
+    const int width = PenWidth(pen);
+    if (width <= 1) {
+        raster::Plot(s, Clamped(x), Clamped(y), raw);
         return;
     }
-    double r = pen.width / 2.0;
-    int reach = pen.width / 2;
-    for (int dy = -reach; dy <= reach; ++dy) {
-        int half = static_cast<int>(std::floor(std::sqrt(std::max(0.0, r * r - dy * dy))));
-        raster::FillSpan(s, x - half, x + half + 1, y + dy, raw);
+    double r = width / 2.0;
+    int64_t reach = width / 2;
+    for (int64_t dy = std::max(-reach, -y); dy <= std::min(reach, s->height - 1 - y); ++dy) {
+        int half = static_cast<int>(std::floor(std::sqrt(std::max(0.0, r * r - double(dy * dy)))));
+        raster::FillSpan(s, Clamped(x - half), Clamped(x + half + 1), Clamped(y + dy), raw);
     }
 }
 
+// Cuts a long stroke to the surface grown by the pen's reach (plus one pixel), rounding the
+// new end points; false when no part of it comes near the surface.
+bool CutToSurface(const Surface* s, int reach, int64_t& x0, int64_t& y0, int64_t& x1, int64_t& y1) {
+    const double lo = -reach - 1.0, right = s->width + reach + 1.0,
+                 bottom = s->height + reach + 1.0;
+    const double dx = double(x1 - x0), dy = double(y1 - y0);
+    double t0 = 0, t1 = 1;
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {double(x0) - lo, right - double(x0), double(y0) - lo, bottom - double(y0)};
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0) {
+            if (q[i] < 0) return false;
+            continue;
+        }
+        const double t = q[i] / p[i];
+        if (p[i] < 0)
+            t0 = std::max(t0, t);
+        else
+            t1 = std::min(t1, t);
+    }
+    if (t0 > t1) return false;
+    const int64_t ax = x0, ay = y0;
+    x0 = std::llround(double(ax) + t0 * dx);
+    y0 = std::llround(double(ay) + t0 * dy);
+    x1 = std::llround(double(ax) + t1 * dx);
+    y1 = std::llround(double(ay) + t1 * dy);
+    return true;
+}
+
 // A one-pixel stroke along a row or a column, end point left out: a span.
-bool StraightStroke(Surface* s, int x0, int y0, int x1, int y1, uint32_t raw) {
+bool StraightStroke(Surface* s, int64_t x0, int64_t y0, int64_t x1, int64_t y1, uint32_t raw) {
     if (y0 == y1) {
-        raster::FillSpan(s, x0 < x1 ? x0 : x1 + 1, x0 < x1 ? x1 : x0 + 1, y0, raw);
+        raster::FillSpan(s, Clamped(x0 < x1 ? x0 : x1 + 1), Clamped(x0 < x1 ? x1 : x0 + 1),
+                         Clamped(y0), raw);
         return true;
     }
     if (x0 != x1) return false;
-    const int top = std::max(y0 < y1 ? y0 : y1 + 1, 0);
-    const int bottom = std::min(y0 < y1 ? y1 : y0 + 1, s->height);
-    for (int y = top; y < bottom; ++y) raster::Plot(s, x0, y, raw);
+    const int64_t top = std::max<int64_t>(y0 < y1 ? y0 : y1 + 1, 0);
+    const int64_t bottom = std::min<int64_t>(y0 < y1 ? y1 : y0 + 1, s->height);
+    for (int64_t y = top; y < bottom; ++y) raster::Plot(s, Clamped(x0), static_cast<int>(y), raw);
     return true;
 }
 
 // A straight stroke from (x0, y0) to (x1, y1) in the pen's pixel value raw. One-pixel pens leave
 // out the end point (so joined strokes draw each joint once); wider pens include it under their
 // round cap.
-void Stroke(Surface* s, const Pen& pen, uint32_t raw, int x0, int y0, int x1, int y1) {
+void Stroke(Surface* s, const Pen& pen, uint32_t raw, int64_t x0, int64_t y0, int64_t x1,
+            int64_t y1) {
+    if (std::max(std::abs(x1 - x0), std::abs(y1 - y0)) > kLongestWholeStroke &&
+        !CutToSurface(s, PenWidth(pen) / 2, x0, y0, x1, y1))
+        return;
     if (pen.width <= 1 && StraightStroke(s, x0, y0, x1, y1, raw)) return;
-    int dx = std::abs(x1 - x0), dy = -std::abs(y1 - y0);
+    int64_t dx = std::abs(x1 - x0), dy = -std::abs(y1 - y0);
     int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
-    int err = dx + dy;
+    int64_t err = dx + dy;
     for (;;) {
         bool end = x0 == x1 && y0 == y1;
         if (end && pen.width <= 1) break;
         Dot(s, pen, raw, x0, y0);
         if (end) break;
-        int e2 = 2 * err;
+        int64_t e2 = 2 * err;
         if (e2 >= dy) {
             err += dy;
             x0 += sx;
@@ -217,15 +268,22 @@ bool Rectangle(Dc* dc, int left, int top, int right, int bottom) {
     if (top > bottom) std::swap(top, bottom);
     // Without a pen the box is one pixel smaller, as the outline would have covered it.
     bool pen = CurrentPen(dc).style != PS_NULL;
-    int fillRight = pen ? right : right - 1, fillBottom = pen ? bottom : bottom - 1;
+    int64_t fillRight = pen ? right : right - int64_t{1};
+    int64_t fillBottom = pen ? bottom : bottom - int64_t{1};
     const Paint paint = BrushPaint(dc);
-    for (int y = std::max(top, 0); y < std::min(fillBottom, dc->surface->height); ++y) {
-        BrushSpan(dc->surface, paint, y, std::max(left, 0),
-                  std::min(fillRight, dc->surface->width));
+    for (int64_t y = std::max(top, 0); y < std::min<int64_t>(fillBottom, dc->surface->height);
+         ++y) {
+        BrushSpan(dc->surface, paint, static_cast<int>(y), std::max(left, 0),
+                  static_cast<int>(std::min<int64_t>(fillRight, dc->surface->width)));
     }
-    if (pen && right - left >= 1 && bottom - top >= 1) {
-        StrokePath(dc, {{left, top}, {right - 1, top}, {right - 1, bottom - 1}, {left, bottom - 1}},
-                   true);
+    if (pen && right > left && bottom > top) {
+        const Pen& outline = CurrentPen(dc);
+        const uint32_t raw = ColorToPixel(dc->surface->format, outline.color);
+        const int64_t l = left, t = top, r = right - int64_t{1}, b = bottom - int64_t{1};
+        Stroke(dc->surface, outline, raw, l, t, r, t);
+        Stroke(dc->surface, outline, raw, r, t, r, b);
+        Stroke(dc->surface, outline, raw, r, b, l, b);
+        Stroke(dc->surface, outline, raw, l, b, l, t);
     }
     return true;
 }
@@ -247,8 +305,10 @@ bool PolyBezier(Dc* dc, const Point* points, int count) {
     for (int i = 1; i + 2 < count; i += 3) {
         const Point &p0 = points[i - 1], &p1 = points[i], &p2 = points[i + 1], &p3 = points[i + 2];
         // Enough segments that each is a few pixels long along the control polygon.
-        double reach = std::hypot(p1.x - p0.x, p1.y - p0.y) + std::hypot(p2.x - p1.x, p2.y - p1.y) +
-                       std::hypot(p3.x - p2.x, p3.y - p2.y);
+        auto length = [](const Point& a, const Point& b) {
+            return std::hypot(double(b.x) - a.x, double(b.y) - a.y);
+        };
+        double reach = length(p0, p1) + length(p1, p2) + length(p2, p3);
         int steps = std::clamp(static_cast<int>(reach / 3), 1, 512);
         for (int k = 1; k <= steps; ++k) {
             double t = double(k) / steps, u = 1 - t;

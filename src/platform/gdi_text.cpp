@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "gk_limits.h"
 #include "platform/gdi.h"
 #include "platform/gdi_raster.h"
 
@@ -50,8 +51,9 @@ struct TextFrame {
 // Fills the text-space box [a0, a1) × [d0, d1) of the line.
 void FillTextBox(Surface* s, const TextFrame& frame, int a0, int a1, int d0, int d1, uint32_t raw) {
     if (frame.upright) {
-        int x = static_cast<int>(frame.x), y = static_cast<int>(frame.y);
-        raster::FillRect(s, x + a0, y + d0, x + a1, y + d1, raw);
+        const int64_t x = static_cast<int64_t>(frame.x), y = static_cast<int64_t>(frame.y);
+        raster::FillRect(s, gk::SaturateInt(x + a0), gk::SaturateInt(y + d0),
+                         gk::SaturateInt(x + a1), gk::SaturateInt(y + d1), raw);
         return;
     }
     raster::ScanPolygon(s, {frame.At(a0, d0), frame.At(a1, d0), frame.At(a1, d1), frame.At(a0, d1)},
@@ -176,26 +178,29 @@ int DrawText(Dc* dc, const char* text, int length, Rect* rect, uint32_t format) 
     if (length < 0) length = static_cast<int>(std::strlen(text));
     Font font = CurrentFont(dc);
     int lineHeight = GetFontMetrics(font).height;
+    // Positions in 64 bits, brought back into int at the ends of its range.
+    const int64_t left = rect->left, right = rect->right;
     std::vector<Line> lines =
-        LayoutLines(font, text, length, rect->right - rect->left, format & DT_WORDBREAK);
-    int height = lineHeight * static_cast<int>(lines.size());
+        LayoutLines(font, text, length, gk::SaturateInt(right - left), format & DT_WORDBREAK);
+    const int height = gk::SaturateInt(int64_t{lineHeight} * static_cast<int64_t>(lines.size()));
     if (format & DT_CALCRECT) {
-        rect->bottom = rect->top + height;
+        rect->bottom = gk::SaturateInt(int64_t{rect->top} + height);
         if (lines.size() == 1) {
-            rect->right = rect->left + TextWidth(font, text + lines[0].start, lines[0].length);
+            rect->right =
+                gk::SaturateInt(left + TextWidth(font, text + lines[0].start, lines[0].length));
         }
         return height;
     }
-    int y = rect->top;
+    int64_t y = rect->top;
     for (const Line& line : lines) {
         int width = TextWidth(font, text + line.start, line.length);
-        int x = rect->left;
+        int64_t x = left;
         if (format & DT_CENTER) {
-            x = rect->left + (rect->right - rect->left - width) / 2;
+            x = left + (right - left - width) / 2;
         } else if (format & DT_RIGHT) {
-            x = rect->right - width;
+            x = right - width;
         }
-        TextOut(dc, x, y, text + line.start, line.length);
+        TextOut(dc, gk::SaturateInt(x), gk::SaturateInt(y), text + line.start, line.length);
         y += lineHeight;
     }
     return height;

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "gk_limits.h"
 #include "platform/environment.h"
 #include "platform/sdl_window.h"
 #include "platform/sjis.h"
@@ -311,8 +312,11 @@ void Clip(const Rect* rect) {
     }
     int x, y;
     SDL_GetWindowPosition(window, &x, &y);
-    SDL_Rect area{(rect->left - x) * scale, (rect->top - y) * scale,
-                  (rect->right - rect->left) * scale, (rect->bottom - rect->top) * scale};
+    // In 64 bits: a rectangle reaching the ends of the int range confines to what an int holds.
+    auto scaled = [](int64_t v) { return gk::SaturateInt(v * scale); };
+    SDL_Rect area{scaled(int64_t{rect->left} - x), scaled(int64_t{rect->top} - y),
+                  scaled(int64_t{rect->right} - rect->left),
+                  scaled(int64_t{rect->bottom} - rect->top)};
     SDL_SetWindowMouseRect(window, &area);
 }
 

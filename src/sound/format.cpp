@@ -68,6 +68,7 @@ int gkSound::SelectFormat(uint16_t channels, uint32_t rate, uint16_t bits) {
 }
 
 void gkSound::AppendWav(const char* pack, const char* file) {
+    if (!pack || !file) return;
     const std::string folder = gkSystem::GetPath(0);
     uint8_t *format, *data;
     uint32_t formatSize, dataSize;
@@ -88,6 +89,7 @@ void gkSound::AppendWav(const char* pack, const char* file) {
 }
 
 int gkSound::ConvertWav(const char* pack, const char* folder, int overwrite) {
+    if (!pack || !folder) return 0;
     const std::string exeFolder = gkSystem::GetPath(0);
     if (overwrite) std::remove(plat::NativePath((exeFolder + pack).c_str()).c_str());
     for (const std::string& found : plat::FindFiles((exeFolder + folder).c_str(), "*.WAV")) {

@@ -32,8 +32,10 @@ int InitMidi() {
 
 void PlayMidi(const char* file, int loop) {
     char open[256];
-    int length = std::snprintf(open, sizeof open, "open \"%s%s\" type sequencer alias midi",
-                               gkSystem::GetPath(0), file);
+    // No name opens nothing, like a missing file.
+    int length = file ? std::snprintf(open, sizeof open, "open \"%s%s\" type sequencer alias midi",
+                                      gkSystem::GetPath(0), file)
+                      : -1;
     if (gkMidi.SongOpen) StopMidi();
     // A name too long for the command would open a cut-off path: it is not opened at all,
     // like a missing file.

@@ -62,8 +62,9 @@ void CopyIn(snd::Buffer* buffer, const uint8_t* samples, uint32_t bytes) {
     snd::Unlock(buffer);
 }
 
+// No name gives no path, which opens nothing: a missing name is a missing file.
 std::string ExePath(const char* name) {
-    return std::string(gkSystem::GetPath(0)) + name;
+    return name ? std::string(gkSystem::GetPath(0)) + name : std::string();
 }
 
 struct Wave {
@@ -227,7 +228,7 @@ void gkSound::RestoreAll() {
 void gkSound::PlaySync(const char* file) {
     gkSound::Release();
     Wave wave;
-    if (wave.Read(file)) snd::PlaySync(wave.Format(), wave.data, wave.dataSize);
+    if (file && wave.Read(file)) snd::PlaySync(wave.Format(), wave.data, wave.dataSize);
     gkSound::RestoreAll();
 }
 

@@ -89,7 +89,7 @@ bool ReadFormat(std::FILE* f, uint32_t headSize, plat::WAVEFORMATEX* format) {
 
 bool gkSound::FindPackEntry(std::FILE* f, const char* name, plat::WAVEFORMATEX* format,
                             uint32_t* size) {
-    if (std::fseek(f, 0, SEEK_SET) != 0) return false;
+    if (!name || std::fseek(f, 0, SEEK_SET) != 0) return false;
     const uint64_t fileSize = FileSize(f);
     std::string key = name;
     plat::CharUpperBuff(key.data(), key.size());
@@ -127,11 +127,11 @@ bool gkSound::ReadPackEntry(std::FILE* f, gkSoundPackEntry* entry) {
 }
 
 void gkSound::SetPack(const char* file) {
-    const std::string path = std::string(gkSystem::GetPath(0)) + file;
     // A path that does not fit is not cut short (that could name another file): the pack is then
-    // unset, and loads report it.
+    // unset, and loads report it. So is a missing name.
+    const std::string path = file ? std::string(gkSystem::GetPath(0)) + file : std::string();
     char* current = gkSoundStatus.PackPath;
-    if (path.size() < sizeof gkSoundStatus.PackPath) {
+    if (file && path.size() < sizeof gkSoundStatus.PackPath) {
         std::memcpy(current, path.c_str(), path.size() + 1);
     } else {
         current[0] = '\0';

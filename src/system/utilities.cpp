@@ -1,10 +1,12 @@
 // System utilities: the executable-relative path and its data-folder redirect, one-number
 // save files, the command line, and disk, memory, date, time and OS-version queries.
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "app/app.h"
+#include "gk_limits.h"
 #include "platform/files.h"
 #include "platform/sjis.h"
 #include "system/system.h"
@@ -42,11 +44,12 @@ char* GetPath(int redirect) {
 }
 
 void SetDataFolder(const char* name) {
+    dataFolder[0] = '\0';
+    folderTail[0] = '\0';
+    if (!name) return;  // no name: no pointer file, as for a missing one
     std::string path = plat::SystemFolder();
     if (path.empty() || path.back() != '/') path += '/';
     path += name;
-    dataFolder[0] = '\0';
-    folderTail[0] = '\0';
     FILE* file = plat::OpenFile(path.c_str(), "r");
     if (!file) return;
     char line[256];
@@ -62,6 +65,7 @@ void SetDataFolder(const char* name) {
 
 // The file is replaced whole, so the save is either the old or the new one, never partial.
 void SaveMode(const char* file, int value) {
+    if (!file) return;
     char digits[16];
     int length = std::snprintf(digits, sizeof digits, "%d", value);
     plat::ReplaceFile((std::string(GetPath(1)) + file).c_str(), digits,
@@ -72,11 +76,25 @@ void SaveValue(const char* file, int value) {
     SaveMode(file, value);
 }
 
+// The leading decimal number of the stream, read as %d reads it; 0 when there is none or when
+// it lies outside int, where a wrapped value would be some other number.
+static int ReadNumber(FILE* stream) {
+    int c = std::fgetc(stream);
+    while (std::isspace(c)) c = std::fgetc(stream);
+    const bool negative = c == '-';
+    if (c == '-' || c == '+') c = std::fgetc(stream);
+    if (!std::isdigit(c)) return 0;
+    int64_t value = 0;
+    for (; std::isdigit(c); c = std::fgetc(stream))
+        if ((value = value * 10 + (c - '0')) > int64_t{INT32_MAX} + 1) return 0;
+    value = negative ? -value : value;
+    return value == gk::SaturateInt(value) ? static_cast<int>(value) : 0;
+}
+
 int LoadMode(const char* file) {
-    FILE* stream = plat::OpenFile((std::string(GetPath(1)) + file).c_str(), "r");
+    FILE* stream = file ? plat::OpenFile((std::string(GetPath(1)) + file).c_str(), "r") : nullptr;
     if (!stream) return 0;
-    int value = 0;
-    if (std::fscanf(stream, "%d", &value) != 1) value = 0;
+    const int value = ReadNumber(stream);
     std::fclose(stream);
     return value;
 }
@@ -116,18 +134,21 @@ void GetTime(int* hour, int* minute, int* second) {
     *second = now.second;
 }
 
+// Version numbers whose code would not fit an int give -1, the code of an unknown platform.
 int OSVersionCode(int platformId, int major, int minor) {
+    int64_t code = -1;
     switch (platformId) {
         case 0:
-            return 310;
+            code = 310;
+            break;
         case 1:
-            if (major == 4) return minor == 0 ? 950 : 980;
-            return major * 100 + minor;
+            code = major == 4 ? (minor == 0 ? 950 : 980) : int64_t{major} * 100 + minor;
+            break;
         case 2:
-            return major == 5 ? 2000 : major * 1000 + minor * 10;
-        default:
-            return -1;
+            code = major == 5 ? 2000 : int64_t{major} * 1000 + int64_t{minor} * 10;
+            break;
     }
+    return code == gk::SaturateInt(code) ? static_cast<int>(code) : -1;
 }
 
 int GetOSVersion() {

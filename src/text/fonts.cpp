@@ -22,6 +22,7 @@ void SetFace(int face) {
 // Copies the name (cut to the record's 31 bytes) and returns the character set of the first of
 // all list entries, used or not, that spells it exactly; 128 when none does.
 uint8_t SetFaceName(const char* name) {
+    if (!name) name = "";  // no name reads as an empty one
     std::strncpy(gkFont.Description->faceName, name, sizeof(gkFont.Description->faceName) - 1);
     gkFont.Description->faceName[sizeof(gkFont.Description->faceName) - 1] = '\0';
     for (const gkFontListEntry& entry : gkFont.List) {
@@ -105,7 +106,8 @@ void FreeFonts() {
 void SelectFont(int face, int height, int angle, int weight, int italic, int underline) {
     if (!gkFont.Description) return;
     SetFace(face);
-    SetFields(height, angle * 10, ScreenWeight(weight), italic, underline, plat::SHIFTJIS_CHARSET);
+    SetFields(height, gk::SaturateInt(int64_t{angle} * 10), ScreenWeight(weight), italic, underline,
+              plat::SHIFTJIS_CHARSET);
     OpenFontSelection(gkScreen.Back);
 }
 
@@ -113,7 +115,8 @@ void SelectFontByName(const char* name, int height, int angle, int weight, int i
                       int underline) {
     if (!gkFont.Description) return;
     uint8_t charSet = SetFaceName(name);
-    SetFields(height, angle * 10, ScreenWeight(weight), italic, underline, charSet);
+    SetFields(height, gk::SaturateInt(int64_t{angle} * 10), ScreenWeight(weight), italic, underline,
+              charSet);
     OpenFontSelection(gkScreen.Back);
 }
 
@@ -124,14 +127,14 @@ void ReleaseFont() {
 void SelectSpriteFont(int face, int size) {
     if (!gkFont.Description) return;
     SetFace(face);
-    SetFields(size * 2, 0, plat::FW_NORMAL, 0, 0, plat::SHIFTJIS_CHARSET);
+    SetFields(gk::SaturateInt(int64_t{size} * 2), 0, plat::FW_NORMAL, 0, 0, plat::SHIFTJIS_CHARSET);
     OpenFontSelection(FontBuffer());
 }
 
 void SelectSpriteFontByName(const char* name, int size) {
     if (!gkFont.Description) return;
     uint8_t charSet = SetFaceName(name);
-    SetFields(size * 2, 0, plat::FW_NORMAL, 0, 0, charSet);
+    SetFields(gk::SaturateInt(int64_t{size} * 2), 0, plat::FW_NORMAL, 0, 0, charSet);
     OpenFontSelection(FontBuffer());
 }
 

@@ -42,13 +42,9 @@ uint32_t FloorColor(uint32_t color) {
     return dark ? kDarkest : color;
 }
 
-plat::Surface* SlotSurface(int slot) {
-    return gkSprites[slot].surface;
-}
-
 // A selection on the slot that draws glyphs alone, without their cells' background.
 void OpenTransparent(int slot) {
-    gkDraw::OpenFontSelection(SlotSurface(slot));
+    gkDraw::OpenFontSelection(gkDraw::ObjectSurface(slot));
     if (gkFont.Dc) plat::SetBkMode(gkFont.Dc, plat::TRANSPARENT);
 }
 
@@ -58,8 +54,10 @@ struct Box {
     int x, y, right, bottom;
     int flags;
     int shadowStep;
+    // Within the coordinate limit, so that line steps cannot overflow.
     int BaseLineHeight() const {
-        return gkFont.Description->height + (flags & gkDraw::kMessageSpacing);
+        return std::clamp(gkFont.Description->height, -kCoordinateLimit, kCoordinateLimit) +
+               (flags & gkDraw::kMessageSpacing);
     }
 };
 
@@ -230,7 +228,8 @@ void ReduceArea(const Locked& strip, const Locked& out, const Locked& back, int 
 // inside the clip rectangle and the surfaces. Cut edges take the source along by twice the
 // destination pixels cut off, so the glyphs stay in place.
 void ReduceStrip(int width, int height, int dx, int dy) {
-    Locked strip{SlotSurface(kFontBufferSlot)}, out{SlotSurface(kFontSlot)}, back{gkScreen.Back};
+    Locked strip{gkDraw::ObjectSurface(kFontBufferSlot)}, out{gkDraw::ObjectSurface(kFontSlot)},
+        back{gkScreen.Back};
     int sx = 0, sy = 0, w = width / 2, h = height / 2;
     const Rect& clip = gkScreen.Clip;
     const int clipRight = std::min({clip.right, out.surface->width, back.surface->width});
@@ -276,7 +275,7 @@ struct Strip {
 
 // Reduces the strip onto the Font sprite, cut at the bottom limit, and grows the box to it.
 void FlushStrip(const Box& box, const Strip& strip) {
-    gkDraw::CloseFontSelection(SlotSurface(kFontBufferSlot));
+    gkDraw::CloseFontSelection(gkDraw::ObjectSurface(kFontBufferSlot));
     int height = strip.height;
     const int overhang = strip.ly + strip.height / 2 - box.bottom;
     if (overhang > 0) height -= overhang * 2;
@@ -343,7 +342,9 @@ int Clamp(int v) {
 template <typename LayOut>
 void Render(int x, int y, int right, int bottom, const char* text, uint16_t flags, bool smooth,
             bool make, LayOut layOut) {
-    if (!gkFont.Description || !SlotSurface(kFontSlot) || !SlotSurface(kFontBufferSlot)) return;
+    if (!gkFont.Description || !gkDraw::ObjectSurface(kFontSlot) ||
+        !gkDraw::ObjectSurface(kFontBufferSlot))
+        return;
     if (make) gkFont.PutAfterRender = 0;
     plat::Surface* caller = gkFont.Surface;
     gkDraw::CloseFontSelection(caller);

@@ -37,24 +37,28 @@ void SetTextColors(uint32_t textColor, uint32_t backColor, int transparent) {
     plat::SetBkMode(gkFont.Dc, transparent == 0 ? plat::OPAQUE : plat::TRANSPARENT);
 }
 
+// A missing text (NULL) draws and measures as an empty one.
 void PutText(int x, int y, const char* text) {
+    if (!text) text = "";
     if (gkFont.Dc) plat::TextOut(gkFont.Dc, x, y, text, static_cast<int>(std::strlen(text)));
 }
 
 void PutTextRect(int left, int top, int right, int bottom, const char* text, int align) {
     gkText.Box = {left, top, right, bottom};
     if (!gkFont.Dc || align < 0 || align > 2) return;
-    plat::DrawText(gkFont.Dc, text, -1, &gkText.Box, kRectFormat | static_cast<uint32_t>(align));
+    plat::DrawText(gkFont.Dc, text ? text : "", -1, &gkText.Box,
+                   kRectFormat | static_cast<uint32_t>(align));
 }
 
 void MeasureTextRect(int left, int top, int right, int bottom, const char* text) {
     gkText.Measured = {left, top, right, bottom};
     if (gkFont.Dc)
-        plat::DrawText(gkFont.Dc, text, -1, &gkText.Measured, kRectFormat | plat::DT_CALCRECT);
+        plat::DrawText(gkFont.Dc, text ? text : "", -1, &gkText.Measured,
+                       kRectFormat | plat::DT_CALCRECT);
 }
 
 void PrintText(int x, int y, const char* text) {
-    PrintStyled(x, y, text);
+    PrintStyled(x, y, text ? text : "");
 }
 
 void PrintFormat(int x, int y, const char* format, ...) {

@@ -17,6 +17,7 @@ namespace gktest {
 
 void ResetFramework() {
     plat::UseBackend(plat::Backend::Headless);
+    gkDraw::FreeFonts();  // a font selection open on a sprite goes before the display
     gkDraw::Release();
     gkScreen = gkScreenState{};
     gkEffectTables = {};
@@ -33,7 +34,6 @@ void ResetFramework() {
     gkSound::EmptyObjects();
     gkSoundStatus = {};
     plat::sound::headless::Reset();
-    gkDraw::FreeFonts();
     plat::headless::SetInstalledFaces({});
     plat::headless::ResetDisplay();
     plat::headless::ResetFiles();
