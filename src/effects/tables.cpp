@@ -79,6 +79,8 @@ void ClearColourTables() {
 }
 
 int NextNoise(int32_t* cursor, bool jumping) {
+    // A cursor off the table starts over.
+    if (*cursor < 0 || *cursor >= gk::kNoiseEntries) *cursor = 0;
     const int value = gkEffectTables.Noise[*cursor];
     if (++*cursor == gk::kNoiseEntries) *cursor = jumping ? std::rand() % 1000 : 0;
     return value;

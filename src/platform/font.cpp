@@ -34,7 +34,7 @@ constexpr const char* kStandardGothic = "標準ゴシック";
 
 constexpr int kDefaultCellHeight = 16;      // height 0: the platform's default size
 constexpr int kCachedFonts = 64;            // unused sized fonts kept beyond this are freed
-constexpr int kMaxPixelSize = 4096;         // em sizes are capped here
+constexpr int kMaxPixelSize = 1024;         // em sizes are capped here: twice a screen
 constexpr FT_Fixed kObliqueShear = 0x3333;  // 0.2: the slant of a synthesised italic
 
 // Converts between two iconv encodings; characters that do not convert end the result.
