@@ -68,6 +68,11 @@ TEST_F(Hostile, DrawAndEffects) {
     EXPECT_EQ(gkDraw::HalfFillRect(kMin, kMin, kMax, kMax, 0), 1);
     EXPECT_EQ(gkDraw::LoadObject(nullptr, 2) + gkDraw::LoadTransitionPattern(nullptr), 0);
     gkDraw::LoadViewer(nullptr, nullptr, kMax);
+    gkDraw::SetPackFile(nullptr);
+    EXPECT_EQ(gkDraw::LoadPack(nullptr, 2) + gkDraw::SwapPack("a", kMax, 2) +
+                  gkDraw::Convert(nullptr, nullptr, 1) + gkDraw::SaveScreen(nullptr, 9, 9),
+              0);
+    gkDraw::AppendPackEntry(nullptr, nullptr);
 }
 
 TEST_F(Hostile, TextAndMessages) {

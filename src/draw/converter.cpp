@@ -108,6 +108,7 @@ std::vector<uint8_t> EncodeScreen(const uint8_t* pixels, int pitch, int bytes, i
 namespace gkDraw {
 
 int Convert(const char* pack, const char* folder, int fresh) {
+    if (!pack || !folder) return 0;  // no pack to write, or no folder to read
     if (gkSystem::GetColorDepth() <= 16)
         return gkSystem::ErrorBox("gkDraw::Convert", "画面をフルカラーにして下さい", 0);
     const std::string base = gkSystem::GetPath(0);
@@ -121,7 +122,7 @@ int Convert(const char* pack, const char* folder, int fresh) {
 }
 
 void AppendPackEntry(const char* pack, const char* source) {
-    int slot = LoadObject(source, 1);
+    int slot = pack ? LoadObject(source, 1) : 0;
     if (slot == 0) return;
     plat::Surface* surface = gkSprites[slot].surface;
     plat::Dc* dc = nullptr;
@@ -139,7 +140,7 @@ void AppendPackEntry(const char* pack, const char* source) {
 
 int SaveScreen(const char* name, int width, int height) {
     plat::Surface* back = gkScreen.Back;
-    if (!back) return 0;
+    if (!back || !name) return 0;  // no name: a file that cannot be written
     width = std::min(width, back->width);
     height = std::min(height, back->height);
     if (width <= 0 || height <= 0) return 0;

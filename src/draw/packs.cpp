@@ -125,6 +125,8 @@ bool CopyStaging(int target, int staging, const PackEntry& entry) {
 // into a staging slot and copy it over. The target slot, or 0. The slot is only touched once
 // the entry has been found.
 int LoadEntry(const char* tag, const char* name, int slot, int placement) {
+    if (!name)
+        return gkSystem::ErrorBox(tag, "BMPファイルを読み込めません", 0);  // as a missing entry
     if (std::strlen(name) > kMaxNameLength)
         return gkSystem::ErrorBox(tag, "ファイル名またはリソース名が長すぎます", 0);
     std::string key = name;
@@ -180,8 +182,9 @@ int LoadEntry(const char* tag, const char* name, int slot, int placement) {
 
 namespace gkDraw {
 
+// No name leaves no pack, as ClearPackFile does.
 void SetPackFile(const char* name) {
-    packPath = std::string(gkSystem::GetPath(0)) + name;
+    packPath = name ? std::string(gkSystem::GetPath(0)) + name : std::string();
 }
 
 void ClearPackFile() {
@@ -193,7 +196,7 @@ int LoadPack(const char* name, int placement) {
 }
 
 int SwapPack(const char* name, int slot, int placement) {
-    if (slot < 0 || slot >= gk::kSpriteSlots) return 0;
+    if (!ValidSlot(slot)) return 0;
     return LoadEntry("gkDraw::SwapPack", name, slot, placement);
 }
 
