@@ -14,34 +14,13 @@
 
 #include "app/app.h"
 #include "effects/effects.h"
+#include "measure.h"
 #include "platform/backend.h"
 #include "platform/display.h"
 
 namespace {
 
 constexpr int kW = 640, kH = 480, kTexture = 256;
-
-// CPU seconds per iteration of every case measured so far, by name (thread CPU time, so that
-// other processes on a shared machine do not skew the ratios).
-std::map<std::string, double> g_seconds;
-
-double NowSeconds() {
-    timespec t;
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return t.tv_sec + t.tv_nsec * 1e-9;
-}
-
-template <class Body>
-void Measure(benchmark::State& state, const std::string& name, Body body,
-             std::vector<std::pair<std::string, std::string>> ratios = {}) {
-    body();  // warm caches
-    const double start = NowSeconds();
-    for (auto _ : state) body();
-    g_seconds[name] = (NowSeconds() - start) / static_cast<double>(state.iterations());
-    for (const auto& [counter, baseline] : ratios)
-        if (g_seconds.count(baseline))
-            state.counters[counter] = g_seconds[name] / g_seconds[baseline];
-}
 
 // An object of random opaque pixels.
 int RandomObject(int w, int h, uint32_t seed) {
