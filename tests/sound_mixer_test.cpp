@@ -242,62 +242,58 @@ TEST_F(SoundMixer, AudioWavFileHoldsTheOutput) {
     std::remove(path.c_str());
 }
 
+// Random bytes of `frames` frames in a `bits`-bit `channels`-channel layout.
+std::vector<uint8_t> Noise(std::mt19937& rng, uint32_t frames, uint16_t channels, uint16_t bits) {
+    std::vector<uint8_t> data(frames * channels * bits / 8);
+    for (auto& v : data) v = static_cast<uint8_t>(rng());
+    return data;
+}
+
+// A looping buffer of `data` played at `rate` Hz with the volume and pan for 20 ms; its output.
+std::vector<uint8_t> Mix(const std::vector<uint8_t>& data, uint16_t channels, uint16_t bits,
+                         uint32_t rate, int32_t volume, int32_t pan, uint32_t flags) {
+    auto [b, p1] = NewBuffer(Pcm(channels, 22050, bits), static_cast<uint32_t>(data.size()));
+    std::memcpy(p1, data.data(), data.size());
+    snd::SetFrequency(b, rate);
+    snd::SetVolume(b, volume);
+    snd::SetPan(b, pan);
+    snd::headless::StartCapture();
+    snd::Play(b, flags);
+    plat::headless::AdvanceTime(20);  // 882 output frames
+    snd::ReleaseBuffer(b);
+    return snd::headless::TakeCapture();
+}
+
 // The mix of one looping buffer computed plainly in double precision: position advances by
 // rate/44100 frames per output frame, values interpolate linearly, the last frame leans on the
 // first, and the gains are 10^(dB/20).
-std::vector<double> Reference(const std::vector<std::array<double, 2>>& frames, double rate,
-                              double gainLeft, double gainRight, size_t outFrames) {
-    std::vector<double> out;
-    double position = 0;
-    for (size_t k = 0; k < outFrames; ++k) {
-        const size_t i = static_cast<size_t>(position);
-        const double t = position - i;
-        const auto& a = frames[i];
-        const auto& b = frames[(i + 1) % frames.size()];
-        out.push_back(gainLeft * (a[0] + (b[0] - a[0]) * t));
-        out.push_back(gainRight * (a[1] + (b[1] - a[1]) * t));
-        position += rate / 44100;
-        if (position >= frames.size()) position -= frames.size();
-    }
-    return out;
-}
-
 TEST_F(SoundMixer, EveryLayoutMatchesAPlainReference) {
     ASSERT_EQ(snd::CreateDevice(), plat::DS_OK);
     std::mt19937 rng(3);
     for (uint16_t bits : {8, 16}) {
         for (uint16_t channels : {1, 2}) {
-            const uint32_t count = 37;  // odd, so runs end on every parity
-            auto [b, p1] = NewBuffer(Pcm(channels, 22050, bits), count * channels * bits / 8);
-            std::vector<std::array<double, 2>> frames(count);
-            for (uint32_t i = 0; i < count; ++i) {
-                for (int c = 0; c < channels; ++c) {
-                    const int v = static_cast<int>(rng() % 65536) - 32768;
-                    if (bits == 8) {
-                        p1[i * channels + c] = static_cast<uint8_t>((v >> 8) + 128);
-                        frames[i][c] = (v >> 8) * 256;
-                    } else {
-                        const int16_t s = static_cast<int16_t>(v);
-                        std::memcpy(p1 + 2 * (i * channels + c), &s, 2);
-                        frames[i][c] = s;
-                    }
+            const size_t count = 37;  // odd, so runs end on every parity
+            const auto data = Noise(rng, count, channels, bits);
+            const auto sample = [&](size_t frame, int side) {
+                const size_t k = frame % count * channels + (channels == 2 ? side : 0);
+                return bits == 8 ? (data[k] - 128) * 256.0
+                                 : int16_t(data[2 * k] | data[2 * k + 1] << 8);
+            };
+            const double rate = 30011,
+                         gains[] = {std::pow(10.0, -5.5 / 20), std::pow(10.0, -3.0 / 20)};
+            const auto out =
+                Samples(Mix(data, channels, bits, 30011, -300, 250, plat::DSBPLAY_LOOPING));
+            double position = 0;
+            for (size_t i = 0; i < out.size(); i += 2) {
+                const size_t f = static_cast<size_t>(position);
+                for (int side : {0, 1}) {
+                    const double a = sample(f, side), b = sample(f + 1, side);
+                    ASSERT_NEAR(out[i + side], gains[side] * (a + (b - a) * (position - f)), 2.0)
+                        << bits << "-bit " << channels << " ch, sample " << i + side;
                 }
-                if (channels == 1) frames[i][1] = frames[i][0];
+                position += rate / 44100;
+                if (position >= count) position -= count;
             }
-            const uint32_t rate = 30011;
-            ASSERT_EQ(snd::SetFrequency(b, rate), plat::DS_OK);
-            ASSERT_EQ(snd::SetVolume(b, -300), plat::DS_OK);
-            ASSERT_EQ(snd::SetPan(b, 250), plat::DS_OK);
-            snd::headless::StartCapture();
-            snd::Play(b, plat::DSBPLAY_LOOPING);
-            plat::headless::AdvanceTime(20);
-            const auto out = Samples(snd::headless::TakeCapture());
-            snd::ReleaseBuffer(b);
-            const auto want = Reference(frames, rate, std::pow(10.0, -5.5 / 20),
-                                        std::pow(10.0, -3.0 / 20), out.size() / 2);
-            for (size_t i = 0; i < out.size(); ++i)
-                ASSERT_NEAR(out[i], want[i], 2.0)
-                    << bits << "-bit " << channels << " ch, sample " << i;
         }
     }
 }
@@ -313,22 +309,12 @@ TEST_F(SoundMixer, FastLoopsMatchTheReferenceLoopExactly) {
         const uint32_t rate = round % 3 == 0 ? 44100 : 2000 + rng() % 90000;
         const auto volume = -static_cast<int32_t>(rng() % 1500);
         const auto pan = static_cast<int32_t>(rng() % 4001) - 2000;
-        std::vector<uint8_t> data((3 + rng() % 90) * channels * bits / 8);
-        for (auto& v : data) v = static_cast<uint8_t>(rng());
+        const auto data = Noise(rng, 3 + rng() % 90, channels, bits);
+        const uint32_t flags = round & 4 ? plat::DSBPLAY_LOOPING : 0;
         std::vector<uint8_t> out[2];
         for (int reference = 0; reference < 2; ++reference) {
             snd::headless::UseReferenceMix(reference);
-            auto [b, p1] =
-                NewBuffer(Pcm(channels, 22050, bits), static_cast<uint32_t>(data.size()));
-            std::memcpy(p1, data.data(), data.size());
-            snd::SetFrequency(b, rate);
-            snd::SetVolume(b, volume);
-            snd::SetPan(b, pan);
-            snd::headless::StartCapture();
-            snd::Play(b, round & 4 ? plat::DSBPLAY_LOOPING : 0);
-            plat::headless::AdvanceTime(20);  // 882 frames in either pass
-            out[reference] = snd::headless::TakeCapture();
-            snd::ReleaseBuffer(b);
+            out[reference] = Mix(data, channels, bits, rate, volume, pan, flags);
         }
         ASSERT_GT(SoundingFrames(Samples(out[0])), 0) << round;
         ASSERT_EQ(out[0], out[1]) << "round " << round << ", " << rate << " Hz";
