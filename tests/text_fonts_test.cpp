@@ -1,5 +1,5 @@
-// Fonts: how the selections fill the font description, the installed-font list and lookups by
-// name, the selection bracket, and that the platform font honours the record.
+// Fonts: how the selections fill the font description and keep one selection open, the
+// installed-font list and lookups by name, and that the platform font honours the record.
 #include <cstring>
 #include <string>
 #include <tuple>
@@ -11,65 +11,55 @@
 
 namespace {
 
+// Face, height, escapement, weight, italic, underline, character set.
+using Fields = std::tuple<std::string, int, int, int, int, int, int>;
+
 class FontsTest : public gktest::Framework {
   protected:
     void SetUp() override {
         gktest::Framework::SetUp();
         ASSERT_EQ(gkDraw::Screen(640, 480, 0), 1);
-        ASSERT_NE(gkFont.Description, nullptr);
     }
-    static const plat::LogFont& Record() { return *gkFont.Description; }
-    static std::string Face() { return Record().faceName; }
-    // Height, width, escapement, orientation, weight, italic, underline, character set.
-    static auto Fields() {
-        const plat::LogFont& r = Record();
-        return std::tuple(int(r.height), int(r.width), int(r.escapement), int(r.orientation),
-                          int(r.weight), int(r.italic), int(r.underline), int(r.charSet));
+    static Fields Record() {
+        const plat::LogFont& r = *gkFont.Description;
+        return {r.faceName, r.height, r.escapement, r.weight, r.italic, r.underline, r.charSet};
     }
-    // Draws text in white on black with face 1, 20 pixels high unless given.
-    static void Render(const char* text, int angle, int italic, int underline, int height = 20) {
+    // Where text drawn in white on black at (100, 100) with face 1 leaves ink in the region.
+    static gktest::Box Ink(const char* text, int angle, int weight, int italic, int underline,
+                           int height, const std::tuple<int, int, int, int>& region) {
         gktest::FillBack(0);
-        gkDraw::SelectFont(1, height, angle, 0, italic, underline);
+        gkDraw::SelectFont(1, height, angle, weight, italic, underline);
         gkDraw::SetTextColors(0xFFFFFF, 0, 1);
         gkDraw::PutText(100, 100, text);
         gkDraw::ReleaseFont();
+        return std::apply([](auto... r) { return gktest::Find(0xFFFFFF, r...); }, region);
     }
 };
 
-TEST_F(FontsTest, SetUpMakesAnEmptyRecordAndSelectionsFillIt) {
-    EXPECT_EQ(sizeof(plat::LogFont), 60u);
-    plat::LogFont zero{};
-    EXPECT_EQ(std::memcmp(gkFont.Description, &zero, sizeof zero), 0);
-    // The first selection with another face has an empty name; the platform's default face
-    // for Shift-JIS still draws.
-    gktest::FillBack(0);
-    gkDraw::SelectFont(5, 12, 0, 0, 0, 0);
-    EXPECT_EQ(Face(), "");
-    gkDraw::SetTextColors(0xFFFFFF, 0, 1);
-    gkDraw::PutText(10, 10, "A");
-    EXPECT_GE(gktest::Find(0xFFFFFF, 10, 10, 20, 22).right, 10);
-
-    gkDraw::SelectFont(0, 24, 90, 1, 1, 1);  // reselecting closes the open selection
-    EXPECT_EQ(Face(), "標準明朝");
-    EXPECT_EQ(Fields(), std::tuple(24, 0, 900, 0, 700, 1, 1, 128));
-    EXPECT_EQ(gkFont.Surface, gkScreen.Back);
-    gkDraw::ReleaseFont();
-    EXPECT_EQ(std::tuple(gkFont.Dc, gkScreen.Back->lockCount), std::tuple(nullptr, 0));
-    gkDraw::SelectFont(2, -16, 0, 0, 0, 0);  // face 2 keeps the last name
-    EXPECT_EQ(Face(), "標準明朝");
-    EXPECT_EQ(Fields(), std::tuple(-16, 0, 0, 0, 400, 0, 0, 128));
-    gkDraw::SelectFont(1, 12, -45, 2, 0x101, 0);  // italic used as a byte
-    EXPECT_EQ(Face(), "標準ゴシック");
-    EXPECT_EQ(Fields(), std::tuple(12, 0, -450, 0, 0, 1, 0, 128));
-
-    // A sprite selection doubles the size on the font buffer.
-    gkDraw::SelectSpriteFont(1, 16);
-    EXPECT_EQ(Fields(), std::tuple(32, 0, 0, 0, 400, 0, 0, 128));
-    EXPECT_EQ(gkFont.Surface, gkSprites[3].surface);
-    EXPECT_EQ(gkScreen.Back->lockCount, 0);
-    plat::Size size{};
-    plat::GetTextExtentPoint32(gkFont.Dc, "A", 1, &size);
-    EXPECT_EQ(size.cy, 32);
+TEST_F(FontsTest, SelectionsFillTheRecordAndKeepOneSelectionOpen) {
+    EXPECT_EQ(Record(), (Fields{"", 0, 0, 0, 0, 0, 0}));
+    const struct {
+        int face, height, angle, weight, italic, underline;
+        Fields record;
+    } selections[] = {
+        {5, 12, 0, 0, 0, 0, {"", 12, 0, 400, 0, 0, 128}},  // another face first: no name
+        {0, 24, 90, 1, 1, 1, {"標準明朝", 24, 900, 700, 1, 1, 128}},
+        {2, -16, 0, 0, 0, 0, {"標準明朝", -16, 0, 400, 0, 0, 128}},           // the last name kept
+        {1, 12, -45, 2, 0x101, 0, {"標準ゴシック", 12, -450, 0, 1, 0, 128}},  // italic a byte
+    };
+    for (const auto& s : selections) {
+        gkDraw::SelectFont(s.face, s.height, s.angle, s.weight, s.italic, s.underline);
+        EXPECT_EQ(Record(), s.record);
+        // The open selection is closed first: one context on the back screen, with a font
+        // that draws (the platform's default face when the record names none).
+        EXPECT_EQ(std::tuple(gkFont.Surface, gkScreen.Back->lockCount),
+                  std::tuple(gkScreen.Back, 1));
+        EXPECT_GT(plat::TextWidth(gkFont.Current, "A", 1), 0);
+    }
+    gkDraw::SelectSpriteFont(1, 16);  // double size on the font buffer; the screen's closed
+    EXPECT_EQ(Record(), (Fields{"標準ゴシック", 32, 0, 400, 0, 0, 128}));
+    EXPECT_EQ(std::tuple(gkFont.Surface, gkScreen.Back->lockCount),
+              std::tuple(gkSprites[3].surface, 0));
     gkDraw::ReleaseFont();  // the screen release leaves a sprite selection open
     EXPECT_NE(gkFont.Dc, nullptr);
     gkDraw::ReleaseSpriteFont();
@@ -77,39 +67,29 @@ TEST_F(FontsTest, SetUpMakesAnEmptyRecordAndSelectionsFillIt) {
 }
 
 TEST_F(FontsTest, BoldItalicUnderlineAndEscapementShapeTheText) {
-    auto extent = [](int weight) {
-        gkDraw::SelectFont(1, 20, 0, weight, 0, 0);
-        plat::Size size{};
-        plat::GetTextExtentPoint32(gkFont.Dc, "IIII", 4, &size);
-        gkDraw::ReleaseFont();
-        return size.cx;
-    };
-    EXPECT_GT(extent(1), extent(0));
-    EXPECT_EQ(extent(2), extent(0));  // weight 0 is the default, not bold
+    const std::tuple all{0, 0, 640, 480};
+    const int normal = Ink("IIII", 0, 0, 0, 0, 20, all).right;
+    EXPECT_GT(Ink("IIII", 0, 1, 0, 0, 20, all).right, normal);
+    EXPECT_EQ(Ink("IIII", 0, 2, 0, 0, 20, all).right, normal);  // weight 0: the default
     // An upright "|" is vertical; the oblique one moves right going up.
-    auto lean = [](int italic) {
-        Render("|", 0, italic, 0, 40);
-        const int top = gktest::Find(0xFFFFFF, 100, 108, 140, 109).left;
+    const auto lean = [](int italic) {
+        const int top = Ink("|", 0, 0, italic, 0, 40, {100, 108, 140, 109}).left;
         EXPECT_LT(top, 140);
         return top - gktest::Find(0xFFFFFF, 100, 130, 140, 131).left;
     };
     EXPECT_EQ(lean(0), 0);
     EXPECT_GT(lean(1), 2);
-    Render("--", 0, 0, 1);
+    Ink("--", 0, 0, 0, 1, 20, all);
     int underlined = 0;  // rows below the baseline that are white all along
     for (int y = 110; y < 120; ++y) underlined += gktest::Find(0, 101, y, 119, y + 1).right < 0;
     EXPECT_GE(underlined, 1);
-    // Angle 90: the text runs upwards from (100, 100), inside the 20-pixel-wide column.
-    Render("ABCD", 90, 0, 0);
-    const gktest::Box ink = gktest::Find(0xFFFFFF, 50, 0, 150, 200);
-    EXPECT_GE(ink.left, 99);
-    EXPECT_LE(ink.right, 120);
-    EXPECT_LE(ink.bottom, 100);
-    EXPECT_LE(ink.top, 65);  // four characters of about 10 pixels each
+    // Angle 90: the text runs upwards from (100, 100), about 10 pixels a character, inside
+    // the 20-pixel-wide column.
+    const gktest::Box up = Ink("ABCD", 90, 0, 0, 0, 20, {50, 0, 150, 200});
+    EXPECT_TRUE(up.left >= 99 && up.right <= 120 && up.bottom <= 100 && up.top <= 65);
 }
 
 TEST_F(FontsTest, ListOfInstalledFacesAndLookupsByName) {
-    EXPECT_GT(gkFont.Count, 0);
     bool japanese = false;  // the IPA faces installed with the framework cover Japanese
     for (int i = 0; i < gkFont.Count; ++i)
         japanese |=
@@ -120,33 +100,28 @@ TEST_F(FontsTest, ListOfInstalledFacesAndLookupsByName) {
     for (int i = 0; i < 250; ++i) faces.push_back({"Face" + std::to_string(i), uint8_t(i % 3)});
     plat::headless::SetInstalledFaces(faces);
     gkDraw::InitFonts();
-    EXPECT_EQ(gkFont.Count, 200);
-    EXPECT_STREQ(gkFont.List[199].Name, "Face199");
+    EXPECT_EQ(std::tuple(gkFont.Count, std::string(gkFont.List[199].Name)),
+              std::tuple(200, "Face199"));
     std::vector<int> sets;
     for (const char* name : {"", "Face200", "Face5"}) {
         gkDraw::SelectFontByName(name, 12, 0, 0, 0, 0);
-        sets.push_back(Record().charSet);
+        sets.push_back(std::get<6>(Record()));
     }
-    EXPECT_EQ(sets, (std::vector<int>{128, 128, 2}));
-
+    // The first match wins, byte for byte; unlisted names are Shift-JIS; the empty name finds
+    // the first unused entry.
     plat::headless::SetInstalledFaces(
         {{"Symbolic", 2}, {"Plain", 0}, {"Plain", 128}, {"IPAGothic", 128}});
     gkDraw::InitFonts();
-    ASSERT_EQ(gkFont.Count, 4);
-    // The first match wins, byte for byte; unlisted names are Shift-JIS; the empty name finds
-    // the first unused entry.
-    sets.clear();
     for (const char* name : {"Symbolic", "Plain", "plain", "Unlisted", ""}) {
         gkDraw::SelectFontByName(name, 12, 0, 0, 0, 0);
-        sets.push_back(Record().charSet);
+        sets.push_back(std::get<6>(Record()));
     }
-    EXPECT_EQ(sets, (std::vector<int>{2, 0, 128, 128, 0}));
+    EXPECT_EQ(sets, (std::vector<int>{128, 128, 2, 2, 0, 128, 128, 0}));
     gkDraw::SelectFontByName(std::string(60, 'x').c_str(), 12, 0, 0, 0, 0);
-    EXPECT_EQ(Face(), std::string(31, 'x'));  // cut to the record
+    EXPECT_EQ(std::get<0>(Record()), std::string(31, 'x'));  // cut to the record
     EXPECT_EQ(gkFont.Surface, gkScreen.Back);
     gkDraw::SelectSpriteFontByName("Symbolic", 10);  // the second selection closes the first
-    EXPECT_EQ(std::tuple(Face(), int(Record().charSet), int(Record().height)),
-              std::tuple("Symbolic", 2, 20));
+    EXPECT_EQ(Record(), (Fields{"Symbolic", 20, 0, 400, 0, 0, 2}));
     EXPECT_EQ(gkScreen.Back->lockCount, 0);
     gkDraw::ReleaseSpriteFont();
 
