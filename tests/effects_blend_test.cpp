@@ -1,8 +1,13 @@
-// Blend and colour effects on small headless surfaces: exact pixels of each rule, the gradient
-// ramp, smoothing and blur edges, refused calls, and every fast loop against its reference on
-// random sprites in both 16-bit layouts.
+// Blend and colour effects with the tables and frames under them, on small headless surfaces:
+// table entries in each layout, the noise cursors, the sprite and region frames' clipping and
+// unlocking, exact pixels of each rule, the gradient ramp, smoothing and blur edges, refused
+// calls, and every fast loop against its reference on random sprites in both 16-bit layouts.
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <random>
+#include <tuple>
 #include <vector>
 
 #include "effects/effects.h"
@@ -85,7 +90,130 @@ class Blend : public gktest::DrawFiles {
     static void SetBack(const Pixels& all) {
         for (int y = 0; y < 48; ++y) std::copy_n(&all[y * 64], 64, Row(gkScreen.Back, y));
     }
+    static uint16_t At(int x, int y) { return Row(gkScreen.Back, y)[x]; }
+    // Copies the object's pixels and records every walk position.
+    std::vector<int> walked;
+    int Copy(int x, int y, int n, int l, int t, int r, int b) {
+        walked.clear();
+        return SpriteEffect(x, y, n, l, t, r, b, [&](int i, int j, uint16_t s, uint16_t& d) {
+            walked.push_back(i + 100 * j);
+            d = s;
+        });
+    }
 };
+
+// 5-6-5, then 5-5-5 keeping no entry of it, then 32 bits: only the sine table, no noise drawn.
+TEST_F(Blend, TablesInEachLayout) {
+    Start(PixelFormat::R5G6B5);
+    const auto& t = gkEffectTables;
+    const auto split = [](uint16_t p) { return std::tuple(Split5(p).r, Split5(p).g, Split5(p).b); };
+    EXPECT_EQ((std::vector<int>{t.Sine[0], t.Sine[90], t.Sine[180], t.Sine[270], t.Sine[360],
+                                t.Sine[449], SineOf(-90), CosineOf(720)}),
+              (std::vector<int>{0, 360, 0, -360, 0, 359, -360, 360}));
+    EXPECT_EQ(std::tuple(split(0xFFFF), split(0x07E0), Pack5(31, 31, 31), SplitNative(0xFFFF).g),
+              std::tuple(std::tuple(31, 31, 31), std::tuple(0, 31, 0), 0xFFDF, 63));
+    EXPECT_EQ(PackNative(0, 64, 0), 0x0800);  // green above 63 spills into red
+    Release();
+    Start(PixelFormat::X1R5G5B5);
+    EXPECT_EQ(std::tuple(split(0x8000), split(0x7FFF), split(0x03E0), Pack5(31, 31, 31),
+                         t.Add[FadeIndex(1, 0, 20, 20)]),
+              std::tuple(std::tuple(0, 0, 0), std::tuple(31, 31, 31), std::tuple(0, 31, 0), 0x7FFF,
+                         31 << 5));
+    Release();
+    std::srand(3);
+    const int next = std::rand();
+    std::srand(3);
+    Start(PixelFormat::X8R8G8B8);
+    EXPECT_EQ(std::tuple(std::rand(), t.Sine[90]), std::tuple(next, 360));
+    for (const auto& [p, size] : {std::pair<const void*, size_t>{t.Component, sizeof t.Component},
+                                  {t.Fade, sizeof t.Fade},
+                                  {t.Grey, sizeof t.Grey},
+                                  {t.Noise, sizeof t.Noise}})
+        EXPECT_EQ(std::memcmp(p, std::vector<char>(size).data(), size), 0);
+    for (const auto& effect : kEffects) EXPECT_EQ(effect(CreateObject(40, 25, 1), {}), 0);
+    EXPECT_EQ(RegionEffect(0, 0, 4, 4, {}, RegionLocks::Back, [](const RegionFrame&) {}), 0);
+}
+
+// Ten thousand rand() values of 0 to 2 each; cursors off the table start over, the wrapping one
+// goes on at 0 and the jumping one at rand() % 1000.
+TEST_F(Blend, NoiseTakesTenThousandRandValuesAndCursorsWrapOrJump) {
+    std::srand(7);
+    Start(PixelFormat::R5G6B5);
+    const int next = std::rand();
+    const std::vector<uint8_t> first(std::begin(gkEffectTables.Noise),
+                                     std::end(gkEffectTables.Noise));
+    int seen[4] = {};
+    for (uint8_t n : first) ++seen[std::min<int>(n, 3)];
+    EXPECT_TRUE(seen[3] == 0 && std::min({seen[0], seen[1], seen[2]}) > 1000);
+    std::srand(7);
+    BuildEffectTables();
+    EXPECT_EQ(std::rand(), next);
+    EXPECT_TRUE(std::equal(first.begin(), first.end(), gkEffectTables.Noise));
+    std::srand(11);
+    const int jump = std::rand() % 1000;
+    std::srand(11);
+    int32_t wrapping = 9998, jumping = 9999, off = -5;
+    EXPECT_EQ((std::vector<int>{NextNoiseWrapping(&wrapping), NextNoiseWrapping(&wrapping),
+                                NextNoiseJumping(&jumping), NextNoiseWrapping(&off), wrapping,
+                                jumping, off}),
+              (std::vector<int>{first[9998], first[9999], first[9999], first[0], 0, jump, 1}));
+}
+
+TEST_F(Blend, SpriteFrameClipsAndCountsFromTheFirstDrawnPixel) {
+    Start(PixelFormat::R5G6B5);
+    Pixels ramp(32);  // pixel (x, y) is 1 + x + 16 y, except (0, 0), which is transparent
+    for (int i = 1; i < 32; ++i) ramp[i] = 1 + i % 8 + 16 * (i / 8);
+    const int slot = Object(8, 4, ramp);
+    SetClip(10, 10, 20, 20);
+    ASSERT_EQ(Copy(7, 8, slot, 0, 0, 8, 4), 1);  // 3 columns, 2 rows cut on the left and top
+    EXPECT_EQ(walked, (std::vector<int>{0, 1, 2, 3, 4, 100, 101, 102, 103, 104}));
+    EXPECT_EQ(At(10, 10), 1 + 3 + 32);
+    EXPECT_EQ(At(9, 10) + At(10, 9) + At(15, 11), 0);
+    ASSERT_EQ(Copy(16, 18, slot, 0, 0, 8, 4), 1);                        // right and bottom edges
+    EXPECT_EQ(walked, (std::vector<int>{1, 2, 3, 100, 101, 102, 103}));  // (0, 0) transparent
+    EXPECT_EQ(At(19, 19), 1 + 3 + 16);
+    EXPECT_EQ(At(16, 18), 0);
+
+    plat::headless::FailLocks(1);                   // a frame that locked would answer 0
+    EXPECT_EQ(Copy(21, 10, slot, 0, 0, 8, 4), 1);   // wholly right of the clip rectangle
+    EXPECT_EQ(Copy(10, 10, slot, 2, 0, 10, 4), 1);  // source past the object
+    EXPECT_EQ(Copy(10, 10, slot, 3, 0, 3, 4), 0);   // empty: locks, draws nothing
+    EXPECT_EQ(Copy(10, 10, slot, 3, 0, 3, 4), 1);
+    EXPECT_TRUE(walked.empty());
+    SetClip(-50, -50, 500, 500);  // held to the back screen
+    ASSERT_EQ(Copy(60, 46, slot, 0, 0, 8, 4), 1);
+    EXPECT_EQ(walked.size(), 7u);
+    EXPECT_EQ(At(63, 47), 1 + 3 + 16);
+    // A lost back screen: the object is locked, then given back; lost surfaces; no surface.
+    gkScreen.Back->lost = true;
+    EXPECT_EQ(Copy(0, 0, slot, 0, 0, 8, 4), 0);
+    EXPECT_EQ(gkSprites[slot].surface->lockCount, 0);
+    Restore(gkScreen.Back);
+    plat::headless::LoseAllSurfaces();
+    EXPECT_EQ(Copy(0, 0, slot, 0, 0, 8, 4) + Copy(0, 0, 900, 0, 0, 8, 4), 0);
+    EXPECT_TRUE(walked.empty());
+}
+
+TEST_F(Blend, RegionFrameStaysOnTheScreenAndUnlocksInLockingOrder) {
+    Start(PixelFormat::R5G6B5);
+    RegionFrame seen;
+    int walks = 0;
+    auto keep = [&](const RegionFrame& f) {
+        seen = f;
+        ++walks;
+        EXPECT_EQ(gkScreen.Back->lockCount, 1);
+    };
+    // Cut at the top and right, and one row above the bottom for a filter reading a row below.
+    ASSERT_EQ(RegionEffect(60, -3, 10, 10, {0, 0, 0, 1}, RegionLocks::BufferThenBack, keep), 1);
+    EXPECT_EQ(std::tuple(seen.x, seen.y, seen.w, seen.h), std::tuple(60, 0, 4, 7));
+    EXPECT_EQ(seen.Buffer(1, 2) - seen.buffer, 2 * 64 + 1);
+    EXPECT_EQ(gkScreen.Back->lockCount + gkSprites[0].surface->lockCount, 0);
+    ASSERT_EQ(RegionEffect(10, 47, 5, 5, {0, 0, 0, 1}, RegionLocks::Back, keep), 1);  // no row
+    EXPECT_EQ(walks, 1);
+    gkScreen.Back->lost = true;
+    EXPECT_EQ(RegionEffect(0, 0, 4, 4, {}, RegionLocks::BufferThenBack, keep), 0);
+    EXPECT_EQ(gkSprites[0].surface->lockCount, 0);
+}
 
 // One opaque pixel, with a transparent one beside it, onto a plain back screen in 5-6-5.
 TEST_F(Blend, RulesOnOnePixel) {
@@ -223,10 +351,6 @@ TEST_F(Blend, FastLoopsMatchTheReferenceInBothLayouts) {
         }
         EXPECT_EQ(Back(0, 64, 48), before);
     }
-    Restart();  // a 32-bit display: refused
-    Start(PixelFormat::X8R8G8B8);
-    const int n = CreateObject(40, 25, 1);
-    for (const auto& effect : kEffects) EXPECT_EQ(effect(n, {}), 0);
 }
 
 }  // namespace

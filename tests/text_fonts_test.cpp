@@ -1,10 +1,13 @@
 // Fonts: how the selections fill the font description and keep one selection open, the
-// installed-font list and lookups by name, and that the platform font honours the record.
+// installed-font list and lookups by name, and the platform fonts: matching and sizing by GDI's
+// rules, shared fonts and glyphs, Shift-JIS character lengths and the installed faces.
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <tuple>
 
 #include "draw/draw.h"
+#include "platform/font.h"
 #include "support/back_screen.h"
 #include "support/fixture.h"
 #include "text/text.h"
@@ -33,6 +36,15 @@ class FontsTest : public gktest::Framework {
         gkDraw::PutText(100, 100, text);
         gkDraw::ReleaseFont();
         return std::apply([](auto... r) { return gktest::Find(0xFFFFFF, r...); }, region);
+    }
+    // A platform font for a normal Shift-JIS record of the face and height.
+    static plat::Font Font(const char* face, int height) {
+        plat::LogFont record{};
+        record.height = height;
+        record.weight = plat::FW_NORMAL;
+        record.charSet = plat::SHIFTJIS_CHARSET;
+        std::strncpy(record.faceName, face, sizeof(record.faceName) - 1);
+        return plat::CreateFont(record);
     }
 };
 
@@ -90,11 +102,18 @@ TEST_F(FontsTest, BoldItalicUnderlineAndEscapementShapeTheText) {
 }
 
 TEST_F(FontsTest, ListOfInstalledFacesAndLookupsByName) {
-    bool japanese = false;  // the IPA faces installed with the framework cover Japanese
-    for (int i = 0; i < gkFont.Count; ++i)
-        japanese |=
-            std::strcmp(gkFont.List[i].Name, "IPAGothic") == 0 && gkFont.List[i].CharSet == 128;
-    EXPECT_TRUE(japanese);
+    bool gothic = false, latin = false, localised = false;
+    plat::EnumFonts([&](const plat::FaceInfo& face) {
+        EXPECT_LE(face.name.size(), 31u);
+        gothic |= face.name == "IPAGothic" && face.charSet == plat::SHIFTJIS_CHARSET;
+        latin |= face.name == "DejaVu Sans" && face.charSet == plat::ANSI_CHARSET;
+        localised |= face.name == "IPAゴシック";  // Japanese family names in Shift-JIS
+        return true;
+    });
+    EXPECT_TRUE(gothic && latin && localised);
+    int calls = 0;
+    plat::EnumFonts([&](const plat::FaceInfo&) { return ++calls < 2; });
+    EXPECT_EQ(calls, 2);
     // The first 200 faces are kept; a full list has no unused entry to find by an empty name.
     std::vector<plat::FaceInfo> faces;
     for (int i = 0; i < 250; ++i) faces.push_back({"Face" + std::to_string(i), uint8_t(i % 3)});
@@ -125,13 +144,39 @@ TEST_F(FontsTest, ListOfInstalledFacesAndLookupsByName) {
     EXPECT_EQ(gkScreen.Back->lockCount, 0);
     gkDraw::ReleaseSpriteFont();
 
-    // Without the record nothing happens.
-    gkDraw::FreeFonts();
-    gktest::FillBack(0);
+    gkDraw::FreeFonts();  // without the record a selection opens nothing
     gkDraw::SelectFont(1, 12, 0, 0, 0, 0);
     EXPECT_EQ(gkFont.Dc, nullptr);
-    gkDraw::PrintText(0, 0, "1");
-    EXPECT_EQ(gktest::BackAt(0, 0), 0u);
+}
+
+// Equal records share one font and its glyphs; a positive height is the cell, a negative one
+// the em; a face asked for by name is the one used (proportional, where the standard faces are
+// not); glyphs are monochrome; characters are one or two bytes.
+TEST_F(FontsTest, PlatformFontsAreSharedSizedByGdiRulesAndMonochrome) {
+    plat::Font a = Font("標準ゴシック", 12);
+    EXPECT_EQ(Font("標準ゴシック", 12), a);
+    EXPECT_NE(Font("標準ゴシック", 13), a);
+    EXPECT_EQ(&plat::GetGlyph(Font("標準ゴシック", 12), "表", 2), &plat::GetGlyph(a, "表", 2));
+    for (int height : {8, 12, 24, 48}) {
+        const plat::FontMetrics& cell = plat::GetFontMetrics(Font("標準明朝", height));
+        EXPECT_EQ(std::tuple(cell.height, cell.ascent + cell.descent), std::tuple(height, height));
+        EXPECT_GE(plat::GetFontMetrics(Font("標準明朝", -height)).height, height);
+    }
+    plat::Font named = Font("DejaVu Sans", 20), standard = Font("標準ゴシック", -20);
+    EXPECT_LT(plat::TextWidth(named, "iiii", 4), plat::TextWidth(named, "WWWW", 4));
+    EXPECT_EQ(plat::TextWidth(standard, "iiii", 4), plat::TextWidth(standard, "WWWW", 4));
+    EXPECT_NEAR(plat::TextWidth(standard, "表", 2), 20, 1);
+    const auto& w = plat::GetGlyph(standard, "W", 1).pixels;
+    EXPECT_TRUE(std::count(w.begin(), w.end(), 1) > 20 &&
+                std::count(w.begin(), w.end(), 1) + std::count(w.begin(), w.end(), 0) ==
+                    std::ssize(w));
+    const char* text = "A表ｱ";  // ASCII, a double-byte character, a half-width katakana
+    EXPECT_EQ((std::vector<int>{plat::CharLength(text, 4), plat::CharLength(text + 1, 3),
+                                plat::CharLength(text + 3, 1),
+                                plat::CharLength(text + 1, 1)}),  // a lead byte cut off
+              (std::vector<int>{1, 2, 1, 1}));
+    EXPECT_NEAR(plat::TextWidth(standard, text + 3, 1) * 2, plat::TextWidth(standard, text + 1, 2),
+                1);
 }
 
 }  // namespace
