@@ -103,19 +103,18 @@ TEST_F(Filters, GlowRaysFadeStayInTheClipAndAdvanceTheCursor) {
     EXPECT_EQ(Lit(), 19 - 6);
     EXPECT_EQ(At({{20, 20}}), Pixels{Pack5(0, 2 + 2, 4 + 6)});
 
-    // Directions 0, draw 1: a keyed put, one noise value per opaque pixel; no rays either from
-    // components of at most noise + 1 or shifts held to 15.
+    // Directions 0, draw 1: a keyed put reading one noise value per opaque pixel; no rays from
+    // components of at most noise + 1 nor from shifts held to 15.
     gktest::PutRaw(gkSprites[block].surface, 1, 0, Pack5(2, 2, 2));
     gktest::PutRaw(gkSprites[block].surface, 2, 0, 0xFFFF);
     gkFilters.GlowCursor = 9999;
     Noise([](int) { return 1; });
-    ASSERT_EQ(PutGlow(30, 30, 0, 0, 0, 0, 1, block, 0, 0, 3, 1), 1);
-    EXPECT_EQ(At({{30, 30}, {31, 30}, {32, 30}}), (Pixels{0, Pack5(2, 2, 2), 0xFFFF}));
-    EXPECT_EQ(gkFilters.GlowCursor, 1);
-    FillRect(0, 0, 64, 48, 0);
     ASSERT_EQ(PutGlow(30, 30, 0, 0, 0, 0xFF, 0, block, 1, 0, 2, 1), 1);     // (2, 2, 2) - 1
     ASSERT_EQ(PutGlow(30, 30, 16, 99, 15, 0xFF, 0, block, 2, 0, 3, 1), 1);  // white
-    EXPECT_EQ(Lit(), 0);
+    EXPECT_EQ(Lit(), 19 - 6);
+    ASSERT_EQ(PutGlow(30, 30, 0, 0, 0, 0, 1, block, 0, 0, 3, 1), 1);
+    EXPECT_EQ(At({{30, 30}, {31, 30}, {32, 30}}), (Pixels{0, Pack5(2, 2, 2), 0xFFFF}));
+    EXPECT_EQ(gkFilters.GlowCursor, 3);
 }
 
 TEST_F(Filters, RisingBlursKeepTheirCountersAndCursors) {
