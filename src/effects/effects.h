@@ -11,12 +11,16 @@
 #include "draw/draw.h"
 #include "gk_limits.h"
 
-// The hot loops are cloned for AVX2 beside the baseline version, chosen once at load time, so
-// the build stays portable x86-64.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
-#define GK_SIMD_CLONES __attribute__((target_clones("avx2", "default")))
+// The fast loops have AVX2 versions, built beside the baseline code with a target attribute and
+// chosen at run time (gkDraw::Avx2Loops), so the build stays portable x86-64.
+#if defined(__x86_64__) && defined(__GNUC__)
+#define GK_AVX2_BUILT 1
+#define GK_AVX2 __attribute__((target("avx2")))
+#define GK_AVX2_INLINE inline __attribute__((target("avx2"), always_inline))
 #else
-#define GK_SIMD_CLONES
+#define GK_AVX2_BUILT 0
+#define GK_AVX2
+#define GK_AVX2_INLINE inline
 #endif
 
 // ---------------------------------------------------------------------------------------------
@@ -409,6 +413,16 @@ namespace gkDraw {
 // lookup tables as described and which the fast ones must match pixel for pixel.
 enum class EffectLoops { Fast, Baseline, Reference };
 inline EffectLoops gkEffectLoops = EffectLoops::Fast;
+
+// Whether the AVX2 versions run: the processor has AVX2 and gkEffectLoops asks for fast loops.
+inline bool Avx2Loops() {
+#if GK_AVX2_BUILT
+    static const bool has = __builtin_cpu_supports("avx2");
+    return has && gkEffectLoops == EffectLoops::Fast;
+#else
+    return false;
+#endif
+}
 
 // 50 %: both pixels halved channel by channel (lowest bit dropped) and added.
 int PutHalf(int x, int y, int n, int l, int t, int r, int b);

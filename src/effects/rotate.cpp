@@ -2,12 +2,14 @@
 // in integer steps of 1/360 pixel. The five forms share the clipping, the locking and the walk
 // and differ only in how (U, V) becomes a source pixel and what is written. The plain rotation
 // also has a fast loop that first finds the run of each row that lands inside the source and
-// then computes the source offsets of a whole run in vectors.
+// then reads a whole run's pixels sixteen at a time.
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <vector>
 
 #include "effects/effects.h"
+#include "effects/gather.h"
 
 namespace {
 
@@ -154,29 +156,153 @@ void Narrow(int64_t start, int64_t step, int64_t lo, int64_t hi, int64_t* first,
     *last = std::min(*last, b + 1);
 }
 
-constexpr int64_t kBand = 64;  // columns drawn as one piece
+constexpr int64_t kBand = 64;       // columns drawn as one piece
+constexpr int64_t kRunSide = 4096;  // largest source side the runs handle
+constexpr float kInv360 = 1.0f / 360, kHalf360 = 0.5f / 360;
 
-// Offsets from the source rectangle's corner of n source pixels from the first U and V on:
-// (V / 360 − oy) × stride + U / 360 − ox, in 32 bits (the caller makes sure they hold), so that
-// the loop vectorises and its divisions become multiplications.
-GK_SIMD_CLONES void SourceOffsets(int32_t u, int32_t v, int32_t cs, int32_t sn, int32_t ox,
-                                  int32_t oy, int32_t stride, int n, int32_t* offsets) {
-    for (int k = 0; k < n; ++k)
-        offsets[k] = ((v + k * sn) / 360 - oy) * stride + (u + k * cs) / 360 - ox;
+// A run of a row whose source pixels all lie inside the source: pixel k comes from source column
+// floor((u + k × du + 0.5) / 360) and row likewise from v and dv, from which each pixel's
+// whole source offset is computed on its own.
+struct Run {
+    int64_t u, v, du, dv;
+    int64_t n;
+    uint16_t* to;
+};
+
+// floor((x + 0.5) / 360) for whole x ≥ 0 below 360 × (kRunSide + 1), in single precision: the
+// true quotient lies at least 1/720 from a whole number, more than the rounding of the product
+// and the sum can move it, so truncating gives the exact floor.
+int Quotient360(float x) {
+    return static_cast<int>(x * kInv360 + kHalf360);
 }
 
-// Draws walk columns [first, last) of row j, all inside the source, at most a band.
-void DrawRun(const Rotation& g, const SpriteFrame& f, int64_t j, int64_t first, int64_t last) {
-    int32_t offsets[kBand];
-    const int n = static_cast<int>(last - first);
-    SourceOffsets(static_cast<int32_t>(g.U(first, j)), static_cast<int32_t>(g.V(first, j)),
-                  static_cast<int32_t>(g.cs), static_cast<int32_t>(g.sn),
-                  static_cast<int32_t>(g.ox), static_cast<int32_t>(g.oy), f.sourceStride, n,
-                  offsets);
+void DrawRunPlain(const Run& run, const uint16_t* from, int stride) {
+    for (int64_t k = 0; k < run.n; ++k) {
+        const float u = static_cast<float>(run.u + k * run.du);
+        const float v = static_cast<float>(run.v + k * run.dv);
+        if (const uint16_t p = from[Quotient360(v) * stride + Quotient360(u)]) run.to[k] = p;
+    }
+}
+
+#if GK_AVX2_BUILT
+// Lanes x + k × dx for k = 0..7.
+GK_AVX2_INLINE __m256 Lanes(int64_t x, int64_t dx) {
+    const __m256i k = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+    return _mm256_cvtepi32_ps(
+        _mm256_add_epi32(_mm256_set1_epi32(static_cast<int32_t>(x)),
+                         _mm256_mullo_epi32(k, _mm256_set1_epi32(static_cast<int32_t>(dx)))));
+}
+GK_AVX2_INLINE __m256i Quotients360(__m256 x) {
+    return _mm256_cvttps_epi32(
+        _mm256_add_ps(_mm256_mul_ps(x, _mm256_set1_ps(kInv360)), _mm256_set1_ps(kHalf360)));
+}
+
+// Eight pixels' coordinates of a run at a time.
+struct RunLanes {
+    __m256 u, v, du, dv;
+    __m256i stride;
+    GK_AVX2_INLINE RunLanes(const Run& run, int sourceStride)
+        : u(Lanes(run.u, run.du)),
+          v(Lanes(run.v, run.dv)),
+          du(_mm256_set1_ps(static_cast<float>(8 * run.du))),
+          dv(_mm256_set1_ps(static_cast<float>(8 * run.dv))),
+          stride(_mm256_set1_epi32(sourceStride)) {}
+    // The source offsets of the next eight pixels.
+    GK_AVX2_INLINE __m256i Next() {
+        const __m256i o =
+            _mm256_add_epi32(_mm256_mullo_epi32(Quotients360(v), stride), Quotients360(u));
+        u = _mm256_add_ps(u, du);
+        v = _mm256_add_ps(v, dv);
+        return o;
+    }
+};
+
+// Sixteen pixels a step: offsets in vectors, pixels gathered, transparent lanes keep the back
+// screen. The last step's pixels are written one by one.
+GK_AVX2 void DrawRunAvx2(const Run& run, const gkDraw::PixelGather& from, int stride) {
+    RunLanes lanes(run, stride);
+    int64_t k = 0;
+    for (; k + 16 <= run.n; k += 16) {
+        const __m256i low = lanes.Next();
+        const __m256i p = from.Read(low, lanes.Next());
+        auto* to = reinterpret_cast<__m256i*>(run.to + k);
+        const __m256i clear = _mm256_cmpeq_epi16(p, _mm256_setzero_si256());
+        _mm256_storeu_si256(to, _mm256_blendv_epi8(p, _mm256_loadu_si256(to), clear));
+    }
+    if (k == run.n) return;
+    const int rest = static_cast<int>(run.n - k);
+    const __m256i low = lanes.Next();
+    alignas(32) uint16_t last[16];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(last), from.Read(low, lanes.Next(), rest));
+    for (int i = 0; i < rest; ++i)
+        if (last[i]) run.to[k + i] = last[i];
+}
+#endif
+
+// The first walk column from which start + i × step has the sign it keeps for ever after.
+int64_t SignChange(int64_t start, int64_t step) {
+    if (step > 0) return CeilDiv(-start, step);
+    if (step < 0) return FloorDiv(start, -step) + 1;
+    return INT64_MIN;
+}
+
+// The columns of a row whose source pixels lie inside the source, and the columns from which
+// U and V keep their signs.
+struct RowRun {
+    int64_t first, last, signU, signV;
+};
+
+RowRun RowRunOf(const Rotation& g, int64_t j) {
+    RowRun r{g.left, g.right, SignChange(g.U(0, j), g.cs), SignChange(g.V(0, j), g.sn)};
+    Narrow(g.U(0, j), g.cs, g.ox, g.ox + g.sw - 1, &r.first, &r.last);
+    Narrow(g.V(0, j), g.sn, g.oy, g.oy + g.sh - 1, &r.first, &r.last);
+    return r;
+}
+
+// Draws walk columns [first, last) of row j, all inside the source, through draw(run). The
+// columns are cut where U or V changes sign, because the walk's quotients are truncated toward
+// zero: a negative coordinate is biased by 359 so that the floor gives the same quotient.
+template <class Draw>
+void DrawRow(const Rotation& g, const SpriteFrame& f, int64_t j, const RowRun& row, int64_t first,
+             int64_t last, Draw draw) {
+    int64_t cuts[] = {first, row.signU, row.signV, last};
+    for (int64_t& c : cuts) c = std::clamp(c, first, last);
+    if (cuts[1] > cuts[2]) std::swap(cuts[1], cuts[2]);
+    for (int piece = 0; piece < 3; ++piece) {
+        const int64_t a = cuts[piece], b = cuts[piece + 1];
+        if (a == b) continue;
+        const int64_t u = g.U(a, j), v = g.V(a, j);
+        draw(Run{u + (u < 0 ? 359 : 0) - 360 * g.ox, v + (v < 0 ? 359 : 0) - 360 * g.oy, g.cs, g.sn,
+                 b - a, DestRow(g, f, j) + g.x1 + a});
+    }
+}
+
+// Each row is cut once to the run of columns whose source pixel lies inside the source, found
+// from the linear U and V, so the loop itself tests nothing but transparency. Columns are drawn
+// in bands, so that the source lines one band reads stay in the cache for the rows below.
+template <class Draw>
+void DrawBands(const Rotation& g, const SpriteFrame& f, Draw draw) {
+    std::vector<RowRun> rows;
+    for (int64_t j = g.top; j < g.bottom; ++j) rows.push_back(RowRunOf(g, j));
+    for (int64_t band = g.left; band < g.right; band += kBand)
+        for (int64_t j = g.top; j < g.bottom; ++j) {
+            const RowRun& row = rows[j - g.top];
+            const int64_t first = std::max(row.first, band);
+            const int64_t last = std::min(row.last, band + kBand);
+            if (first < last) DrawRow(g, f, j, row, first, last, draw);
+        }
+}
+
+// The runs' pixels through AVX2 gathers where they run, else one by one.
+void DrawRuns(const Rotation& g, const SpriteFrame& f) {
     const uint16_t* from = SourceAt(f, 0, 0);
-    uint16_t* to = DestRow(g, f, j);
-    for (int k = 0; k < n; ++k)
-        if (const uint16_t p = from[offsets[k]]) to[g.x1 + first + k] = p;
+#if GK_AVX2_BUILT
+    if (gkDraw::Avx2Loops()) {
+        const gkDraw::PixelGather gather(f.object, from);
+        return DrawBands(g, f, [&](const Run& run) { DrawRunAvx2(run, gather, f.sourceStride); });
+    }
+#endif
+    DrawBands(g, f, [&](const Run& run) { DrawRunPlain(run, from, f.sourceStride); });
 }
 
 }  // namespace
@@ -191,28 +317,18 @@ int PutRotate(int x1, int y1, int x2, int y2, int angle, int n, int l, int t, in
 
 }  // namespace reference
 
-// Each row is cut to the run of columns whose source pixel lies inside the source, found from
-// the linear U and V, so the loop itself tests nothing but transparency. Columns are drawn in
-// bands, so that the source lines one band reads stay in the cache for the rows below. Inside
-// the source |U| and |V| stay below 360 × (|offset| + size + 1): a geometry beyond 32 bits, far
-// larger than any screen, takes the plain walk.
+// The runs take sources of up to kRunSide pixels a side whose offsets fit 32 bits; others take
+// the plain walk.
 int PutRotate(int x1, int y1, int x2, int y2, int angle, int n, int l, int t, int r, int b) {
     Rotation g;
     SpriteFrame f;
     if (FrameStatus s = OpenRotation(x1, y1, x2, y2, angle, n, l, t, r, b, &g, &f);
         s != FrameStatus::Locked)
         return FrameResult(s);
-    constexpr int64_t kFits = 1 << 22;
-    if (std::max(std::abs(g.ox) + g.sw, std::abs(g.oy) + g.sh) >= kFits) {
-        WalkRows(g, f, kEveryRow, Plain);
+    if (g.sw <= kRunSide && g.sh <= kRunSide && g.sh * f.sourceStride <= INT32_MAX) {
+        DrawRuns(g, f);
     } else {
-        for (int64_t band = g.left; band < g.right; band += kBand)
-            for (int64_t j = g.top; j < g.bottom; ++j) {
-                int64_t first = band, last = std::min(g.right, band + kBand);
-                Narrow(g.U(0, j), g.cs, g.ox, g.ox + g.sw - 1, &first, &last);
-                Narrow(g.V(0, j), g.sn, g.oy, g.oy + g.sh - 1, &first, &last);
-                if (first < last) DrawRun(g, f, j, first, last);
-            }
+        WalkRows(g, f, kEveryRow, Plain);
     }
     CloseSpriteFrame(f);
     return 1;

@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
-#include <vector>
 
 #include "effects/effects.h"
+#include "effects/gather.h"
 
 gkTunnelMap gkTunnel;
 
@@ -105,14 +105,63 @@ int TunnelFrame(int x, int y, int n, Walk walk) {
     return 1;
 }
 
-// Texel offsets of n map entries scrolled by du, dv (already in 0..A − 1, 0..B − 1) for a
-// texture of at least A × B: one compare and subtract per coordinate, vectorised.
-GK_SIMD_CLONES void TexelOffsets(const gkTunnelEntry* from, int n, int du, int dv, int a, int b,
-                                 int stride, int32_t* offsets) {
-    for (int k = 0; k < n; ++k) {
-        const int u = from[k].u + du, v = from[k].v + dv;
-        offsets[k] = (v >= b ? v - b : v) * stride + (u >= a ? u - a : u);
-    }
+// The texel of a map entry scrolled by du, dv (already in 0..A − 1, 0..B − 1) in a texture of
+// at least A × B: one compare and subtraction per coordinate.
+uint16_t Texel(const gkDraw::SpriteFrame& f, gkTunnelEntry e, int du, int dv) {
+    const gkTunnelMap& m = gkTunnel;
+    const int u = e.u + du, v = e.v + dv;
+    return f.source[(v >= m.B ? v - m.B : v) * f.sourceStride + (u >= m.A ? u - m.A : u)];
+}
+
+void DrawRowPlain(const gkDraw::SpriteFrame& f, const gkTunnelEntry* from, int64_t n, int du,
+                  int dv, uint16_t* to) {
+    for (int64_t c = 0; c < n; ++c) to[c] = Texel(f, from[c], du, dv);
+}
+
+#if GK_AVX2_BUILT
+// Eight lanes of (high << 16 | low).
+GK_AVX2_INLINE __m256i Halves(int low, int high) {
+    return _mm256_set1_epi32(static_cast<int>(static_cast<uint32_t>(high) << 16 | low));
+}
+
+// The texel offsets of eight map entries. An entry (u, v) is one 32-bit lane of two 16-bit
+// halves: the scroll is added to both, min(x, x − size) wraps both (without a wrap the
+// subtraction comes out larger, unsigned), and one multiply-add makes v × stride + u. The
+// texture's stride is below 32768, so every half stays a positive 16-bit number.
+GK_AVX2_INLINE __m256i TexelOffsets(const gkTunnelEntry* e, __m256i scroll, __m256i size,
+                                    __m256i place) {
+    const __m256i x =
+        _mm256_add_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(e)), scroll);
+    return _mm256_madd_epi16(_mm256_min_epu16(x, _mm256_sub_epi16(x, size)), place);
+}
+
+// Sixteen pixels a step; the last few through a copy of their entries.
+GK_AVX2 void DrawRowAvx2(const gkDraw::SpriteFrame& f, const gkDraw::PixelGather& gather,
+                         const gkTunnelEntry* from, int64_t n, int du, int dv, uint16_t* to) {
+    const __m256i scroll = Halves(du, dv), size = Halves(gkTunnel.A, gkTunnel.B);
+    const __m256i place = Halves(1, f.sourceStride);
+    int64_t c = 0;
+    for (; c + 16 <= n; c += 16)
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(to + c),
+                            gather.Read(TexelOffsets(from + c, scroll, size, place),
+                                        TexelOffsets(from + c + 8, scroll, size, place)));
+    if (c == n) return;
+    gkTunnelEntry rest[16] = {};
+    std::copy(from + c, from + n, rest);
+    alignas(32) uint16_t last[16];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(last),
+                       gather.Read(TexelOffsets(rest, scroll, size, place),
+                                   TexelOffsets(rest + 8, scroll, size, place)));
+    std::copy(last, last + (n - c), to + c);
+}
+#endif
+
+// Draws the visible block's rows through draw(map row, columns, back screen row).
+template <class DrawRow>
+void DrawRows(const gkDraw::SpriteFrame& f, const Visible& vis, int x, int y, DrawRow draw) {
+    for (int64_t r = vis.r0; r < vis.r1; ++r)
+        draw(gkTunnel.Map + r * gkTunnel.W + vis.c0, vis.c1 - vis.c0,
+             f.back + (y + r) * f.backStride + x + vis.c0);
 }
 
 }  // namespace
@@ -172,23 +221,26 @@ int PutTunnel(int x, int y, int du, int dv, int n) {
 
 }  // namespace reference
 
-// The offsets are reduced into 0..A − 1 and 0..B − 1 once; then each pixel's texel offset
-// needs only a compare and a subtraction per coordinate, computed a row at a time in vectors.
-// A texture smaller than A × B takes the plain walk.
+// The offsets are reduced into 0..A − 1 and 0..B − 1 once; then each pixel's texel needs only
+// a compare and a subtraction per coordinate. A texture smaller than A × B takes the plain walk.
 int PutTunnel(int x, int y, int du, int dv, int n) {
     const plat::Surface* object = ObjectSurface(n);
     if (object && (object->width < gkTunnel.A || object->height < gkTunnel.B))
         return reference::PutTunnel(x, y, du, dv, n);
     return TunnelFrame(x, y, n, [&](const SpriteFrame& f, const Visible& vis) {
-        const gkTunnelMap& m = gkTunnel;
-        const int u0 = static_cast<int>(Wrap(du, m.A)), v0 = static_cast<int>(Wrap(dv, m.B));
-        std::vector<int32_t> offsets(vis.c1 - vis.c0);
-        for (int64_t r = vis.r0; r < vis.r1; ++r) {
-            TexelOffsets(m.Map + r * m.W + vis.c0, static_cast<int>(offsets.size()), u0, v0, m.A,
-                         m.B, f.sourceStride, offsets.data());
-            uint16_t* to = f.back + (y + r) * f.backStride + x + vis.c0;
-            for (size_t c = 0; c < offsets.size(); ++c) to[c] = f.source[offsets[c]];
+        const int u0 = static_cast<int>(Wrap(du, gkTunnel.A));
+        const int v0 = static_cast<int>(Wrap(dv, gkTunnel.B));
+#if GK_AVX2_BUILT
+        if (Avx2Loops() && f.sourceStride < 32768) {
+            const PixelGather gather(f.object, f.source);
+            return DrawRows(f, vis, x, y, [&](const gkTunnelEntry* from, int64_t n, uint16_t* to) {
+                DrawRowAvx2(f, gather, from, n, u0, v0, to);
+            });
         }
+#endif
+        DrawRows(f, vis, x, y, [&](const gkTunnelEntry* from, int64_t n, uint16_t* to) {
+            DrawRowPlain(f, from, n, u0, v0, to);
+        });
     });
 }
 
