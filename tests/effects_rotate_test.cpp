@@ -1,5 +1,6 @@
 // Rotation and distortion puts and the tunnel map on a 64 × 48 5-6-5 screen: exact pixels, the
-// refused and reduced arguments, and the fast loops against their references on random inputs.
+// refused and reduced arguments, and the fast loops (with and without AVX2) against their
+// references on random inputs.
 #include <array>
 #include <cmath>
 #include <random>
@@ -110,7 +111,12 @@ TEST_F(Distort, RotationsTurnClipTileAndZoomAboutTheDestinationCentreFastAsPlain
             std::apply(put, std::to_array(args));
             return Shown();
         };
-        ASSERT_EQ(shown(PutRotate), shown(reference::PutRotate)) << k;
+        const Pixels expected = shown(reference::PutRotate);
+        for (auto loops : {EffectLoops::Fast, EffectLoops::Baseline}) {
+            gkEffectLoops = loops;
+            ASSERT_EQ(shown(PutRotate), expected) << k;
+        }
+        gkEffectLoops = EffectLoops::Fast;
     }
 }
 
@@ -207,9 +213,14 @@ TEST_F(Distort, TunnelMapsCentresMetricsAndDraws) {
               Px(small, gkTunnel.Map[17 * 40 + 23].u % 20, gkTunnel.Map[17 * 40 + 23].v % 7));
     for (int k = 0; k < 50; ++k) {
         const int x = rng() % 120 - 60, y = rng() % 90 - 45, du = rng(), dv = -rng();
-        for (int object : {texture, small})
-            ASSERT_EQ(draw(PutTunnel, x, y, du, dv, object),
-                      draw(reference::PutTunnel, x, y, du, dv, object));
+        for (int object : {texture, small}) {
+            const Pixels expected = draw(reference::PutTunnel, x, y, du, dv, object);
+            for (auto loops : {EffectLoops::Fast, EffectLoops::Baseline}) {
+                gkEffectLoops = loops;
+                ASSERT_EQ(draw(PutTunnel, x, y, du, dv, object), expected) << k;
+            }
+        }
+        gkEffectLoops = EffectLoops::Fast;
     }
     EXPECT_EQ(PutTunnel(0, 0, 0, 0, -3), 0);
     plat::headless::FailLocks(1);

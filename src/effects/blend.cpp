@@ -17,19 +17,6 @@ namespace {
 using gkDraw::FrameStatus;
 using gkDraw::SpriteFrame;
 
-// The fast loops are built twice, for AVX2 and for the baseline, and picked at run time, so the
-// build stays portable x86-64.
-#if defined(__x86_64__) && defined(__GNUC__)
-#define GK_AVX2 __attribute__((target("avx2")))
-bool HasAvx2() {
-    return __builtin_cpu_supports("avx2");
-}
-#else
-#define GK_AVX2
-bool HasAvx2() {
-    return false;
-}
-#endif
 #define GK_INLINE inline __attribute__((always_inline))
 
 constexpr int kTop5 = gk::kLevels5 - 1;
@@ -379,11 +366,9 @@ void FastRowBaseline(const Rule& rule, Layout layout, const uint16_t* s, uint16_
     FastRowWith<16>(rule, layout, s, d, w);
 }
 
-// Columns [0, w) of a row through the rule's fast form: AVX2 where the processor has it.
+// Columns [0, w) of a row through the rule's fast form: AVX2 where it runs.
 void FastRow(const Rule& rule, Layout layout, const uint16_t* s, uint16_t* d, int w) {
-    static const bool avx2 = HasAvx2();
-    const bool baseline = gkDraw::gkEffectLoops == gkDraw::EffectLoops::Baseline;
-    (avx2 && !baseline ? FastRowAvx2 : FastRowBaseline)(rule, layout, s, d, w);
+    (gkDraw::Avx2Loops() ? FastRowAvx2 : FastRowBaseline)(rule, layout, s, d, w);
 }
 
 // The layout the rule's fast form runs in; Other for the reference form.

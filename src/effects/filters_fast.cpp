@@ -1,7 +1,7 @@
 // AVX2 versions of the neighbour blur and the grain walks for the two 16-bit layouts (5-6-5
-// and 5-5-5), chosen at run time; elsewhere the reference walks run. They compute the component
-// table's split as shifts and masks (in 5-5-5 a pixel with the unused top bit set splits as
-// black, as its table entry does) and give the reference walks' pixels bit for bit.
+// and 5-5-5), where they run (gkDraw::Avx2Loops); elsewhere the reference walks run. They
+// compute the component table's split as shifts and masks (in 5-5-5 a pixel with the unused top bit
+// set splits as black, as its table entry does) and give the reference walks' pixels bit for bit.
 //
 // The blur is in place: a pixel's left and upper neighbours are already blurred when it is
 // computed, so no two pixels of one row are independent, but the pixels of one anti-diagonal
@@ -17,15 +17,12 @@
 
 #include "effects/effects.h"
 
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+#if GK_AVX2_BUILT
 
 namespace {
 
 using gkDraw::RegionFrame;
 using gkDraw::Rgb;
-
-#define GK_AVX2 __attribute__((target("avx2")))
-#define GK_AVX2_INLINE inline __attribute__((target("avx2"), always_inline))
 
 constexpr int kLanes = 16;
 constexpr int kStripsPerSweep = 4;
@@ -35,7 +32,7 @@ constexpr int kStripsPerSweep = 4;
 int FormulaRed() {
     const gkScreenState& s = gkScreen;
     const uint32_t used = s.RedMask | s.GreenMask | s.BlueMask;
-    if (s.Blue5Shift != 0 || !__builtin_cpu_supports("avx2")) return 0;
+    if (s.Blue5Shift != 0 || !gkDraw::Avx2Loops()) return 0;
     if (s.Red5Shift == 11 && s.Green5Shift == 6 && used == 0xFFFF) return 11;
     if (s.Red5Shift == 10 && s.Green5Shift == 5 && used == 0x7FFF) return 10;
     return 0;
