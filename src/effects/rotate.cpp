@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <vector>
 
 #include "effects/effects.h"
 #include "effects/gather.h"
@@ -156,7 +155,6 @@ void Narrow(int64_t start, int64_t step, int64_t lo, int64_t hi, int64_t* first,
     *last = std::min(*last, b + 1);
 }
 
-constexpr int64_t kBand = 64;       // columns drawn as one piece
 constexpr int64_t kRunSide = 4096;  // largest source side the runs handle
 constexpr float kInv360 = 1.0f / 360, kHalf360 = 0.5f / 360;
 
@@ -259,14 +257,12 @@ RowRun RowRunOf(const Rotation& g, int64_t j) {
     return r;
 }
 
-// Draws walk columns [first, last) of row j, all inside the source, through draw(run). The
-// columns are cut where U or V changes sign, because the walk's quotients are truncated toward
-// zero: a negative coordinate is biased by 359 so that the floor gives the same quotient.
+// Draws the run of row j through draw(run), cut where U or V changes sign: the walk's quotients
+// are truncated toward zero, so a negative coordinate is biased by 359 for the floor to match.
 template <class Draw>
-void DrawRow(const Rotation& g, const SpriteFrame& f, int64_t j, const RowRun& row, int64_t first,
-             int64_t last, Draw draw) {
-    int64_t cuts[] = {first, row.signU, row.signV, last};
-    for (int64_t& c : cuts) c = std::clamp(c, first, last);
+void DrawRow(const Rotation& g, const SpriteFrame& f, int64_t j, const RowRun& row, Draw draw) {
+    int64_t cuts[] = {row.first, row.signU, row.signV, row.last};
+    for (int64_t& c : cuts) c = std::clamp(c, row.first, row.last);
     if (cuts[1] > cuts[2]) std::swap(cuts[1], cuts[2]);
     for (int piece = 0; piece < 3; ++piece) {
         const int64_t a = cuts[piece], b = cuts[piece + 1];
@@ -277,20 +273,16 @@ void DrawRow(const Rotation& g, const SpriteFrame& f, int64_t j, const RowRun& r
     }
 }
 
-// Each row is cut once to the run of columns whose source pixel lies inside the source, found
-// from the linear U and V, so the loop itself tests nothing but transparency. Columns are drawn
-// in bands, so that the source lines one band reads stay in the cache for the rows below.
+// Each row is cut to the run of columns whose source pixel lies inside the source, found from
+// the linear U and V, so the loop itself tests nothing but transparency. Whole rows are drawn:
+// the source lines a row reads at this screen size stay in the cache for the rows below, and
+// narrower bands only add steps cut short.
 template <class Draw>
-void DrawBands(const Rotation& g, const SpriteFrame& f, Draw draw) {
-    std::vector<RowRun> rows;
-    for (int64_t j = g.top; j < g.bottom; ++j) rows.push_back(RowRunOf(g, j));
-    for (int64_t band = g.left; band < g.right; band += kBand)
-        for (int64_t j = g.top; j < g.bottom; ++j) {
-            const RowRun& row = rows[j - g.top];
-            const int64_t first = std::max(row.first, band);
-            const int64_t last = std::min(row.last, band + kBand);
-            if (first < last) DrawRow(g, f, j, row, first, last, draw);
-        }
+void DrawRows(const Rotation& g, const SpriteFrame& f, Draw draw) {
+    for (int64_t j = g.top; j < g.bottom; ++j) {
+        const RowRun row = RowRunOf(g, j);
+        if (row.first < row.last) DrawRow(g, f, j, row, draw);
+    }
 }
 
 // The runs' pixels through AVX2 gathers where they run, else one by one.
@@ -299,10 +291,10 @@ void DrawRuns(const Rotation& g, const SpriteFrame& f) {
 #if GK_AVX2_BUILT
     if (gkDraw::Avx2Loops()) {
         const gkDraw::PixelGather gather(f.object, from);
-        return DrawBands(g, f, [&](const Run& run) { DrawRunAvx2(run, gather, f.sourceStride); });
+        return DrawRows(g, f, [&](const Run& run) { DrawRunAvx2(run, gather, f.sourceStride); });
     }
 #endif
-    DrawBands(g, f, [&](const Run& run) { DrawRunPlain(run, from, f.sourceStride); });
+    DrawRows(g, f, [&](const Run& run) { DrawRunPlain(run, from, f.sourceStride); });
 }
 
 }  // namespace
