@@ -65,16 +65,17 @@ void StretchThroughBuffer(int x, int y, int slot, const Rect& src, int width, in
     plat::Dc *bufferDc = nullptr, *objectDc = nullptr;
     const int32_t first = buffer ? plat::GetDC(buffer, &bufferDc) : plat::DDERR_INVALIDPARAMS;
     const int32_t second = object ? plat::GetDC(object, &objectDc) : plat::DDERR_INVALIDPARAMS;
-    if (first == plat::DD_OK && second == plat::DD_OK)
+    // An empty or refused stretch leaves the buffer as an earlier one left it: nothing to put.
+    const bool stretched =
+        first == plat::DD_OK && second == plat::DD_OK &&
         plat::StretchBlt(bufferDc, 0, 0, width, height, objectDc, src.left, src.top,
                          src.right - src.left, src.bottom - src.top, plat::SRCCOPY);
     if (bufferDc) plat::ReleaseDC(buffer, bufferDc);
     if (objectDc) plat::ReleaseDC(object, objectDc);
-    if (first != plat::DD_OK || second != plat::DD_OK) {
+    if (first != plat::DD_OK || second != plat::DD_OK)
         RepairLoss(first != plat::DD_OK ? first : second);
-        return;
-    }
-    ClippedPut(gkScreen.Back, x, y, 0, {0, 0, width, height}, keyed);
+    else if (stretched)
+        ClippedPut(gkScreen.Back, x, y, 0, {0, 0, width, height}, keyed);
 }
 
 void Stretch(int x, int y, int slot, const Rect& src, int width, int height, bool keyed) {
