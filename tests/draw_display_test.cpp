@@ -15,9 +15,9 @@
 namespace {
 
 using namespace plat;
-using gktest::Raw;
 using gktest::Raws;
 using V = std::vector<uint32_t>;
+using Results = std::vector<int32_t>;  // in the order made: braces evaluate left to right
 
 class Display : public gktest::Framework {
   protected:
@@ -46,16 +46,14 @@ TEST_F(Display, ColourConversionPerFormat) {
         (V{ColorToPixel(PixelFormat::R5G6B5, 0x0000FF), ColorToPixel(PixelFormat::R5G6B5, 0xFF0000),
            ColorToPixel(PixelFormat::X1R5G5B5, 0xFFFFFF),
            ColorToPixel(PixelFormat::X8R8G8B8, 0x123456),
-           ColorToPixel(PixelFormat::R5G6B5, 0x070307)}),
-        (V{0xF800, 0x001F, 0x7FFF, 0x563412, 0}));
-    EXPECT_EQ(PixelToColor(PixelFormat::X8R8G8B8, 0x563412), 0x123456u);
+           ColorToPixel(PixelFormat::R5G6B5, 0x070307),
+           PixelToColor(PixelFormat::X8R8G8B8, 0x563412)}),
+        (V{0xF800, 0x001F, 0x7FFF, 0x563412, 0, 0x123456}));
     // Every 16-bit pixel survives the trip through a GDI colour.
-    for (uint32_t p = 0; p < 0x10000; ++p) {
-        ASSERT_EQ(ColorToPixel(PixelFormat::R5G6B5, PixelToColor(PixelFormat::R5G6B5, p)), p);
-        uint32_t p555 = p & 0x7FFF;
-        ASSERT_EQ(ColorToPixel(PixelFormat::X1R5G5B5, PixelToColor(PixelFormat::X1R5G5B5, p555)),
-                  p555);
-    }
+    for (uint32_t p = 0; p < 0x10000; ++p)
+        for (auto [format, pixel] :
+             {std::pair(PixelFormat::R5G6B5, p), std::pair(PixelFormat::X1R5G5B5, p & 0x7FFF)})
+            ASSERT_EQ(ColorToPixel(format, PixelToColor(format, pixel)), pixel);
 }
 
 TEST_F(Display, SurfacesKeysRefusedRectanglesAndOverlappingCopies) {
@@ -84,35 +82,33 @@ TEST_F(Display, SurfacesKeysRefusedRectanglesAndOverlappingCopies) {
     EXPECT_EQ(BltFast(dst, 0, -1, src, nullptr, 0), DDERR_INVALIDRECT);
     for (uint8_t b : dst->pixels) ASSERT_EQ(b, 0);
 
-    for (int x = 0; x < 4; ++x) gktest::PutRaw(dst, x, 0, x + 1);
-    Rect from{0, 0, 3, 1};
-    ASSERT_EQ(BltFast(dst, 1, 0, dst, &from, 0), DD_OK);
-    EXPECT_EQ(Raws(dst, {{0, 0}, {1, 0}, {2, 0}, {3, 0}}), (V{1, 1, 2, 3}));
+    // A copy one pixel right and down within one surface reads every pixel before overwriting.
+    for (int i = 0; i < 16; ++i) gktest::PutRaw(dst, i % 4, i / 4, i + 1);
+    Rect from{0, 0, 3, 3};
+    ASSERT_EQ(BltFast(dst, 1, 1, dst, &from, 0), DD_OK);
+    EXPECT_EQ(Raws(dst, {{1, 0}, {0, 1}, {1, 1}, {2, 1}, {3, 1}, {1, 2}, {3, 3}}),
+              (V{2, 5, 1, 2, 3, 5, 11}));
 }
 
 // Keyed puts copy cached opaque runs from the second put on: every way of changing the source's
 // pixels or key shows in the next puts.
 TEST_F(Display, KeyedPutsFollowEveryChangeOfTheSource) {
-    Surface* dst = Make(4, 1);
-    Surface* src = Make(4, 1);
-    Surface* other = Make(4, 1);
+    Surface *dst = Make(4, 1), *src = Make(4, 1), *other = Make(4, 1);
     for (int x = 0; x < 4; ++x) gktest::PutRaw(src, x, 0, x % 2 ? 5 : 6);
     gktest::PutRaw(other, 0, 0, 3);
     SetColorKey(src, DDCKEY_SRCBLT, 5);
     const Rect first{0, 0, 1, 1}, last{3, 0, 4, 1};
-    auto lockedWrite = [&](uint32_t v) {
-        uint8_t* p = nullptr;
-        int pitch = 0;
-        ASSERT_EQ(Lock(src, &p, &pitch, DDLOCK_WAIT), DD_OK);
-        std::memcpy(p + 2, &v, 2);  // pixel 1
-        Unlock(src);
-    };
-    const struct {
-        std::function<void()> change;
-        V expect;
-    } steps[] = {
+    const std::pair<std::function<void()>, V> steps[] = {
         {[] {}, {6, 0, 6, 0}},
-        {[&] { lockedWrite(9); }, {6, 9, 6, 0}},
+        {[&] {
+             uint8_t* p = nullptr;
+             int pitch = 0;
+             ASSERT_EQ(Lock(src, &p, &pitch, DDLOCK_WAIT), DD_OK);
+             const uint16_t nine = 9;
+             std::memcpy(p + 2, &nine, 2);  // pixel 1
+             Unlock(src);
+         },
+         {6, 9, 6, 0}},
         {[&] { SetColorKey(src, DDCKEY_SRCBLT, 6); }, {0, 9, 0, 5}},
         {[&] {
              Dc* dc = nullptr;
@@ -124,61 +120,44 @@ TEST_F(Display, KeyedPutsFollowEveryChangeOfTheSource) {
         {[&] { BltFast(src, 2, 0, other, &first, 0); }, {0xFFFF, 9, 3, 5}},
         {[&] { Blt(src, &last, nullptr, nullptr, DDBLT_COLORFILL, 6); }, {0xFFFF, 9, 3, 0}},
     };
-    for (const auto& step : steps) {
-        step.change();
+    for (const auto& [change, expect] : steps) {
+        change();
         for (int put = 0; put < 3; ++put) {
             Blt(dst, nullptr, nullptr, nullptr, DDBLT_COLORFILL, 0);
             ASSERT_EQ(BltFast(dst, 0, 0, src, nullptr, DDBLTFAST_SRCCOLORKEY), DD_OK);
-            EXPECT_EQ(Raws(dst, {{0, 0}, {1, 0}, {2, 0}, {3, 0}}), step.expect) << put;
+            EXPECT_EQ(Raws(dst, {{0, 0}, {1, 0}, {2, 0}, {3, 0}}), expect) << put;
         }
     }
 }
 
 TEST_F(Display, LocksInjectedFailuresAndLostSurfaces) {
-    Surface* s = Make(4, 4);
-    Surface* b = Make(2, 2);
+    Surface *s = Make(4, 4), *b = Make(2, 2);
     uint8_t* p = nullptr;
     int pitch = 0;
+    Dc* dc = nullptr;
     ASSERT_EQ(Lock(s, &p, &pitch, DDLOCK_WAIT), DD_OK);
     EXPECT_EQ(p, s->pixels.data());
     EXPECT_EQ(Blt(s, nullptr, nullptr, nullptr, DDBLT_COLORFILL, 1), DDERR_SURFACEBUSY);
-    EXPECT_EQ(Unlock(s), DD_OK);
-    EXPECT_EQ(Unlock(s), DDERR_NOTLOCKED);
+    EXPECT_EQ((Results{Unlock(s), Unlock(s)}), (Results{DD_OK, DDERR_NOTLOCKED}));
     headless::FailLocks(2, DDERR_WASSTILLDRAWING);
     EXPECT_EQ(Lock(s, &p, &pitch, 0), DDERR_WASSTILLDRAWING);
     EXPECT_EQ(Lock(s, &p, &pitch, DDLOCK_WAIT), DD_OK);  // waits out the remaining one
     Unlock(s);
     headless::FailLocks(-1);
-    Dc* dc = nullptr;
     EXPECT_NE(GetDC(s, &dc), DD_OK);
     headless::FailLocks(0);
 
     headless::LoseAllSurfaces();
-    EXPECT_EQ(IsLost(s), DDERR_SURFACELOST);
-    EXPECT_EQ(Lock(s, &p, &pitch, DDLOCK_WAIT), DDERR_SURFACELOST);
-    EXPECT_EQ(GetDC(s, &dc), DDERR_SURFACELOST);
-    EXPECT_EQ(Restore(s), DD_OK);
-    EXPECT_EQ(IsLost(s), DD_OK);
-    EXPECT_EQ(BltFast(s, 0, 0, b, nullptr, 0), DDERR_SURFACELOST);  // source still lost
+    EXPECT_EQ((Results{IsLost(s), Lock(s, &p, &pitch, DDLOCK_WAIT), GetDC(s, &dc), Restore(s),
+                       IsLost(s), BltFast(s, 0, 0, b, nullptr, 0)}),  // the source is still lost
+              (Results{DDERR_SURFACELOST, DDERR_SURFACELOST, DDERR_SURFACELOST, DD_OK, DD_OK,
+                       DDERR_SURFACELOST}));
     Restore(b);
     EXPECT_EQ(BltFast(s, 0, 0, b, nullptr, 0), DD_OK);
 }
 
-TEST_F(Display, FullScreenDepthsSetTheFormat) {
-    EXPECT_EQ(SetCooperativeLevel(device, DDSCL_FULLSCREEN), DDERR_INVALIDPARAMS);
-    ASSERT_EQ(SetCooperativeLevel(device, DDSCL_FULLSCREEN | DDSCL_EXCLUSIVE), DD_OK);
-    EXPECT_EQ(SetDisplayMode(device, 640, 480, 24), DDERR_INVALIDMODE);
-    EXPECT_EQ(SetDisplayMode(device, 320, 240, 32), DD_OK);
-    EXPECT_EQ(DisplayFormat(), PixelFormat::X8R8G8B8);
-    EXPECT_EQ(Make(3, 2)->pitch, 12);
-    EXPECT_EQ(Make(0, 0, DDSCAPS_PRIMARYSURFACE)->width, 320);
-    RestoreDisplayMode(device);
-    EXPECT_EQ(DesktopDepth(), 16);
-}
-
 TEST_F(Display, PresentingThePrimarySurfaceAndDumpingFrames) {
-    Surface* primary = Make(0, 0, DDSCAPS_PRIMARYSURFACE);
-    Surface* back = Make(640, 480);
+    Surface *primary = Make(0, 0, DDSCAPS_PRIMARYSURFACE), *back = Make(640, 480);
     Clipper* clipper = nullptr;
     ASSERT_EQ(CreateClipper(device, &clipper), DD_OK);
     SetClipperWindow(clipper);
@@ -187,10 +166,9 @@ TEST_F(Display, PresentingThePrimarySurfaceAndDumpingFrames) {
     // A clipped primary takes screen rectangles and draws only the client area.
     Rect screen{-10, 0, 630, 480};
     ASSERT_EQ(Blt(primary, &screen, back, nullptr, DDBLT_WAIT), DD_OK);
-    const Surface* shown = headless::PresentedFrame();
-    ASSERT_NE(shown, nullptr);
-    EXPECT_EQ(headless::PresentCount(), 1);
-    EXPECT_EQ(Raws(shown, {{0, 0}, {629, 479}, {630, 0}}), (V{0xF800, 0xF800, 0}));
+    ASSERT_EQ(headless::PresentCount(), 1);
+    EXPECT_EQ(Raws(headless::PresentedFrame(), {{0, 0}, {629, 479}, {630, 0}}),
+              (V{0xF800, 0xF800, 0}));
     ReleaseClipper(clipper);
     EXPECT_EQ(primary->clipper, nullptr);
 
@@ -199,7 +177,7 @@ TEST_F(Display, PresentingThePrimarySurfaceAndDumpingFrames) {
     headless::DumpFrames(folder);
     ASSERT_EQ(BltFast(primary, 0, 0, back, nullptr, 0), DD_OK);
     headless::DumpFrames(nullptr);
-    std::string dumped = std::string(folder) + "/frame_00002.bmp";
+    const std::string dumped = std::string(folder) + "/frame_00002.bmp";
     auto frame = LoadBitmapFile(dumped.c_str());
     ASSERT_NE(frame, nullptr);
     EXPECT_EQ(std::tuple(frame->width, frame->pixels[0]), std::tuple(640, 0xFFu));
@@ -207,25 +185,27 @@ TEST_F(Display, PresentingThePrimarySurfaceAndDumpingFrames) {
     rmdir(folder);
 }
 
-std::string TempBmp() {
-    return ::testing::TempDir() + "gk_display_test.bmp";
+// Writes a BMP file of this process's own and loads it back.
+std::unique_ptr<Bitmap> LoadBytes(const std::vector<uint8_t>& bytes) {
+    const std::string path = ::testing::TempDir() + "gk_display_" + std::to_string(getpid());
+    gktest::WriteFile(path, bytes);
+    auto bitmap = LoadBitmapFile(path.c_str());
+    std::remove(path.c_str());
+    return bitmap;
 }
 
 TEST_F(Display, BmpDecodesEveryDepthAndRowOrder) {
-    const std::vector<uint32_t> colors = {0x000000, 0x0000FF, 0x00FF00,
-                                          0xFF0000, 0xFFFFFF, 0x808080};
     for (int bits : {1, 4, 8, 16, 24, 32})
         for (bool topDown : {false, true}) {
             SCOPED_TRACE(testing::Message() << bits << " bits, top-down " << topDown);
-            std::vector<uint32_t> img = colors;
+            V img = {0, 0x0000FF, 0x00FF00, 0xFF0000, 0xFFFFFF, 0x808080};
             if (bits == 1)
                 for (uint32_t& c : img) c = c ? 0xFFFFFF : 0;
             // 16-bit files hold 5 bits per channel: compare what survives of them.
             auto kept = [&](uint32_t c) {
                 return bits == 16 ? ColorToPixel(PixelFormat::X1R5G5B5, c) : c;
             };
-            gktest::WriteFile(TempBmp(), gktest::EncodeBmp(3, 2, bits, img, topDown));
-            auto bm = LoadBitmapFile(TempBmp().c_str());
+            auto bm = LoadBytes(gktest::EncodeBmp(3, 2, bits, img, topDown));
             ASSERT_NE(bm, nullptr);
             EXPECT_EQ(std::pair(bm->width, bm->height), std::pair(3, 2));
             for (int i = 0; i < 6; ++i) EXPECT_EQ(kept(bm->pixels[i]), kept(img[i])) << i;
@@ -233,8 +213,7 @@ TEST_F(Display, BmpDecodesEveryDepthAndRowOrder) {
 }
 
 TEST_F(Display, BmpBadFilesAreRefused) {
-    const std::vector<uint8_t> good =
-        gktest::EncodeBmp(4, 4, 24, std::vector<uint32_t>(16, 0x123456));
+    const std::vector<uint8_t> good = gktest::EncodeBmp(4, 4, 24, V(16, 0x123456));
     auto patched = [&](size_t at, uint32_t v, int bytes) {
         std::vector<uint8_t> b = good;
         for (int i = 0; i < bytes; ++i) b[at + i] = v >> (8 * i);
@@ -254,10 +233,7 @@ TEST_F(Display, BmpBadFilesAreRefused) {
         {"pixel offset past the end", patched(10, 0xFFFFFFF0, 4)},
         {"not an image", std::vector<uint8_t>(200, 'a')},
     };
-    for (const auto& [what, bytes] : files) {
-        gktest::WriteFile(TempBmp(), bytes);
-        EXPECT_EQ(LoadBitmapFile(TempBmp().c_str()), nullptr) << what;
-    }
+    for (const auto& [what, bytes] : files) EXPECT_EQ(LoadBytes(bytes), nullptr) << what;
     EXPECT_EQ(LoadBitmapFile("/nonexistent/x.bmp"), nullptr);
 }
 
