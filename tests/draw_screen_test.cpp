@@ -1,25 +1,28 @@
-// Screen set-up and release on the headless display: the screen state after set-up in each
-// pixel format and mode, every set-up failure, full-screen depth fallbacks, release, and the
-// colour-depth check.
+// Screen set-up, release and presenting on the headless display: the screen state after set-up
+// in each pixel format and mode, every set-up failure, full-screen depth fallbacks, the
+// colour-depth check; what reaches the window, fades (also driven by the main loop) and the
+// picture viewer.
 #include <string>
 #include <tuple>
 
 #include "app/app.h"
-#include "draw/draw.h"
-#include "platform/display.h"
 #include "platform/window.h"
 #include "sound/sound.h"
 #include "support/back_screen.h"
 #include "support/draw_files.h"
+#include "support/sound_util.h"
 #include "system/system.h"
 #include "text/text.h"
 
 namespace {
 
+using namespace plat;
+using gktest::Raw;
 using V = std::vector<uint32_t>;
+using Texts = std::vector<std::string>;
 
-std::string ErrorText(const char* message) {
-    return std::string("gkDraw::Screen : ") + message;
+auto Edges(const Rect& r) {
+    return std::tuple(r.left, r.top, r.right, r.bottom);
 }
 
 class Screen : public gktest::DrawFiles {
@@ -27,25 +30,26 @@ class Screen : public gktest::DrawFiles {
     // Shows the back screen through the client rectangle; true when every corner of the
     // window shows the colour filled in.
     static bool PresentFillsTheWindow() {
-        const uint32_t blue = plat::ColorToPixel(plat::DisplayFormat(), 0xFF0000);
-        plat::Blt(gkScreen.Back, nullptr, nullptr, nullptr, plat::DDBLT_COLORFILL, blue);
-        if (plat::Blt(gkScreen.Primary, &gkScreen.ClientRect, gkScreen.Back, &gkScreen.SourceRect,
-                      plat::DDBLT_WAIT) != plat::DD_OK)
-            return false;
-        const plat::Surface* shown = plat::headless::PresentedFrame();
-        return gktest::Raws(shown, {{0, 0}, {639, 0}, {0, 479}, {639, 479}}) == V(4, blue);
+        const uint32_t blue = ColorToPixel(DisplayFormat(), 0xFF0000);
+        Blt(gkScreen.Back, nullptr, nullptr, nullptr, DDBLT_COLORFILL, blue);
+        return Blt(gkScreen.Primary, &gkScreen.ClientRect, gkScreen.Back, &gkScreen.SourceRect,
+                   DDBLT_WAIT) == DD_OK &&
+               gktest::Raws(headless::PresentedFrame(), {{0, 0}, {639, 0}, {0, 479}, {639, 479}}) ==
+                   V(4, blue);
+    }
+    static void Window() {
+        ASSERT_NE(CreateMainWindow("t", 640, 480, false, gkSystem::WndProc), nullptr);
     }
     static void Pump() {
-        plat::Msg msg;
-        while (plat::PeekMessage(msg)) plat::DispatchMessage(msg);
+        Msg msg;
+        while (PeekMessage(msg)) DispatchMessage(msg);
+    }
+    static Texts Errors(const char* message) {
+        return {std::string("gkDraw::Screen : ") + message};
     }
 };
 
-auto Edges(const plat::Rect& r) {
-    return std::tuple(r.left, r.top, r.right, r.bottom);
-}
-
-TEST_F(Screen, SetsUpTheGameAreaAndStartsTheOtherModules) {
+TEST_F(Screen, SetsUpTheGameAreaStartsTheOtherModulesAndReleasesEverything) {
     gkApp.Error = 1;  // starting again clears the error flag
     gkSoundObjects[5].Used = 1;
     gkPresent.ViewerPicture = 7;
@@ -53,11 +57,12 @@ TEST_F(Screen, SetsUpTheGameAreaAndStartsTheOtherModules) {
     ASSERT_EQ(gkDraw::Screen(-1, 0, 0), 1);
     EXPECT_EQ((std::vector<int>{gkScreen.Width, gkScreen.Height, gkScreen.ColorDepth,
                                 gkScreen.Back->width, gkScreen.Device3D, gkScreen.CanStretch,
-                                gkApp.Error}),
-              (std::vector<int>{640, 480, 16, 640, 0, 1, 0}));  // windowed: the desktop's depth
+                                gkApp.Error, gkSoundObjects[5].Used, gkSoundObjects[5].EchoStep,
+                                gkFont.PutAfterRender, gkMidi.Loop, gkPresent.ViewerPicture}),
+              (std::vector<int>{640, 480, 16, 640, 0, 1, 0, 0, -1, 1, 1, 0}));  // desktop depth
     EXPECT_NE(gkScreen.Clipper, nullptr);
     EXPECT_EQ(gkScreen.Primary->clipper, gkScreen.Clipper);
-    for (const plat::Rect& r : {gkScreen.Clip, gkScreen.SourceRect, gkScreen.ClientRect})
+    for (const Rect& r : {gkScreen.Clip, gkScreen.SourceRect, gkScreen.ClientRect})
         EXPECT_EQ(Edges(r), std::tuple(0, 0, 640, 480));
     const char* names[] = {"内部用１", "内部用２", "内部用３", "内部用４"};
     for (int slot = 0; slot < 4; ++slot) {
@@ -66,71 +71,70 @@ TEST_F(Screen, SetsUpTheGameAreaAndStartsTheOtherModules) {
         EXPECT_EQ(std::tuple(s.width, s.height, s.surface->hasColorKey, s.surface->colorKey),
                   std::tuple(640, 480, true, 0u));
     }
-    EXPECT_EQ(gkSprites[4].surface, nullptr);
-    EXPECT_EQ((std::vector<int>{gkSoundObjects[5].Used, gkSoundObjects[5].EchoStep,
-                                gkFont.PutAfterRender, gkMidi.Loop, gkPresent.ViewerPicture}),
-              (std::vector<int>{0, -1, 1, 1, 0}));
-    // Quitting releases every drawing object.
+    ASSERT_EQ(gkDraw::LoadObject(Bmp("a.bmp", 2, 2, {1, 2, 3, 4}).c_str(), 2), 4);
+    ASSERT_EQ(gkDraw::CreateObject(4, 4, 1), 5);
+    EXPECT_EQ(gkSprites[6].surface, nullptr);
+    // Quitting releases every drawing object; windowed, the window stays; twice is harmless.
     gkSystem::Quit();
-    EXPECT_EQ(std::tuple(gkScreen.DirectDraw, gkSprites[0].surface), std::tuple(nullptr, nullptr));
+    gkDraw::Release();
+    EXPECT_EQ(std::tuple(gkScreen.DirectDraw, gkScreen.Primary, gkScreen.Back, gkScreen.Clipper,
+                         headless::MinimizeCount()),
+              std::tuple(nullptr, nullptr, nullptr, nullptr, 0));
+    for (int slot = 0; slot < 6; ++slot)
+        EXPECT_EQ(
+            std::tuple(gkSprites[slot].surface, gkSprites[slot].name[0], gkSprites[slot].width),
+            std::tuple(nullptr, '\0', 0));
 
     Restart();  // the client rectangle follows the origin
     gkScreen.OriginX = 100;
     gkScreen.OriginY = 50;
     ASSERT_EQ(gkDraw::Screen(320, 240, 0), 1);
-    EXPECT_EQ(Edges(gkScreen.ClientRect), std::tuple(100, 50, 420, 290));
-    EXPECT_EQ(Edges(gkScreen.SourceRect), std::tuple(0, 0, 320, 240));
+    EXPECT_EQ(std::pair(Edges(gkScreen.ClientRect), Edges(gkScreen.SourceRect)),
+              std::pair(std::tuple(100, 50, 420, 290), std::tuple(0, 0, 320, 240)));
 }
 
-TEST_F(Screen, PixelFormatFields) {
+TEST_F(Screen, PixelFormatFieldsAndWhereEachModePutsTheSurfaces) {
     // Depth, masks, shifts, maxima and 5-bit shifts (red, green, blue), half mask, colour mask.
-    const std::pair<plat::PixelFormat, V> cases[] = {
-        {plat::PixelFormat::R5G6B5,
+    const std::pair<PixelFormat, V> formats[] = {
+        {PixelFormat::R5G6B5,
          {16, 0xF800, 0x7E0, 0x1F, 11, 5, 0, 31, 63, 31, 11, 6, 0, 0x7BEF, 0xFFFF}},
-        {plat::PixelFormat::X1R5G5B5,
+        {PixelFormat::X1R5G5B5,
          {16, 0x7C00, 0x3E0, 0x1F, 10, 5, 0, 31, 31, 31, 10, 5, 0, 0x3DEF, 0x7FFF}},
-        {plat::PixelFormat::X8R8G8B8,
+        {PixelFormat::X8R8G8B8,
          {32, 0xFF0000, 0xFF00, 0xFF, 16, 8, 0, 255, 255, 255, 16, 8, 0, 0x7F7F7F, 0xFFFFFF}},
     };
-    for (const auto& [format, want] : cases) {
+    for (const auto& [format, want] : formats) {
         Restart();
-        plat::headless::UseDisplayFormat(format);
+        headless::UseDisplayFormat(format);
         ASSERT_EQ(gkDraw::Screen(8, 8, 0), 1);
-        EXPECT_EQ(gkSystem::GetColorDepth(), int(want[0]));
         const gkScreenState& s = gkScreen;
-        EXPECT_EQ((V{uint32_t(s.ColorDepth), s.RedMask, s.GreenMask, s.BlueMask, s.RedShift,
-                     s.GreenShift, s.BlueShift, s.RedMax, s.GreenMax, s.BlueMax, s.Red5Shift,
-                     s.Green5Shift, s.Blue5Shift, s.HalfMask, s.ColorMask}),
+        EXPECT_EQ((V{uint32_t(gkSystem::GetColorDepth()), s.RedMask, s.GreenMask, s.BlueMask,
+                     s.RedShift, s.GreenShift, s.BlueShift, s.RedMax, s.GreenMax, s.BlueMax,
+                     s.Red5Shift, s.Green5Shift, s.Blue5Shift, s.HalfMask, s.ColorMask}),
                   want);
+        EXPECT_EQ(s.ColorDepth, int(want[0]));
     }
-}
-
-TEST_F(Screen, ModeChoosesWhereSurfacesLive) {
-    auto systemMemory = [](const plat::Surface* s) {
-        return (s->caps & plat::DDSCAPS_SYSTEMMEMORY) != 0;
-    };
-    // Primary and back, slots 0 and 1 (slots 2 and 3 always in system memory).
-    const std::tuple<int, bool, bool> cases[] = {
-        {1, false, false}, {3, false, true}, {0, true, true}, {2, true, true}};
-    for (const auto& [mode, primaryAndBack, slots01] : cases) {
+    // In system memory: primary and back, slots 0 and 1 (slots 2 and 3 always), per mode.
+    for (auto [mode, want] : {std::pair(1, 0b000011), std::pair(3, 0b001111),
+                              std::pair(0, 0b111111), std::pair(2, 0b111111)}) {
         Restart();
         ASSERT_EQ(gkDraw::Screen(16, 16, mode), 1);
-        EXPECT_EQ((std::vector<bool>{
-                      systemMemory(gkScreen.Primary), systemMemory(gkScreen.Back),
-                      systemMemory(gkSprites[0].surface), systemMemory(gkSprites[1].surface),
-                      systemMemory(gkSprites[2].surface), systemMemory(gkSprites[3].surface)}),
-                  (std::vector<bool>{primaryAndBack, primaryAndBack, slots01, slots01, true, true}))
-            << mode;
+        int where = 0;
+        for (const Surface* s : {gkScreen.Primary, gkScreen.Back, gkSprites[0].surface,
+                                 gkSprites[1].surface, gkSprites[2].surface, gkSprites[3].surface})
+            where = where << 1 | ((s->caps & DDSCAPS_SYSTEMMEMORY) != 0);
+        EXPECT_EQ(where, want) << mode;
     }
 }
 
 TEST_F(Screen, EveryFailureIsReportedAndStopsTheSetUp) {
-    using plat::headless::Fail;
+    using headless::Fail;
     struct Case {
         std::vector<Fail> inject;  // set-up operations made to fail
         int failingSurface;        // n-th surface creation made to fail, 0 none
         const char* message;
     } cases[] = {
+        {{Fail::CreateDevice}, 0, nullptr},  // a bad device is passed over for the default one
         {{Fail::CreateDevice, Fail::CreateDevice}, 0, "DirectDrawが使用できません"},
         {{Fail::CooperativeLevel}, 0, "フルスクリーン化できません"},
         {{}, 1, "表画面が生成できません"},
@@ -148,81 +152,58 @@ TEST_F(Screen, EveryFailureIsReportedAndStopsTheSetUp) {
         Restart();
         gkSprites[9].name[0] = 'x';  // not emptied when the set-up stops early
         gkSoundObjects[5].Used = 1;  // nor the other modules started
-        for (Fail f : c.inject) plat::headless::FailNext(f);
-        plat::headless::FailSurfaceCreation(c.failingSurface);
-        EXPECT_EQ(gkDraw::Screen(32, 32, 0), 0) << c.message;
-        const auto& boxes = plat::headless::Boxes();
-        ASSERT_EQ(boxes.size(), 1u) << c.message;
-        EXPECT_EQ(boxes[0].title, "エラー発生");
-        EXPECT_EQ(boxes[0].text, ErrorText(c.message));
+        for (Fail f : c.inject) headless::FailNext(f);
+        headless::FailSurfaceCreation(c.failingSurface);
+        const bool fails = c.message != nullptr;
+        EXPECT_EQ(gkDraw::Screen(32, 32, 0), fails ? 0 : 1);
+        EXPECT_EQ(gktest::Reports().Take(), fails ? Errors(c.message) : Texts{});
         EXPECT_EQ(std::tuple(gkApp.Error, gkSprites[9].name[0], gkSoundObjects[5].Used,
-                             gkFont.Description),
-                  std::tuple(1, 'x', 1, nullptr));
+                             gkFont.Description == nullptr),
+                  std::tuple(int(fails), fails ? 'x' : '\0', int(fails), fails));
     }
-    // A device that enumerates badly is passed over for the default one.
-    Restart();
-    plat::headless::FailNext(Fail::CreateDevice);
-    EXPECT_EQ(gkDraw::Screen(32, 32, 0), 1);
-    EXPECT_TRUE(plat::headless::Boxes().empty());
+    EXPECT_EQ(headless::Boxes()[0].title, "エラー発生");
 }
 
-TEST_F(Screen, FullScreenDepthFallbacks) {
-    gkApp.FullScreen = 1;
-    gkDraw::SetColorDepth(32, 24, 16);
-    plat::headless::RefuseDisplayDepth(32);
-    ASSERT_EQ(gkDraw::Screen(640, 480, 1), 1);
-    EXPECT_EQ(plat::headless::DisplayModeRequests(), (std::vector<int>{32, 24, 16}));
+TEST_F(Screen, FullScreenDepthFallbacksAndWindowedPresent) {
+    const struct {
+        int alt1, result;
+        std::vector<int> requests;
+    } fallbacks[] = {{0, 0, {32}}, {24, 1, {32, 24, 16}}};  // no second fallback after a 0
+    for (const auto& f : fallbacks) {
+        Restart();
+        gkApp.FullScreen = 1;
+        gkDraw::SetColorDepth(32, f.alt1, 16);
+        headless::RefuseDisplayDepth(32);
+        ASSERT_EQ(gkDraw::Screen(640, 480, 1), f.result);
+        EXPECT_EQ(headless::DisplayModeRequests(), f.requests);
+        EXPECT_EQ(gktest::Reports().Take(), f.result ? Texts{} : Errors("解像度が変更できません"));
+    }
     EXPECT_EQ(std::tuple(gkScreen.ColorDepth, gkScreen.Clipper, gkScreen.Primary->clipper),
               std::tuple(16, nullptr, nullptr));
     gkDraw::Release();
-    EXPECT_EQ(plat::headless::MinimizeCount(), 1);
+    EXPECT_EQ(headless::MinimizeCount(), 1);
 
-    // The second fallback is not tried when the first is 0.
-    Restart();
-    gkApp.FullScreen = 1;
-    gkDraw::SetColorDepth(32, 0, 16);
-    plat::headless::RefuseDisplayDepth(32);
-    EXPECT_EQ(gkDraw::Screen(640, 480, 1), 0);
-    EXPECT_EQ(plat::headless::DisplayModeRequests(), std::vector<int>{32});
-    ASSERT_EQ(plat::headless::Boxes().size(), 1u);
-    EXPECT_EQ(plat::headless::Boxes()[0].text, ErrorText("解像度が変更できません"));
-
-    // Full-screen at 32 bits switches the display format; the window sits at the screen's
-    // corner once its move message is handled.
+    // Full-screen at 32 bits switches the display format until the release; the window sits
+    // at the screen's corner.
     Restart();
     gkApp.FullScreen = 1;
     gkDraw::SetColorDepth(32, 0, 0);
-    ASSERT_NE(plat::CreateMainWindow("t", 640, 480, false, gkSystem::WndProc), nullptr);
+    Window();
     ASSERT_EQ(gkDraw::Screen(640, 480, 1), 1);
-    Pump();
-    EXPECT_EQ(std::tuple(gkScreen.ColorMask, gkSystem::GetColorDepth(), gkSystem::IsWindowed()),
-              std::tuple(0xFFFFFFu, 32, 0));
-    EXPECT_EQ(Edges(gkScreen.ClientRect), std::tuple(0, 0, 640, 480));
+    Pump();  // the window's move
+    EXPECT_EQ(std::tuple(gkScreen.ColorMask, gkSystem::GetColorDepth(), gkSystem::IsWindowed(),
+                         Edges(gkScreen.ClientRect)),
+              std::tuple(0xFFFFFFu, 32, 0, std::tuple(0, 0, 640, 480)));
     EXPECT_TRUE(PresentFillsTheWindow());
-}
+    gkDraw::Release();
+    EXPECT_EQ(DisplayFormat(), PixelFormat::R5G6B5);
 
-TEST_F(Screen, WindowedPresentThroughTheClientRectangleFillsTheWindow) {
-    ASSERT_NE(plat::CreateMainWindow("t", 640, 480, false, gkSystem::WndProc), nullptr);
+    Restart();  // windowed, the window is not at the desktop's corner
+    Window();
     Pump();
     ASSERT_EQ(gkDraw::Screen(-1, 0, 0), 1);
-    EXPECT_NE(gkScreen.ClientRect.left, 0);  // the window is not at the desktop's corner
+    EXPECT_NE(gkScreen.ClientRect.left, 0);
     EXPECT_TRUE(PresentFillsTheWindow());
-}
-
-TEST_F(Screen, ReleaseEmptiesEverything) {
-    ASSERT_EQ(gkDraw::Screen(64, 64, 0), 1);
-    std::string name = Bmp("a.bmp", 2, 2, {1, 2, 3, 4});
-    ASSERT_EQ(gkDraw::LoadObject(name.c_str(), 2), 4);
-    ASSERT_EQ(gkDraw::CreateObject(4, 4, 1), 5);
-    gkDraw::Release();
-    EXPECT_EQ(std::tuple(gkScreen.DirectDraw, gkScreen.Primary, gkScreen.Back, gkScreen.Clipper),
-              std::tuple(nullptr, nullptr, nullptr, nullptr));
-    for (int slot = 0; slot < 6; ++slot)
-        EXPECT_EQ(
-            std::tuple(gkSprites[slot].surface, gkSprites[slot].name[0], gkSprites[slot].width),
-            std::tuple(nullptr, '\0', 0));
-    EXPECT_EQ(plat::headless::MinimizeCount(), 0);  // windowed: the window stays
-    gkDraw::Release();                              // twice is harmless
 }
 
 TEST_F(Screen, ColourDepthCheck) {
@@ -231,37 +212,184 @@ TEST_F(Screen, ColourDepthCheck) {
         gkDraw::SetColorDepth(depth, 0, 0);
         EXPECT_EQ(gkSystem::CheckColor(""), 1);
     }
-    EXPECT_TRUE(plat::headless::Boxes().empty());
+    EXPECT_TRUE(headless::Boxes().empty());
 
     // 32 bits wanted on the 16-bit desktop, no question: the message, then quitting.
     gkDraw::SetColorDepth(32, 0, 0);
     EXPECT_EQ(gkSystem::CheckColor(""), 0);
-    ASSERT_EQ(plat::headless::Boxes().size(), 1u);
     EXPECT_EQ(
-        plat::headless::Boxes()[0].text.rfind(
-            "　ウィンドウ状態で実行しようとしていますが、画面が65536色以下に設定されています。"
-            "\n正しく動作させるには、1670万色以上に設定するか、フルスクリーンで実行させて下さい。",
-            0),
-        0u);
+        gktest::Reports().Take(),
+        Texts{"　ウィンドウ状態で実行しようとしていますが、画面が65536色以下に設定されています。"
+              "\n正しく動作させるには、1670万色以上に設定するか、フルスクリーンで実行させて下さい"
+              "。\r\n"});
     EXPECT_NE(gkApp.CloseState, 0);
 
-    auto ask = [&](const char* file, int answer) {
+    const std::string again = "フルスクリーンに設定し直しますか？\r\n";
+    const struct {
+        const char* file;  // "*": the switch question; a file: the set-again question
+        int answer, result, fullScreen;
+        std::string question;
+    } asks[] = {{"*", IDYES, 1, 1, "フルスクリーンに切り換えますか？\r\n"},
+                {"mode.dat", IDNO, 0, 0, again},    // quitting
+                {"mode.dat", IDYES, 1, 1, again}};  // records 1
+    for (const auto& a : asks) {
         Restart();
         gkDraw::SetColorDepth(32, 0, 0);
-        plat::headless::QueueAnswer(IDOK);
-        plat::headless::QueueAnswer(answer);
-        return gkSystem::CheckColor(file);
-    };
-    EXPECT_EQ(ask("*", IDYES), 1);  // "*": the switch question; Yes goes full-screen
-    EXPECT_EQ(gkApp.FullScreen, 1);
-    ASSERT_EQ(plat::headless::Boxes().size(), 2u);
-    EXPECT_EQ(plat::headless::Boxes()[1].text, "フルスクリーンに切り換えますか？\r\n");
-    EXPECT_EQ(ask("mode.dat", IDYES), 1);  // a file: the set-again question; Yes records 1
-    EXPECT_EQ(plat::headless::Boxes()[1].text, "フルスクリーンに設定し直しますか？\r\n");
+        headless::QueueAnswer(IDOK);
+        headless::QueueAnswer(a.answer);
+        const int result = gkSystem::CheckColor(a.file);
+        EXPECT_EQ(std::tuple(result, gkApp.FullScreen, gkApp.CloseState != 0),
+                  std::tuple(a.result, a.fullScreen, a.result == 0));
+        ASSERT_EQ(headless::Boxes().size(), 2u);
+        EXPECT_EQ(headless::Boxes()[1].text, a.question);
+    }
     EXPECT_EQ(gkSystem::LoadMode("mode.dat"), 1);
-    EXPECT_EQ(ask("mode.dat", IDNO), 0);  // No: quitting
-    EXPECT_EQ(gkApp.FullScreen, 0);
-    EXPECT_NE(gkApp.CloseState, 0);
+}
+
+class Presents : public gktest::DrawFiles {
+  protected:
+    void SetUp() override {
+        DrawFiles::SetUp();
+        ASSERT_EQ(gkDraw::Screen(640, 480, 0), 1);
+        gkDraw::ClearScreen();
+    }
+    static uint32_t Back(int x, int y) { return Raw(gkScreen.Back, x, y); }
+    static uint32_t Pixel(uint32_t color) { return ColorToPixel(DisplayFormat(), color); }
+    // The colour frame k of the pattern sets at column k of its tile (elsewhere black).
+    static uint32_t FrameColor(int k) { return 0x000010 * (k + 1) + 0x008000; }
+    // Loads a 640 × 48 pattern in which frame k marks column k of every row.
+    void LoadPattern() {
+        V colors(640 * 48, 0);
+        for (int k = 0; k < 10; ++k)
+            for (int y = 0; y < 48; ++y) colors[y * 640 + 64 * k + k] = FrameColor(k);
+        const int slot = gkDraw::LoadTransitionPattern(Bmp("fade.bmp", 640, 48, colors).c_str());
+        ASSERT_NE(slot, 0);
+        EXPECT_EQ(gkPresent.PatternSprite, slot);
+    }
+    // The pattern frames stamped so far: which leading columns of the tile carry their mark.
+    static std::vector<bool> Stamped(int tileX, int tileY) {
+        std::vector<bool> stamped;
+        for (int k = 0; k < 10; ++k)
+            stamped.push_back(Back(64 * tileX + k, 48 * tileY + 5) == Pixel(FrameColor(k)));
+        return stamped;
+    }
+};
+
+TEST_F(Presents, ShowsTheBackScreenWaitingForTheBlankWhenAskedAndRestoresLostSurfaces) {
+    gkDraw::FillRect(3, 4, 5, 6, 0x1234);
+    gkDraw::Present();
+    ASSERT_NE(headless::PresentedFrame(), nullptr);
+    EXPECT_EQ(gktest::Raws(headless::PresentedFrame(), {{4, 5}, {5, 5}}), (V{0x1234, 0}));
+    gkDraw::SetWaitVSync(0);
+    gkDraw::Present();
+    headless::LoseAllSurfaces();
+    gkDraw::Present();  // that frame is not shown again
+    EXPECT_EQ(std::tuple(headless::VerticalBlankCount(), headless::PresentCount(),
+                         IsLost(gkScreen.Back), IsLost(gkScreen.Primary)),
+              std::tuple(1, 2, DD_OK, DD_OK));
+}
+
+TEST_F(Presents, FadeInStampsFramesNineDownToZero) {
+    LoadPattern();
+    gkDraw::StartFadeIn();
+    EXPECT_FALSE(gkDraw::FadingOut());
+    for (int k = 9; k >= 0; --k) {
+        gkDraw::ClearScreen();  // the scene draws afresh every frame
+        gkDraw::Present();
+        std::vector<bool> want(10, false);
+        want[k] = true;
+        EXPECT_EQ(Stamped(0, 0), want) << k;
+    }
+    EXPECT_FALSE(gkDraw::TransitionRunning());
+}
+
+int g_frames = 0;
+void FadingGameFrame() {
+    if (++g_frames == 1) {
+        gkApp.NextScene = 2;
+        gkDraw::StartFadeOut();
+    }
+    gkDraw::Present();
+}
+
+TEST_F(Presents, MainLoopRunsOnlyThePresentDuringAFadeOutThenSwitchesScene) {
+    LoadPattern();
+    g_frames = 0;
+    gkSystem::SetGameHooks({nullptr, FadingGameFrame, nullptr, nullptr});
+    gkApp.Scene = 1;
+    int trigger = 0;
+    for (int pass = 1; pass <= 10; ++pass) {
+        headless::SetKeyDown(VK_RETURN, true);
+        gkSystem::RunFrame();
+        gkSystem::KeyState(VK_RETURN, &trigger);  // held keys read 0 while the fade runs
+        std::vector<bool> want(10, false);
+        std::fill(want.begin(), want.begin() + pass, true);  // accumulating, on every tile
+        EXPECT_EQ(std::tuple(g_frames, Stamped(0, 0), Stamped(1, 1), gkDraw::TransitionRunning(),
+                             gkApp.Scene, trigger),
+                  std::tuple(1, want, want, pass < 10, pass < 10 ? 1 : 2, pass < 10 ? 0 : 1))
+            << pass;
+    }
+}
+
+TEST_F(Presents, ViewerToggleScrollLimitsDriftAndReload) {
+    gkDraw::ToggleViewer();  // nothing loaded: stays off
+    EXPECT_FALSE(gkDraw::ViewerShown());
+    // The clip area is a 4 × 480 window onto a 4-wide, 1000-high picture whose row y is grey
+    // level y % 200 + 1, except its last column, which is black (transparent); the tile is red.
+    gkDraw::SetClip(0, 0, 4, 480);
+    V picture(4 * 1000, 0);
+    for (int i = 0; i < 4000; ++i) picture[i] = i % 4 == 3 ? 0 : 0x010101u * (i / 4 % 200 + 1);
+    const std::string tile = Bmp("tile.bmp", 64, 48, V(64 * 48, 0x0000FF));
+    gkDraw::LoadViewer(Bmp("pic.bmp", 4, 1000, picture).c_str(), tile.c_str(), 1000);
+    const int pictureSlot = gkPresent.ViewerPicture, tileSlot = gkPresent.ViewerTile;
+    ASSERT_NE(pictureSlot * tileSlot, 0);
+    gkDraw::ToggleViewer();
+    EXPECT_TRUE(gkDraw::ViewerShown());
+
+    // Keys go to the viewer, and the triggers read 0 while it is shown.
+    gkSystem::RouteKey(VK_DOWN);
+    int trigger = 0;
+    headless::SetKeyDown(VK_DOWN, true);
+    gkSystem::KeyState(VK_DOWN, &trigger);
+    EXPECT_EQ(std::pair(gkInput.ViewerKey, trigger), std::pair(VK_DOWN, 0));
+
+    gkSystem::FrameDelta = 1;  // Down: 100 pixels per second
+    for (int i = 0; i < 7; ++i) gkDraw::Present();
+    // 1000 - 480, reached after 6 presents; the tile drifts by 70 and wraps.
+    EXPECT_EQ(std::tuple(gkPresent.ViewerScroll, gkPresent.ViewerTileX, gkPresent.ViewerTileY),
+              std::tuple(520.0f, -70.0f + 64, -70.0f + 48));
+    // The picture's visible window starts at the scroll of the frame before; the background
+    // tile shows through the black column; nothing outside the clip area.
+    EXPECT_EQ((V{Back(0, 0), Back(3, 0), Back(4, 0)}),
+              (V{Pixel(0x010101u * (520 % 200 + 1)), Pixel(0x0000FF), 0}));
+    gkInput.ViewerKey = VK_LEFT;  // fast page up: 300 per second, stopping at 0
+    gkDraw::Present();
+    EXPECT_FLOAT_EQ(gkPresent.ViewerScroll, 220);
+    gkDraw::Present();
+    EXPECT_FLOAT_EQ(gkPresent.ViewerScroll, 0);
+
+    // Reloading keeps both slot numbers and replaces the images; the scroll restarts.
+    gkDraw::LoadViewer(Bmp("pic2.bmp", 4, 100, V(400, 0x00FF00)).c_str(), tile.c_str(), 100);
+    EXPECT_EQ(std::tuple(gkPresent.ViewerPicture, gkPresent.ViewerTile,
+                         gkSprites[pictureSlot].height, gkPresent.ViewerHeight),
+              std::tuple(pictureSlot, tileSlot, 100, 100));
+    // A picture shorter than the clip area ends at a negative scroll (the lower limit first).
+    gkInput.ViewerKey = 0;
+    gkDraw::Present();
+    EXPECT_FLOAT_EQ(gkPresent.ViewerScroll, -380);
+    gkDraw::ToggleViewer();
+    EXPECT_FALSE(gkDraw::ViewerShown());
+
+    // A viewer whose tile failed to load loads it afresh instead of replacing slot 0.
+    Restart();
+    ASSERT_EQ(gkDraw::Screen(128, 96, 0), 1);
+    const std::string small = Bmp("small.bmp", 4, 4, V(16, 0xFFFFFF));
+    gkDraw::LoadViewer(small.c_str(), "missing.bmp", 4);
+    EXPECT_EQ(std::pair(gkPresent.ViewerPicture != 0, gkPresent.ViewerTile), std::pair(true, 0));
+    Surface* buffer = gkSprites[0].surface;
+    gkDraw::LoadViewer(small.c_str(), tile.c_str(), 4);
+    EXPECT_GE(gkPresent.ViewerTile, 4);
+    EXPECT_EQ(std::tuple(gkSprites[0].surface, gkSprites[0].width), std::tuple(buffer, 128));
 }
 
 }  // namespace

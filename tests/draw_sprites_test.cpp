@@ -1,13 +1,14 @@
 // The sprite object table on the headless display: slot numbering, names, the full table,
-// colour keys and their defaults, reloading after lost surfaces, and every load failure.
+// colour keys and their defaults, reloading after lost surfaces, every load failure; image
+// packs byte by byte (the entry scan and its failures, decoding in every display format,
+// reloads), the converter's exact bytes, and screenshots.
 #include <filesystem>
-#include <string>
+#include <iterator>
 #include <tuple>
 
-#include "app/app.h"
-#include "platform/window.h"
 #include "support/back_screen.h"
 #include "support/draw_files.h"
+#include "support/sound_util.h"
 
 namespace {
 
@@ -16,18 +17,40 @@ using gktest::Raw;
 using gktest::Raws;
 using V = std::vector<uint32_t>;
 using Texts = std::vector<std::string>;
+using Bytes = std::vector<uint8_t>;
 
 constexpr uint32_t kRed = 0x0000FF, kGreen = 0x00FF00, kWhite = 0xFFFFFF, kCorner = 0xFFFFFFFF;
+
+// One pack entry; cut drops that many bytes from its end.
+Bytes Entry(int width, int height, const std::string& name, std::vector<uint16_t> pixels = {},
+            size_t cut = 0) {
+    Bytes b;
+    gktest::PutLE(b, width | height << 16, 4);
+    for (char c : name + '\0') b.push_back(c);
+    for (uint16_t p : pixels) gktest::PutLE(b, p, 2);
+    b.resize(b.size() - cut);
+    return b;
+}
+Bytes operator+(Bytes a, const Bytes& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
 
 class Sprites : public gktest::DrawFiles {
   protected:
     void SetUp() override {
         DrawFiles::SetUp();
-        ASSERT_EQ(gkDraw::Screen(16, 16, 0), 1);
+        Start(PixelFormat::R5G6B5);
         // 2x2: green at the top-left, black, white, green.
         image = Bmp("img.bmp", 2, 2, {kGreen, 0, kWhite, kGreen});
     }
+    void Start(PixelFormat format) {
+        Restart();
+        headless::UseDisplayFormat(format);
+        ASSERT_EQ(gkDraw::Screen(16, 16, 0), 1);
+    }
     static uint32_t Pixel(uint32_t color) { return ColorToPixel(DisplayFormat(), color); }
+    static uint32_t At(int slot, int x, int y) { return Raw(gkSprites[slot].surface, x, y); }
     // Fills the back screen with red, puts the slot's image at (0, 0) with its key and gives
     // the four pixels.
     static V PutKeyed(int slot) {
@@ -41,16 +64,19 @@ class Sprites : public gktest::DrawFiles {
     static std::tuple<uint32_t, uint32_t> Keys(int slot) {
         return {gkSprites[slot].colorKey, gkSprites[slot].surface->colorKey};
     }
-    static Texts Errors() {
-        Texts texts;
-        for (const auto& box : headless::Boxes()) texts.push_back(box.text);
-        return texts;
+    void Pack(const Bytes& bytes) {
+        gktest::WriteFile(folder + "/pack.dat", bytes);
+        gkDraw::SetPackFile("pack.dat");
+    }
+    Bytes Read(const char* name) {
+        return Bytes(std::istreambuf_iterator<char>(std::ifstream(folder + "/" + name).rdbuf()),
+                     {});
     }
     std::string image;
 };
 
-TEST_F(Sprites, SlotsNamesAndTheFullTable) {
-    for (int i = 0; i < 6; ++i) EXPECT_EQ(gkDraw::LoadObject(image.c_str(), 2), 4 + i);
+TEST_F(Sprites, SlotsNamesTheFullTableAndLoadFailures) {
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(gkDraw::LoadObject(image.c_str(), 2), 4 + i);
     EXPECT_STREQ(gkSprites[4].name, "img.bmp");
     EXPECT_EQ(std::tuple(gkSprites[4].width, gkSprites[4].height), std::tuple(2, 2));
     gkDraw::ReleaseObject(5);
@@ -61,63 +87,62 @@ TEST_F(Sprites, SlotsNamesAndTheFullTable) {
     EXPECT_TRUE(gkSprites[5].surface->caps & DDSCAPS_SYSTEMMEMORY);
     EXPECT_FALSE(gkSprites[4].surface->caps & DDSCAPS_SYSTEMMEMORY);
 
-    // Names up to 30 characters.
-    const std::string thirty = Bmp(std::string(26, 'n') + ".bmp", 1, 1, {kWhite});
-    const std::string longer = Bmp(std::string(27, 'n') + ".bmp", 1, 1, {kWhite});
-    EXPECT_EQ(gkDraw::LoadObject(thirty.c_str(), 2), 10);
-    EXPECT_EQ(gkDraw::LoadObject(longer.c_str(), 2), 0);
-    EXPECT_EQ(gkDraw::SwapObject(longer.c_str(), 10, 2), 0);
-    EXPECT_STREQ(gkSprites[10].name, thirty.c_str());
-    EXPECT_EQ(gkSprites[11].name[0], '\0');  // nothing claimed
-
-    for (int slot = 11; slot < 1024; ++slot) ASSERT_EQ(gkDraw::CreateObject(1, 1, 1), slot);
-    EXPECT_EQ(gkDraw::LoadObject(image.c_str(), 2), 0);
-    EXPECT_EQ(gkDraw::CreateObject(1, 1, 1), 0);
-    const std::string tooLong = "ファイル名またはリソース名が長すぎます";
-    const std::string full = "オブジェクト数が多過ぎます";
-    EXPECT_EQ(Errors(), (Texts{"gkDraw::LoadObject : " + tooLong, "gkDraw::SwapObject : " + tooLong,
-                               "gkDraw::LoadObject : " + full, "gkDraw::CreateObject : " + full}));
-}
-
-TEST_F(Sprites, LoadFailuresAreReportedAndKeepTheSlotClaimed) {
-    Bmp("bad.bmp", 4, 4, std::vector<uint32_t>(16, kWhite));
+    // Failed loads keep their slot claimed, without a surface; releasing such a slot changes
+    // nothing, and key operations on it store the field only.
+    Bmp("bad.bmp", 4, 4, V(16, kWhite));
     std::filesystem::resize_file(folder + "/bad.bmp", 60);  // truncated
     gktest::WriteFile(folder + "/text.bmp", {'h', 'e', 'l', 'l', 'o'});
-    EXPECT_EQ(gkDraw::LoadObject("missing.bmp", 2), 0);
-    EXPECT_EQ(gkDraw::LoadObject("bad.bmp", 2), 0);
-    EXPECT_EQ(gkDraw::LoadObject("text.bmp", 2), 0);
+    for (const char* name : {"missing.bmp", "bad.bmp", "text.bmp"})
+        EXPECT_EQ(gkDraw::LoadObject(name, 2), 0);  // slots 7, 8, 9
     headless::FailSurfaceCreation(1);
     EXPECT_EQ(gkDraw::LoadObject(image.c_str(), 2), 0);
     headless::FailSurfaceCreation(1);
     EXPECT_EQ(gkDraw::CreateObject(8, 8, 2), 0);
-    ASSERT_EQ(gkDraw::LoadObject(image.c_str(), 2), 9);
-    EXPECT_EQ(gkDraw::SwapObject("missing.bmp", 9, 2), 0);
-    const std::string load = "gkDraw::LoadObject : BMPファイルを読み込めません";
-    EXPECT_EQ(Errors(),
-              (Texts{load, load, load, load, "gkDraw::CreateObject : スプライトを作成できません",
-                     "gkDraw::SwapObject : BMPファイルを読み込めません"}));
-    // Claimed without a surface; releasing such a slot changes nothing.
-    gkDraw::ReleaseObject(4);
-    EXPECT_STREQ(gkSprites[4].name, "missing.bmp");
-    EXPECT_EQ(gkSprites[4].surface, nullptr);
-    EXPECT_STREQ(gkSprites[8].name, "*");
-    EXPECT_EQ(gkSprites[8].width, 8);
-    EXPECT_STREQ(gkSprites[9].name, "missing.bmp");
-    EXPECT_EQ(gkSprites[9].surface, nullptr);
-    // Key operations on a slot without an image store the field and touch nothing else.
-    gkDraw::SetObjectColorKey(4, kWhite);
-    EXPECT_EQ(gkSprites[4].colorKey, kWhite);
-    gkDraw::SetObjectCornerColorKey(9);
-    gkDraw::CopyColorKey(4, 9);
-    gkDraw::CopyColorKey(0, 4);
+    ASSERT_EQ(gkDraw::LoadObject(image.c_str(), 2), 12);
+    EXPECT_EQ(gkDraw::SwapObject("missing.bmp", 12, 2), 0);
+    gkDraw::ReleaseObject(7);
+    EXPECT_EQ(std::tuple(std::string(gkSprites[7].name), gkSprites[7].surface,
+                         std::string(gkSprites[11].name), gkSprites[11].width,
+                         std::string(gkSprites[12].name), gkSprites[12].surface),
+              std::tuple(std::string("missing.bmp"), nullptr, std::string("*"), 8,
+                         std::string("missing.bmp"), nullptr));
+    gkDraw::SetObjectColorKey(7, kWhite);
+    EXPECT_EQ(gkSprites[7].colorKey, kWhite);
+    gkDraw::SetObjectCornerColorKey(12);
+    gkDraw::CopyColorKey(7, 12);
+    gkDraw::CopyColorKey(0, 7);
     EXPECT_EQ(gkSprites[0].surface->colorKey, 0u);
+    // Copying an image refuses a missing surface or bitmap.
+    const auto bitmap = LoadBitmapFile((folder + "/img.bmp").c_str());
+    EXPECT_EQ((std::vector{gkDraw::CopyBitmapToSurface(nullptr, bitmap.get(), 0, 0, 0, 0),
+                           gkDraw::CopyBitmapToSurface(gkSprites[4].surface, nullptr, 0, 0, 0, 0)}),
+              std::vector(2, DDERR_GENERIC));
+
+    // Names up to 30 characters.
+    const std::string thirty = Bmp(std::string(26, 'n') + ".bmp", 1, 1, {kWhite});
+    const std::string longer = Bmp(std::string(27, 'n') + ".bmp", 1, 1, {kWhite});
+    EXPECT_EQ(gkDraw::LoadObject(thirty.c_str(), 2), 13);
+    EXPECT_EQ(gkDraw::LoadObject(longer.c_str(), 2), 0);
+    EXPECT_EQ(gkDraw::SwapObject(longer.c_str(), 13, 2), 0);
+    EXPECT_STREQ(gkSprites[13].name, thirty.c_str());
+    EXPECT_EQ(gkSprites[14].name[0], '\0');  // nothing claimed
+
+    for (int slot = 14; slot < 1024; ++slot) ASSERT_EQ(gkDraw::CreateObject(1, 1, 1), slot);
+    EXPECT_EQ(gkDraw::LoadObject(image.c_str(), 2), 0);
+    EXPECT_EQ(gkDraw::CreateObject(1, 1, 1), 0);
+    const std::string load = "gkDraw::LoadObject : BMPファイルを読み込めません";
+    const std::string tooLong = "ファイル名またはリソース名が長すぎます";
+    const std::string full = "オブジェクト数が多過ぎます";
+    EXPECT_EQ(gktest::Reports().Take(),
+              (Texts{load, load, load, load, "gkDraw::CreateObject : スプライトを作成できません",
+                     "gkDraw::SwapObject : BMPファイルを読み込めません",
+                     "gkDraw::LoadObject : " + tooLong, "gkDraw::SwapObject : " + tooLong,
+                     "gkDraw::LoadObject : " + full, "gkDraw::CreateObject : " + full}));
 }
 
 TEST_F(Sprites, KeysBlackByDefaultTheCornerKeyAndCopiedKeys) {
     for (PixelFormat format : {PixelFormat::X8R8G8B8, PixelFormat::R5G6B5}) {
-        Restart();
-        headless::UseDisplayFormat(format);
-        ASSERT_EQ(gkDraw::Screen(16, 16, 0), 1);
+        Start(format);
         const int slot = gkDraw::LoadObject(image.c_str(), 2);
         EXPECT_EQ(Keys(slot), std::tuple(0u, 0u));  // raw black: the red shows through
         EXPECT_EQ(PutKeyed(slot), (V{Pixel(kGreen), Pixel(kRed), Pixel(kWhite), Pixel(kGreen)}));
@@ -137,9 +162,9 @@ TEST_F(Sprites, KeysBlackByDefaultTheCornerKeyAndCopiedKeys) {
     gkDraw::SetObjectColorKey(white, kGreen);
     EXPECT_EQ(Keys(white), std::tuple(kGreen, Pixel(kGreen)));
     gkDraw::SetObjectCornerColorKey(white);
-    EXPECT_EQ(gkSprites[white].colorKey, kCorner);
     // Matching a colour borrows the top-left pixel and puts it back.
-    EXPECT_EQ(Raw(gkSprites[white].surface, 0, 0), Pixel(kGreen));
+    EXPECT_EQ(std::pair(gkSprites[white].colorKey, At(white, 0, 0)),
+              std::pair(kCorner, Pixel(kGreen)));
 
     // A copied key is used but not stored: a restore brings back the own key.
     gkDraw::SetObjectColorKey(white, kWhite);
@@ -147,8 +172,8 @@ TEST_F(Sprites, KeysBlackByDefaultTheCornerKeyAndCopiedKeys) {
     EXPECT_EQ(Keys(corner), std::tuple(kCorner, Pixel(kWhite)));
     headless::LoseAllSurfaces();
     gkDraw::RestoreObjects();
-    EXPECT_EQ(Keys(corner), std::tuple(kCorner, Pixel(kGreen)));
-    EXPECT_EQ(Keys(white), std::tuple(kWhite, Pixel(kWhite)));
+    EXPECT_EQ(std::pair(Keys(corner), Keys(white)),
+              std::pair(std::tuple(kCorner, Pixel(kGreen)), std::tuple(kWhite, Pixel(kWhite))));
     // A surface that cannot be locked keys on all ones.
     headless::FailLocks(-1);
     gkDraw::SetObjectColorKey(white, kGreen);
@@ -169,14 +194,13 @@ TEST_F(Sprites, RestoreReloadsFileObjectsIntoTheirSlots) {
         EXPECT_EQ(IsLost(s), DD_OK);
     for (int slot : {a, b}) {
         EXPECT_STREQ(gkSprites[slot].name, "img.bmp");
-        EXPECT_EQ(Raws(gkSprites[slot].surface, {{0, 0}, {0, 1}}),
-                  (V{Pixel(kGreen), Pixel(kWhite)}));
+        EXPECT_EQ((V{At(slot, 0, 0), At(slot, 0, 1)}), (V{Pixel(kGreen), Pixel(kWhite)}));
     }
-    EXPECT_EQ(Keys(a), std::tuple(0u, 0u));
-    EXPECT_EQ(Keys(b), std::tuple(kCorner, Pixel(kGreen)));
+    EXPECT_EQ(std::pair(Keys(a), Keys(b)),
+              std::pair(std::tuple(0u, 0u), std::tuple(kCorner, Pixel(kGreen))));
     // The blank object is usable again but not redrawn.
-    EXPECT_EQ(IsLost(gkSprites[blank].surface), DD_OK);
-    EXPECT_NE(Raw(gkSprites[blank].surface, 0, 0), 5u);
+    EXPECT_EQ(std::pair(IsLost(gkSprites[blank].surface), At(blank, 0, 0) == 5),
+              std::pair(DD_OK, false));
     // The default key is now the last reloaded object's (the corner key), not white.
     EXPECT_EQ(gkSprites[gkDraw::LoadObject(image.c_str(), 2)].colorKey, kCorner);
 
@@ -187,11 +211,117 @@ TEST_F(Sprites, RestoreReloadsFileObjectsIntoTheirSlots) {
     ASSERT_EQ(gkDraw::SwapObject("bmp\\other.bmp", a, 1), 1);
     const Surface* s = gkSprites[a].surface;
     EXPECT_STREQ(gkSprites[a].name, "bmp\\other.bmp");
-    EXPECT_EQ(std::tuple(gkSprites[a].width, s->width, gkSprites[a].placement),
-              std::tuple(3, 3, 2));
-    EXPECT_TRUE(s->caps & DDSCAPS_SYSTEMMEMORY);
+    EXPECT_EQ(std::tuple(gkSprites[a].width, s->width, gkSprites[a].placement,
+                         (s->caps & DDSCAPS_SYSTEMMEMORY) != 0),
+              std::tuple(3, 3, 2, true));
     EXPECT_EQ(Raws(s, {{0, 0}, {1, 0}, {2, 0}}), (V{0xF800, 0x07E0, 0xFFFF}));
-    EXPECT_TRUE(Errors().empty());
+    EXPECT_TRUE(headless::Boxes().empty());
+}
+
+TEST_F(Sprites, PackEntriesAreFoundByUpperCasedNameDecodedAndRestoredInPlace) {
+    // 0x83 0x61 is a double-byte character whose trail byte reads as 'a'.
+    const Bytes pack = Entry(0, 0, "Z.BMP") + Entry(2, 1, "A.BMP", {0x7FFF, 0x7C00}) +
+                       Entry(1, 1, "\x83\x61X.BMP", {0x0001}) + Entry(1, 1, "A.BMP", {0x03E0});
+    for (auto [format, want] : {std::pair(PixelFormat::X1R5G5B5, V{0x7FFF, 0x7C00, 1}),
+                                std::pair(PixelFormat::X8R8G8B8, V{0xFFFFFF, 0xFF0000, 8}),
+                                std::pair(PixelFormat::R5G6B5, V{0xFFDF, 0xF800, 1})}) {
+        Start(format);
+        Pack(pack);
+        ASSERT_EQ(gkDraw::LoadPack("a.bmp", 1), 4);
+        ASSERT_EQ(gkDraw::LoadPack("\x83\x61x.bmp", 2), 5);
+        EXPECT_EQ((V{At(4, 0, 0), At(4, 1, 0), At(5, 0, 0)}), want);
+    }
+    const SpriteObject& s = gkSprites[4];
+    EXPECT_EQ(std::tuple(std::string(s.name), s.fromPack, s.placement, s.width + 10 * s.height),
+              std::tuple(std::string("A.BMP"), 1, 2, 12));
+    gkDraw::ReleaseObject(4);
+    headless::LoseAllSurfaces();
+    gkDraw::RestoreObjects();  // the reload stages through the free slot 4
+    EXPECT_EQ(At(5, 0, 0), 1u);
+    EXPECT_EQ(gkSprites[4].name[0] + gkSprites[6].name[0], 0);  // no staging slot left behind
+    EXPECT_EQ(gkDraw::SwapPack("a.bmp", 1024, 2), 0);
+    EXPECT_EQ(gkDraw::LoadPack("bmp\\a.bmp", 2), 0);  // entry names have no folder part
+    EXPECT_EQ(gktest::Reports().Take(), Texts{"gkDraw::LoadPack : BMPファイルを読み込めません"});
+}
+
+TEST_F(Sprites, PackFailuresAndTheScanLimits) {
+    EXPECT_EQ(gkDraw::LoadPack("a.bmp", 2), 0);  // no pack path yet
+    const Bytes packs[] = {{},
+                           Entry(0xFFFF, 0xFFFF, "BIG.BMP") + Entry(1, 1, "A.BMP", {1}),
+                           Entry(1, 1, std::string(128, 'N'), {1}) + Entry(1, 1, "A.BMP", {1}),
+                           Entry(1, 1, "A.BMP", {}, 1),  // the file ends inside the name
+                           Entry(0, 0, "A.BMP")};        // found, but a 0 × 0 surface fails
+    for (const Bytes& bytes : packs) {
+        Pack(bytes);
+        EXPECT_EQ(gkDraw::LoadPack("a.bmp", 2), 0);
+    }
+    Pack(Entry(2, 2, "A.BMP", std::vector<uint16_t>(4, 0x7FFF), 3));  // 1.5 pixels cut off
+    ASSERT_EQ(gkDraw::LoadPack("a.bmp", 2), 5);
+    EXPECT_EQ((V{At(5, 1, 0), At(5, 0, 1)}), (V{0xFFDF, 0}));
+    EXPECT_EQ(gkDraw::SwapPack(std::string(31, 'n').c_str(), 5, 2), 0);
+    headless::FailLocks(-1);
+    EXPECT_EQ(gkDraw::LoadPack("a.bmp", 2), 0);  // the staging lock fails: no report
+    headless::FailLocks(0);
+    for (int lost : {10, 9}) {
+        headless::FailBlits(lost, DDERR_SURFACELOST);
+        EXPECT_EQ(gkDraw::LoadPack("a.bmp", 2), lost == 10 ? 0 : 8);
+    }
+    EXPECT_EQ(At(8, 0, 0), 0xFFDFu);
+    const std::string load = "gkDraw::LoadPack : ", missing = load + "BMPファイルを読み込めません";
+    EXPECT_EQ(gktest::Reports().Take(),
+              (Texts{load + "パックファイル名が指定されていません", missing, missing, missing,
+                     missing, "gkDraw::CreateObject : スプライトを作成できません",
+                     "gkDraw::SwapPack : ファイル名またはリソース名が長すぎます",
+                     load + "サーフェース間で展開できません"}));
+}
+
+TEST_F(Sprites, ConvertWritesEntriesThatLoadBackInEveryFormat) {
+    Start(PixelFormat::X8R8G8B8);
+    std::filesystem::create_directories(folder + "/Bmp/sub.bmp");  // a folder is no image
+    const V dark = {0x070707, 0x080808, 0xFFFFFF, 0x3060C0};
+    Bmp("Bmp/dark.bmp", 4, 1, dark);
+    // On disk in UTF-8: 表.bmp (表 ends in the byte '\\'), and a name Shift-JIS cannot spell.
+    for (const char* name : {"RED.BMP", "x.bmpx", "\xE8\xA1\xA8.bmp", "\xF0\x9F\x98\x80.bmp"})
+        Bmp(std::string("Bmp/") + name, 2, 1, {0x0000FF, 0});
+    EXPECT_EQ(FindFiles((folder + "\\BMP").c_str(), "?.bmp"), Texts{"\x95\x5C.bmp"});
+    const Bytes once = Entry(2, 1, "RED.BMP", {0x7C00, 0}) +
+                       Entry(4, 1, "DARK.BMP", {0x0001, 0x0421, 0x7FFF, 0x6186}) +
+                       Entry(2, 1, "\x95\x5C.BMP", {0x7C00, 0});
+    for (auto [fresh, want] : {std::pair(0, once), std::pair(0, once + once), std::pair(1, once)}) {
+        ASSERT_EQ(gkDraw::Convert("out.pak", "bmp", fresh), 1);
+        EXPECT_EQ(Read("out.pak"), want);
+    }
+    EXPECT_TRUE(headless::Boxes().empty());
+    for (PixelFormat format : {PixelFormat::X8R8G8B8, PixelFormat::X1R5G5B5, PixelFormat::R5G6B5}) {
+        Start(format);
+        gkDraw::SetPackFile("out.pak");
+        ASSERT_EQ(gkDraw::LoadPack("dark.bmp", 2), 4);
+        for (int x = 0; x < 4; ++x)  // to 5 bits; the too dark one got blue 1
+            EXPECT_EQ(PixelToColor(format, At(4, x, 0)) & 0xF8F8F8,
+                      x == 0 ? 0x080000 : dark[x] & 0xF8F8F8);
+    }
+    EXPECT_EQ(gkDraw::Convert("out.pak", "", 1), 0);  // a 16-bit desktop
+    EXPECT_EQ(gktest::Reports().Take(), Texts{"gkDraw::Convert : 画面をフルカラーにして下さい"});
+}
+
+TEST_F(Sprites, ScreenshotsWriteWholeFilesOnly) {
+    for (auto [format, color, bgr] :
+         {std::tuple(PixelFormat::R5G6B5, 0xFFFFFFu, V{248, 248, 248}),
+          std::tuple(PixelFormat::X8R8G8B8, 0x123456u, V{18, 52, 86})}) {
+        Start(format);
+        gktest::FillBack(color);
+        ASSERT_EQ(gkDraw::SaveScreen("shot.bmp", 3, 1000), 1);  // the height is cut to 16
+        Bytes want{'B', 'M'};
+        for (uint32_t v :
+             {58 + 12 * 16, 0, 58, 40, 3, 16, 1 | 24 << 16, 0, 12 * 16, 2834, 2834, 0, 0, 0})
+            gktest::PutLE(want, v, 4);
+        for (int i = 0; i < 12 * 16; ++i) want.push_back(i % 12 < 9 ? bgr[i % 3] : 0);
+        EXPECT_EQ(Read("shot.bmp"), want);
+    }
+    EXPECT_EQ(gkDraw::SaveScreen("none.bmp", 0, 5), 0);
+    EXPECT_EQ(gkDraw::SaveScreen("missing\\shot.bmp", 2, 2), 0);
+    // No leftovers: the image, the screenshot.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 2);
 }
 
 }  // namespace
