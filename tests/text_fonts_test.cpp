@@ -117,10 +117,12 @@ TEST_F(FontsTest, ListOfInstalledFacesAndLookupsByName) {
     // The first 200 faces are kept; a full list has no unused entry to find by an empty name.
     std::vector<plat::FaceInfo> faces;
     for (int i = 0; i < 250; ++i) faces.push_back({"Face" + std::to_string(i), uint8_t(i % 3)});
+    faces[0].name.assign(40, 'L');  // longer than an entry holds
     plat::headless::SetInstalledFaces(faces);
     gkDraw::InitFonts();
-    EXPECT_EQ(std::tuple(gkFont.Count, std::string(gkFont.List[199].Name)),
-              std::tuple(200, "Face199"));
+    EXPECT_EQ(std::tuple(gkFont.Count, std::string(gkFont.List[0].Name), gkFont.List[0].CharSet,
+                         std::string(gkFont.List[199].Name)),
+              std::tuple(200, std::string(31, 'L'), 0, "Face199"));
     std::vector<int> sets;
     for (const char* name : {"", "Face200", "Face5"}) {
         gkDraw::SelectFontByName(name, 12, 0, 0, 0, 0);
@@ -145,9 +147,10 @@ TEST_F(FontsTest, ListOfInstalledFacesAndLookupsByName) {
     EXPECT_EQ(gkScreen.Back->lockCount, 0);
     gkDraw::ReleaseSpriteFont();
 
-    gkDraw::FreeFonts();  // without the record a selection opens nothing
     gkDraw::SelectFont(1, 12, 0, 0, 0, 0);
-    EXPECT_EQ(gkFont.Dc, nullptr);
+    gkDraw::FreeFonts();  // closes the open selection; without the record none opens
+    gkDraw::SelectFont(1, 12, 0, 0, 0, 0);
+    EXPECT_EQ(std::tuple(gkFont.Dc, gkScreen.Back->lockCount), std::tuple(nullptr, 0));
 }
 
 // Equal records share one font and its glyphs; a positive height is the cell, a negative one
