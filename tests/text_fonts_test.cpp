@@ -68,8 +68,8 @@ TEST_F(FontsTest, SelectionsFillTheRecordAndKeepOneSelectionOpen) {
                   std::tuple(gkScreen.Back, 1));
         EXPECT_GT(plat::TextWidth(gkFont.Current, "A", 1), 0);
     }
-    gkDraw::SelectSpriteFont(1, 16);  // double size on the font buffer; the screen's closed
-    EXPECT_EQ(Record(), (Fields{"標準ゴシック", 32, 0, 400, 0, 0, 128}));
+    gkDraw::SelectSpriteFont(0, 16);  // double size on the font buffer; the screen's closed
+    EXPECT_EQ(Record(), (Fields{"標準明朝", 32, 0, 400, 0, 0, 128}));
     EXPECT_EQ(std::tuple(gkFont.Surface, gkScreen.Back->lockCount),
               std::tuple(gkSprites[3].surface, 0));
     gkDraw::ReleaseFont();  // the screen release leaves a sprite selection open
