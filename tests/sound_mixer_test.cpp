@@ -1,7 +1,8 @@
 // The platform mixer on the headless backend: gains, pan, resampling, formats, buffer cursors and
 // regions, the music hook, synchronous playback and the GK_AUDIO_WAV file; every sample layout
 // against a plain reference.
-#include <array>
+#include <unistd.h>
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -9,11 +10,11 @@
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <string>
 #include <tuple>
 
 #include "platform/clock.h"
 #include "platform/sound.h"
-#include "support/fixture.h"
 #include "support/sound_util.h"
 #include "support/wav.h"
 
@@ -60,26 +61,16 @@ TEST_F(SoundMixer, VolumeAndPanAttenuateInDecibels) {
     snd::headless::StartCapture();
     snd::Buffer* b = Constant(16000, 22050);
     snd::Play(b, plat::DSBPLAY_LOOPING);
-    // -600 halves within 1 %; a pan right of centre takes its decibels off the left side.
-    const struct {
-        int32_t volume, pan;
-        double left, right;
-    } rows[] = {{0, 0, 1, 1},
-                {-600, 0, 0.5, 0.5},
-                {0, plat::DSBPAN_LEFT, 1, 0},
-                {0, 600, 0.5, 1},
-                {plat::DSBVOLUME_MIN, 600, 0, 0}};
-    for (const auto& row : rows) {
-        SCOPED_TRACE(testing::Message() << row.volume << " " << row.pan);
-        ASSERT_EQ(snd::SetVolume(b, row.volume), plat::DS_OK);
-        ASSERT_EQ(snd::SetPan(b, row.pan), plat::DS_OK);
+    // The bounds silence exactly (other gains: the reference test below): a full-left pan the
+    // right side, the least volume both.
+    for (auto [volume, pan] : {std::pair(0, plat::DSBPAN_LEFT), {plat::DSBVOLUME_MIN, 600}}) {
+        ASSERT_EQ(snd::SetVolume(b, volume), plat::DS_OK);
+        ASSERT_EQ(snd::SetPan(b, pan), plat::DS_OK);
         plat::headless::AdvanceTime(10);
         const auto out = Samples(snd::headless::TakeCapture());
         ASSERT_EQ(out.size(), 441u * 2);
-        for (size_t i = 0; i < out.size(); ++i) {
-            const double gain = i % 2 ? row.right : row.left;  // exact at full and at silence
-            ASSERT_NEAR(out[i], 16000 * gain, gain == 0.5 ? 80 : 0) << i;
-        }
+        for (size_t i = 0; i < out.size(); ++i)
+            ASSERT_EQ(out[i], i % 2 || volume ? 0 : 16000) << volume << " " << i;
     }
     // Out of range settings are refused and change nothing.
     EXPECT_EQ(snd::SetVolume(b, 1), plat::DSERR_INVALIDPARAM);
@@ -125,9 +116,6 @@ TEST_F(SoundMixer, EightBitFormatsInAndOut) {
     ASSERT_EQ(out.size(), 1000u);  // 8000 Hz mono 8-bit: one byte per frame
     EXPECT_EQ(out[0], 0x80 + 48);  // the mono output is the mean of both sides
     EXPECT_EQ(out[999], 0x80 + 48);
-    EXPECT_EQ(snd::SetPrimaryFormat(Pcm(3, 8000, 8)), plat::DSERR_BADFORMAT);
-    EXPECT_EQ(snd::SetPrimaryFormat(Pcm(2, 50, 16)), plat::DSERR_BADFORMAT);
-    EXPECT_EQ(snd::GetPrimaryFormat().nSamplesPerSec, 8000u);
 }
 
 TEST_F(SoundMixer, CursorLoopingAndLockRegions) {
@@ -161,19 +149,8 @@ TEST_F(SoundMixer, BuffersNeedTheDeviceAndAValidFormat) {
     EXPECT_EQ(snd::CreateBuffer(Pcm(1, 22050, 16), 100, &b), plat::DSERR_UNINITIALIZED);
     ASSERT_EQ(snd::CreateDevice(), plat::DS_OK);
     EXPECT_EQ(snd::CreateBuffer(Pcm(1, 22050, 24), 100, &b), plat::DSERR_BADFORMAT);
-    WAVEFORMATEX adpcm = Pcm(1, 22050, 16);
-    adpcm.wFormatTag = 2;
-    EXPECT_EQ(snd::CreateBuffer(adpcm, 100, &b), plat::DSERR_BADFORMAT);
     EXPECT_EQ(snd::CreateBuffer(Pcm(2, 22050, 16), 3, &b), plat::DSERR_INVALIDPARAM);
     EXPECT_EQ(b, nullptr);
-    snd::ReleaseDevice();
-    EXPECT_FALSE(snd::IsOutputOpen());
-
-    snd::headless::SetDeviceAvailable(false);
-    EXPECT_EQ(snd::CreateDevice(), plat::DSERR_NODRIVER);
-    EXPECT_FALSE(snd::HasDevice());
-    EXPECT_FALSE(snd::OpenOutput());
-    EXPECT_FALSE(snd::Beep());
 }
 
 int16_t musicLevel = 0;
@@ -213,12 +190,10 @@ TEST_F(SoundMixer, MusicIsAddedSumsClipAndMusicCanHoldTheOutputAlone) {
     EXPECT_FALSE(snd::IsOutputOpen());
 }
 
-TEST_F(SoundMixer, PlaySyncReturnsWhenTheSoundHasEnded) {
-    std::vector<int16_t> tone(2205, 500);  // 100 ms
-    plat::headless::SetTime(1000);
+// Its timing: the object tests' synchronous play.
+TEST_F(SoundMixer, PlaySyncClosesTheOutputAndRefusesBadFormatsAndNoDevice) {
+    std::vector<int16_t> tone(2205, 500);
     EXPECT_TRUE(snd::PlaySync(Pcm(1, 22050, 16), tone.data(), 4410));
-    EXPECT_GE(plat::Now(), 1100u);
-    EXPECT_LE(plat::Now(), 1102u);
     EXPECT_FALSE(snd::IsOutputOpen());
     EXPECT_FALSE(snd::PlaySync(Pcm(1, 22050, 12), tone.data(), 4410));
     snd::headless::SetDeviceAvailable(false);
@@ -226,7 +201,7 @@ TEST_F(SoundMixer, PlaySyncReturnsWhenTheSoundHasEnded) {
 }
 
 TEST_F(SoundMixer, AudioWavFileHoldsTheOutput) {
-    const std::string path = ::testing::TempDir() + gktest::Unique("gk_mixer_capture.wav");
+    const std::string path = ::testing::TempDir() + std::to_string(getpid()) + "capture.wav";
     setenv("GK_AUDIO_WAV", path.c_str(), 1);
     ASSERT_EQ(snd::CreateDevice(), plat::DS_OK);
     snd::Play(Constant(1234, 100), plat::DSBPLAY_LOOPING);

@@ -1,8 +1,6 @@
-// Helpers for the sound tests: the executable's folder (where sounds are loaded from), a fixture
-// with a folder of its own, the error reports shown, and captured 16-bit output as samples.
+// Helpers for the sound tests: a fixture with an executable folder (where sounds are loaded from)
+// of its own, the error reports shown, and captured 16-bit output as samples.
 #pragma once
-
-#include <unistd.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -17,15 +15,6 @@
 #include "system/system.h"
 
 namespace gktest {
-
-inline std::string ExeFolder() {
-    return gkSystem::GetPath(0);
-}
-
-// A file name of this process's own (test cases run in parallel processes).
-inline std::string Unique(const std::string& name) {
-    return std::to_string(getpid()) + name;
-}
 
 // The texts of the message boxes shown since the previous Take.
 class Reports {

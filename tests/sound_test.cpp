@@ -1,0 +1,845 @@
+// The sound module: the sound object table and its playback controls (slots, mixes, failures
+// and their reports, rebuilds in place, round-robin starts, channel addressing, the setters'
+// clamps, pause, the echo heard in the mixed output), the WAV reader, sound packs, streams heard
+// through the captured output on the virtual clock, and MIDI songs: the command strings sent,
+// the end-of-song notification, the looping and closing rules.
+#include "platform/sound.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include "app/app.h"
+#include "draw/draw.h"
+#include "platform/clock.h"
+#include "platform/mci.h"
+#include "support/sound_util.h"
+#include "support/wav.h"
+
+namespace {
+
+namespace snd = plat::sound;
+namespace t = gktest;
+using t::Bytes;
+using t::Chunk;
+using t::Fmt;
+using t::Riff;
+using Commands = std::vector<std::string>;
+using Ints = std::vector<int>;
+using Samples = std::vector<int16_t>;
+using Sizes = std::vector<uint32_t>;
+
+class Sound : public t::SoundFolder {
+  protected:
+    void Write(const std::string& name, const Bytes& bytes) {
+        t::WriteFile(folder + "/" + name, bytes);
+    }
+    Bytes Read(const std::string& name) {
+        std::ifstream in(folder + "/" + name, std::ios::binary);
+        return Bytes(std::istreambuf_iterator<char>(in), {});
+    }
+    // Writes the entries, one after the other, as the pack `name`; returns its bytes.
+    Bytes Pack(const std::string& name, const std::vector<Bytes>& entries) {
+        Bytes pack;
+        for (const Bytes& e : entries) pack.insert(pack.end(), e.begin(), e.end());
+        Write(name, pack);
+        return pack;
+    }
+    // Writes `name` (mono, 22050 Hz, `frames` frames of `value`) and loads it with `mix`.
+    int Load(int mix, uint32_t frames = 22050, int16_t value = 1000, std::string name = "a.wav") {
+        Write(name, t::PcmWav(1, 22050, frames, value));
+        return gkSound::LoadObject(name.c_str(), mix);
+    }
+    static snd::Buffer* Channel(int slot, int ch) {
+        return gkSoundObjects[slot].Channel[ch].Buffer;
+    }
+    static bool Playing(int slot, int ch) {
+        return snd::GetStatus(Channel(slot, ch)) & plat::DSBSTATUS_PLAYING;
+    }
+    static Ints PlayingOn(int slot) {
+        Ints on;
+        for (int j = 0; j < gkSoundObjects[slot].ChannelCount; ++j) on.push_back(Playing(slot, j));
+        return on;
+    }
+    // `frames` frames of 50 ms, each ending with an echo step.
+    static void EchoFrames(int slot, int frames) {
+        gkSystem::FrameDelta = 0.05f;
+        for (int f = 0; f < frames; ++f) {
+            plat::headless::AdvanceTime(50);
+            gkSound::Echo(slot, 200, 3, 6);
+        }
+    }
+};
+
+// ---- Sound objects and playback controls
+
+TEST_F(Sound, LoadsFailWithAReportOrTakeSlotsLowestFirstUpTo70) {
+    t::Bytes adpcm = t::Fmt(2, 1, 22050, 4);
+    adpcm.insert(adpcm.end(), {0, 0});
+    const t::Bytes pcm = t::PcmWav(1, 22050, 100);
+    const std::string tooMany = "ミックス数が多過ぎます",
+                      noBuffer = "サウンドバッファが生成できません";
+    // The file written (if any), its name, the mix and the report.
+    const std::tuple<t::Bytes, std::string, int, std::string> failures[] = {
+        {pcm, "a.wav", 11, tooMany},
+        {pcm, "a.wav", -11, tooMany},
+        {pcm, "a.wav", 0, tooMany},
+        {{}, "missing.wav", 1, "WAVEリソースが見つかりません"},
+        {t::Riff({{"fmt ", adpcm}, {"data", t::Bytes(100, 0)}}), "a.wav", 3, noBuffer},
+        {t::Riff({{"fmt ", t::Fmt(1, 1, 22050, 16)}, {"data", {}}}), "a.wav", 3, noBuffer},
+        {pcm, std::string(27, 'n') + ".wav", 2, "ファイル名またはリソース名が長すぎます"}};
+    for (const auto& [file, name, mix, report] : failures) {
+        if (!file.empty()) Write(name, file);
+        EXPECT_EQ(gkSound::LoadObject(name.c_str(), mix), -1) << name;
+        EXPECT_EQ(reports.Take(), std::vector<std::string>{"gkSound::LoadObject : " + report});
+        const gkSoundObject& o = gkSoundObjects[0];
+        EXPECT_EQ(std::tuple(o.Used, o.Channel[0].Buffer, o.Channel[1].Buffer),
+                  std::tuple(0, nullptr, nullptr));
+    }
+    // Mixes give channels and the echo; names up to 30 bytes.
+    const std::string name30 = std::string(26, 'n') + ".wav";
+    const struct {
+        int mix, slot, channels, echo;
+        std::string name;
+    } cases[] = {{10, 0, 10, 0, "a.wav"},
+                 {-3, 1, 3, -1, name30},
+                 {3, 2, 3, 0, "a.wav"},
+                 {1, 3, 1, -1, "a.wav"}};
+    for (const auto& c : cases) {
+        ASSERT_EQ(Load(c.mix, 100, 1, c.name), c.slot) << c.mix;
+        const gkSoundObject& o = gkSoundObjects[c.slot];
+        EXPECT_EQ(std::tuple(o.ChannelCount, o.EchoStep, o.NextChannel, std::string(o.Name)),
+                  std::tuple(c.channels, c.echo, 0, c.name));
+        for (int j = 0; j < 10; ++j) EXPECT_EQ(Channel(c.slot, j) != nullptr, j < c.channels);
+        for (int j = 1; j < c.channels; ++j) EXPECT_NE(Channel(c.slot, j), Channel(c.slot, j - 1));
+    }
+    for (int s = 4; s < 70; ++s) ASSERT_EQ(Load(1, 100), s);
+    EXPECT_EQ(Load(1, 100), -1);
+    gkSound::ReleaseObject(5);
+    const gkSoundObject& o = gkSoundObjects[5];
+    EXPECT_EQ(std::tuple(o.Used, o.Name[0], o.BaseFrequency, o.Channel[0].Buffer),
+              std::tuple(0, '\0', 0u, nullptr));
+    EXPECT_EQ(Load(1, 100), 5);
+    EXPECT_EQ(reports.Take(),
+              std::vector<std::string>{"gkSound::LoadObject : オブジェクト数が多過ぎます"});
+}
+
+TEST_F(Sound, ScreenSetUpStartsSoundAndWithoutADeviceAllIsSilentButTheBeep) {
+    gkSoundObjects[7].Channel[2].Volume = -500;
+    ASSERT_EQ(gkDraw::Screen(64, 48, 0), 1);
+    EXPECT_EQ(
+        std::tuple(gkSoundStatus.Ready, snd::HasDevice(), gkSoundObjects[7].Channel[2].Volume),
+        std::tuple(1, true, 0));
+    snd::headless::StartCapture();
+    gkSound::Beep();  // a tone on the output
+    plat::headless::AdvanceTime(100);
+    const auto out = t::Samples(snd::headless::TakeCapture());
+    EXPECT_GT(*std::max_element(out.begin(), out.end()), 0);
+    gkSystem::Quit();
+    gkDraw::Release();
+    snd::headless::SetDeviceAvailable(false);
+    ASSERT_EQ(gkDraw::Screen(64, 48, 0), 1);
+    EXPECT_EQ(gkSoundStatus.Ready, 0);
+    EXPECT_EQ(Load(1), -1);
+    EXPECT_EQ(Load(11), -1);
+    gkSound::RestoreAll();
+    gkSound::Beep();  // the system's bell
+    EXPECT_EQ(std::tuple(gkSoundObjects[0].Used, plat::headless::Beeps()), std::tuple(0, 1));
+    EXPECT_TRUE(plat::headless::Boxes().empty());
+}
+
+TEST_F(Sound, RoundRobinStartsAndChannelAddressing) {
+    const int s = Load(3);
+    for (Ints expect : {Ints{1, 0, 0}, Ints{0, 1, 0}, Ints{0, 0, 1}, Ints{1, 0, 0}}) {
+        gkSound::Stop(s, -1);
+        gkSound::Play(s, -1);
+        EXPECT_EQ(PlayingOn(s), expect);
+    }
+    // A start on a given channel rewinds it and leaves the turn alone.
+    plat::headless::AdvanceTime(100);
+    gkSound::PlayLoop(s, 0);
+    EXPECT_EQ(snd::GetCurrentPosition(Channel(s, 0)), 0u);
+    EXPECT_EQ(snd::GetStatus(Channel(s, 0)), plat::DSBSTATUS_PLAYING | plat::DSBSTATUS_LOOPING);
+    EXPECT_EQ(std::tuple(gkSoundObjects[s].Loop, gkSoundObjects[s].NextChannel), std::tuple(1, 1));
+    // -2 sets the channel the next round-robin start takes, -1 every channel.
+    const gkSoundChannel* c = gkSoundObjects[s].Channel;
+    gkSound::SetVolume(s, -10, -2);
+    gkSound::SetPan(s, -5, -1);
+    EXPECT_EQ((Ints{c[0].Volume, c[1].Volume, c[2].Volume, c[0].Pan, c[1].Pan, c[2].Pan}),
+              (Ints{0, -1000, 0, -500, -500, -500}));
+    // Stop takes every channel for -2 as for -1.
+    gkSound::Play(s, 2);
+    gkSound::Stop(s, -2);
+    EXPECT_EQ(PlayingOn(s), (Ints{0, 0, 0}));
+    // Out-of-table numbers address nothing.
+    gkSound::SetVolume(s, -10, 3);
+    gkSound::Play(s, 7);
+    gkSound::Play(70, 0);
+    gkSound::SetPan(-1, 3, 0);
+    EXPECT_EQ(std::tuple(c[3].Volume, gkSoundObjects[s].NextChannel), std::tuple(0, 1));
+    // -2 on an object without echo is a plain round-robin start.
+    const int single = Load(1);
+    gkSound::Play(single, -2);
+    EXPECT_TRUE(Playing(single, 0));
+    EchoFrames(single, 4);
+    EXPECT_EQ(gkSoundObjects[single].EchoStep, -1);
+}
+
+TEST_F(Sound, SettersClampStoreAndApply) {
+    const int s = Load(2);
+    const gkSoundChannel& c = gkSoundObjects[s].Channel[0];
+    using namespace gkSound;
+    // Each step on channel 0, then its volume, pan and frequency.
+    const std::pair<std::function<void()>, Ints> steps[] = {
+        {[&] { SetVolume(s, -120, 0); }, {-10000, 0, 22050}},
+        {[&] { SetVolume(s, 5, 0); }, {0, 0, 22050}},
+        {[&] { AddVolume(s, -7, 0); }, {-700, 0, 22050}},
+        {[&] { AddVolume(s, -7, 0); }, {-1400, 0, 22050}},
+        {[&] { ResetVolume(s, 0); }, {0, 0, 22050}},
+        {[&] { AddFrequency(s, -300, 0); }, {0, 0, 100}},
+        {[&] { ResetFrequency(s, 0); }, {0, 0, 22050}},
+        {[&] { AddFrequency(s, 900, 0); }, {0, 0, 100000}},
+        {[&] { AddFrequency(s, -2000000000, 0); }, {0, 0, 100}},  // the bound, not a wrap
+        {[&] { SetFrequency(s, 10, 0); }, {0, 0, 23050}},
+        {[&] { SetPan(s, 150, 0); }, {0, 10000, 23050}},
+        {[&] { AddPan(s, -250, 0); }, {0, -10000, 23050}},
+        {[&] { PanRight(s, 0); }, {0, 10000, 23050}},
+        {[&] { PanLeft(s, 0); }, {0, -10000, 23050}},
+        {[&] { ResetPan(s, 0); }, {0, 0, 23050}},
+    };
+    for (const auto& [step, expect] : steps) {
+        step();
+        const Ints stored = {c.Volume, c.Pan, static_cast<int>(c.Frequency)};
+        EXPECT_EQ(stored, expect);
+        EXPECT_EQ((Ints{snd::GetVolume(c.Buffer), snd::GetPan(c.Buffer),
+                        static_cast<int>(snd::GetFrequency(c.Buffer))}),
+                  stored);
+    }
+    EXPECT_EQ(gkSoundObjects[s].Channel[1].Frequency, 22050u);  // the other channel untouched
+}
+
+TEST_F(Sound, PauseTwiceResumesWherePaused) {
+    const int s = Load(2, 22050 * 2);
+    snd::Buffer* b = Channel(s, 0);
+    gkSound::Play(s, 0);
+    plat::headless::AdvanceTime(100);
+    gkSound::Pause(s, 0);
+    EXPECT_EQ(gkSoundObjects[s].Channel[0].PausedPosition, 2205u * 2);
+    plat::headless::AdvanceTime(300);
+    EXPECT_EQ(std::tuple(Playing(s, 0), snd::GetCurrentPosition(b)), std::tuple(false, 4410u));
+    gkSound::Pause(s, 0);
+    EXPECT_EQ(snd::GetStatus(b), plat::DSBSTATUS_PLAYING);  // once, as it was started
+    plat::headless::AdvanceTime(100);
+    EXPECT_EQ(snd::GetCurrentPosition(b), 4410u * 2);
+    // With -1 each channel toggles by itself: the idle one starts from its paused position.
+    gkSound::Pause(s, -1);
+    EXPECT_EQ(PlayingOn(s), (Ints{0, 1}));
+    EXPECT_EQ(snd::GetCurrentPosition(Channel(s, 1)), 0u);
+    // A looping start resumes looping.
+    gkSound::PlayLoop(s, 1);
+    gkSound::Pause(s, 1);
+    gkSound::Pause(s, 1);
+    EXPECT_EQ(snd::GetStatus(Channel(s, 1)), plat::DSBSTATUS_PLAYING | plat::DSBSTATUS_LOOPING);
+}
+
+TEST_F(Sound, EchoCopiesComeAtTheIntervalEachQuieterUntilStopped) {
+    const int s = Load(4, 22050, 10000);
+    snd::headless::StartCapture();
+    gkSound::SetVolume(s, -20, -1);  // the echo start puts every channel back to full
+    gkSound::PlayLoop(s, -2);
+    EchoFrames(s, 10);
+    EXPECT_EQ(gkSoundObjects[s].EchoStep, 3);
+    gkSound::Stop(s, -1);
+    EXPECT_EQ(gkSoundObjects[s].EchoStep, 0);
+    EchoFrames(s, 10);
+    const auto out = t::Samples(snd::headless::TakeCapture());
+    const auto levelAt = [&](size_t ms) { return out[2 * (ms * 441 / 10)]; };
+    // 0 dB from 0 ms, then -6 dB added at 200 ms and -12 dB at 400 ms; nothing after the stop.
+    const double copies[] = {1.0, 0.501187, 0.251189};
+    double level = 0;
+    for (int k = 0; k < 3; ++k) {
+        level += 10000 * copies[k];
+        EXPECT_NEAR(levelAt(200 * k + 1), level, 1.5) << k;
+        EXPECT_NEAR(levelAt(200 * k + 99), level, 1.5) << k;
+    }
+    for (size_t ms = 501; ms < 1000; ms += 50) EXPECT_EQ(levelAt(ms), 0) << ms;
+    EXPECT_EQ(PlayingOn(s), (Ints{0, 0, 0, 0}));
+}
+
+TEST_F(Sound, EchoPanSwingsBetweenItsBoundsForTheRepeatsOnly) {
+    const int s = Load(4);
+    gkSystem::FrameDelta = 0.05f;
+    std::srand(1);
+    gkSound::Play(s, -2);
+    const int direction = gkSoundObjects[s].EchoPanDirection;
+    ASSERT_TRUE(direction == 1 || direction == -1);
+    for (int frame = 0; frame < 20; ++frame) gkSound::EchoPan(s, 200, 3, 6, 5);
+    // 25 dB a copy: to the bound and back; each copy 6 dB quieter; no copy after the third.
+    Ints pans, volumes;
+    for (const gkSoundChannel& c : gkSoundObjects[s].Channel) {
+        pans.push_back(c.Pan);
+        volumes.push_back(c.Volume);
+    }
+    EXPECT_EQ(Ints(pans.begin() + 1, pans.begin() + 4),
+              (Ints{direction * 2500, direction * 3000, direction * 500}));
+    EXPECT_EQ(Ints(volumes.begin(), volumes.begin() + 4), (Ints{0, -600, -1200, -1800}));
+    EXPECT_EQ(std::tuple(gkSoundObjects[s].EchoPanDirection, gkSoundObjects[s].EchoStep,
+                         gkSoundObjects[s].NextChannel),
+              std::tuple(-direction, 0, 0));
+}
+
+// ---- The WAV reader
+
+// What ReadWave gives: its result, the format record and the data.
+struct Wave {
+    int result;
+    Bytes format, data;
+};
+
+// Reads a file of these bytes.
+Wave ReadBytes(const std::string& folder, const Bytes& file) {
+    t::WriteFile(folder + "/w.wav", file);
+    uint8_t* format = reinterpret_cast<uint8_t*>(1);  // every output is set at entry
+    uint8_t* data = reinterpret_cast<uint8_t*>(1);
+    uint32_t formatSize = 77, dataSize = 77;
+    const std::string path = folder + "/w.wav";
+    Wave w{gkSound::ReadWave(path.c_str(), &format, &formatSize, &data, &dataSize), {}, {}};
+    if (w.result == 0) {
+        w.format.assign(format, format + formatSize);
+        w.data.assign(data, data + dataSize);
+    } else {
+        EXPECT_EQ(std::tuple(format, data, dataSize), std::tuple(nullptr, nullptr, 0u));
+    }
+    std::free(format);
+    std::free(data);
+    return w;
+}
+
+Bytes Plus(Bytes bytes, const Bytes& more) {
+    bytes.insert(bytes.end(), more.begin(), more.end());
+    return bytes;
+}
+
+TEST_F(Sound, WaveChunksInAnyOrderFormatRecordsWithTheirExtraBytesMalformedFilesFail) {
+    const Bytes samples = {1, 2, 3, 4, 5, 6}, pcm = Fmt(1, 2, 22050, 16), pcm18 = Plus(pcm, {0, 0}),
+                adpcm = Fmt(2, 1, 22050, 4), adpcm20 = Plus(adpcm, {2, 0, 0xAB, 0xCD});
+    const Chunk fmt{"fmt ", pcm}, data{"data", samples};
+    Bytes truncated = Riff({fmt, data}), rifx = Riff({fmt, data}), cutFmt = Riff({fmt});
+    truncated.resize(truncated.size() - 2);
+    rifx[3] = 'X';
+    cutFmt.resize(cutFmt.size() - 6);
+    // The file and the format record read: PCM gets a zero extra size, whatever the chunk holds
+    // past 16 bytes; other formats keep their extra bytes. No record: the file fails.
+    const std::pair<Bytes, Bytes> files[] = {
+        {Riff({fmt, data}), pcm18},
+        {Riff({data, fmt}), pcm18},
+        {Riff({fmt, {"LIST", {'I', 'N', 'F'}}, data}), pcm18},
+        {Riff({{"fmt ", Plus(pcm, {9, 9, 9, 9})}, data}), pcm18},
+        {Riff({{"fmt ", adpcm20}, data}), adpcm20},
+        {truncated, {}},
+        // Refused before anything is allocated.
+        {Riff({fmt, {"data", samples, 0xFFFFFFF0}}), {}},
+        {Riff({{"JUNK", {1, 2}, 0x7FFFFFFF}, fmt, data}), {}},
+        {Riff({fmt, data}, "AVI "), {}},
+        {rifx, {}},
+        {Riff({data}), {}},
+        {Riff({fmt}), {}},
+        {Riff({{"fmt ", Bytes(pcm.begin(), pcm.begin() + 14)}, data}), {}},
+        {cutFmt, {}},
+        {Riff({{"fmt ", Plus(adpcm, {4, 0, 0xAB, 0xCD})}, data}), {}},  // extra bytes missing
+        {Riff({{"fmt ", adpcm}, data}), {}},                            // no extra size
+        {{'R', 'I', 'F', 'F'}, {}},
+        {{}, {}}};
+    for (size_t i = 0; i < std::size(files); ++i) {
+        const auto& [file, format] = files[i];
+        const Wave w = ReadBytes(folder, file);
+        EXPECT_EQ(std::tuple(w.result, w.format, w.data),
+                  std::tuple(format.empty(), format, format.empty() ? Bytes{} : samples))
+            << i;
+    }
+    const Wave empty = ReadBytes(folder, Riff({fmt, {"data", {}}}));
+    EXPECT_EQ(std::tuple(empty.result, empty.data), std::tuple(0, Bytes{}));
+}
+
+// ---- Sound packs
+
+TEST_F(Sound, LookupFindsTheFirstWholePlayableEntry) {
+    const Bytes mono = t::PcmRecord(1, 8000, 16), bits12 = t::PcmRecord(1, 8000, 12);
+    Bytes adpcm = t::Fmt(2, 1, 8000, 4), extra = mono, slow = mono;
+    adpcm.insert(adpcm.end(), {2, 0, 7, 7});  // 20-byte records
+    extra.insert(extra.end(), {7, 7});
+    slow[8] ^= 1;  // bytes per second that do not agree with the rate
+    const Bytes pack =
+        Pack("s.pak",
+             {t::PackEntry("A.WA", adpcm, {}), t::PackEntry("A.WAV", extra, {1, 2}),
+              t::PackEntry("A.WAV", mono, {9, 9}), t::PackEntry("C.WAV", mono, {3, 4}),
+              t::PackEntry("BITS.WAV", bits12, {4, 4}), t::PackEntry("AVG.WAV", slow, {4, 4}),
+              t::PackEntry(std::string(31, 'L'), mono, {5, 5}),
+              t::PackEntry("HUGE.WAV", Bytes(65537, 0), {}), t::PackEntry("D.WAV", mono, {6, 6})});
+    Pack("cut.pak", {Bytes(pack.begin(), pack.begin() + 118)});  // ends inside C.WAV
+    const std::string tag = "gkSound::LoadPack : ",
+                      gone = tag + "パックファイル名が指定されていません",
+                      none = tag + "WAVEファイルを読み込めません";
+    // The pack set before (if any), the name, and the first samples or the report.
+    const std::string cases[][3] = {
+        {"", "a.wav", gone},
+        {"s.pak", "a.Wav", "\1\2"},
+        {"", "c.wav", "\3\4"},
+        {"", "bits.wav", none},
+        {"", "avg.wav", none},
+        {"", "d.wav", none},
+        {"cut.pak", "c.wav", none},
+        {std::string(300, 'p'), "a.wav", gone},
+        {"s.pak", std::string(31, 'l'), tag + "ファイル名が長すぎます"}};
+    for (const auto& c : cases) {
+        if (!c[0].empty()) gkSound::SetPack(c[0].c_str());
+        const int slot = gkSound::LoadPack(c[1].c_str(), 1);
+        void *a = nullptr, *b;
+        uint32_t na, nb;
+        if (slot >= 0) snd::Lock(gkSoundObjects[slot].Channel[0].Buffer, 0, 2, &a, &na, &b, &nb);
+        EXPECT_EQ(slot < 0 ? reports.Take().at(0) : std::string(static_cast<char*>(a), 2), c[2])
+            << c[1];
+    }
+}
+
+TEST_F(Sound, ConvertWavWritesBareUpperCaseEntries) {
+    std::system(("mkdir '" + folder + "/Snd'").c_str());
+    Write("Snd/Mixed.wav", t::PcmWav(1, 8000, 3, 100));
+    Write("Snd/b.WAV", t::PcmWav(2, 8000, 2, -5));
+    Write("b.wav", t::PcmWav(2, 8000, 2, -5));
+    Write("Snd/bad.wav", {1, 2, 3});  // not a WAV file: left out
+    const Bytes b = t::PackEntry("B.WAV", t::PcmRecord(2, 8000, 16), t::Samples16(2, 2, -5)),
+                one = Pack("one", {t::PackEntry("MIXED.WAV", t::PcmRecord(1, 8000, 16),
+                                                t::Samples16(3, 1, 100)),
+                                   b});
+    for (auto [overwrite, expect] : {std::pair{1, one}, {1, one}, {0, Pack("two", {one, one})}}) {
+        EXPECT_EQ(gkSound::ConvertWav("out.pak", "snd", overwrite), 1);
+        EXPECT_EQ(Read("out.pak"), expect);
+    }
+    gkSound::AppendWav("one.pak", "snd\\b.wav");
+    gkSound::ConvertWav("b.pak", "", 1);  // the executable's own folder
+    EXPECT_EQ(std::pair(Read("one.pak"), Read("b.pak")), std::pair(b, b));
+    EXPECT_EQ(gkSound::ConvertWav("out.pak", "none", 1), 1);
+    EXPECT_FALSE(std::ifstream(folder + "/out.pak"));
+}
+
+// Release and RestoreAll, a synchronous play and SelectFormat rebuild every kind of sound in place.
+TEST_F(Sound, RebuildsKeepSlotsAndSettingsUntilQuit) {
+    Pack("s.pak", {t::PackEntry("L.WAV", t::PcmRecord(1, 8000, 16), Bytes(80000, 1)),
+                   t::PackEntry("P.WAV", t::PcmRecord(1, 8000, 16), Bytes(800, 2))});
+    Write("w.wav", t::PcmWav(2, 44100, 4410));
+    gkSound::SetPack("s.pak");
+    const std::string packPath = gkSoundStatus.PackPath;
+    ASSERT_EQ(Load(1, 2205), 0);  // released below: the slot stays free
+    const int slots[] = {gkSound::LoadStream("l.wav", 0), gkSound::LoadObject("w.wav", 2),
+                         gkSound::LoadPack("p.wav", 3)};
+    ASSERT_EQ(gkSoundObjects[slots[0]].Stream.DataSize + slots[0] + slots[1] + slots[2], 80006u);
+    gkSound::ReleaseObject(0);
+    for (int s : slots) {
+        gkSound::SetVolume(s, -5, -1);
+        gkSound::SetPan(s, 3, -1);
+        gkSound::SetFrequency(s, 2, -1);
+        gkSound::Play(s, -1);
+    }
+    gkSound::SetPack("other.pak");  // the stream's pack comes back, for the pack object after it
+    const auto check = [&] {
+        EXPECT_EQ(
+            std::tuple(gkSoundStatus.PackPath, gkSoundObjects[0].Used, gkSoundStatus.ReloadMode),
+            std::tuple(packPath, 0, 0));
+        for (int s : slots) {  // each kept its slot, turn and the settings of its last channel
+            const gkSoundObject& o = gkSoundObjects[s];
+            snd::Buffer* b = o.Channel[o.ChannelCount - 1].Buffer;
+            ASSERT_NE(b, nullptr);
+            EXPECT_EQ(
+                (std::vector<int64_t>{o.Used, o.NextChannel, snd::GetVolume(b), snd::GetPan(b),
+                                      snd::GetFrequency(b)}),
+                (std::vector<int64_t>{1, 1 % o.ChannelCount, -500, 300, o.BaseFrequency + 200}));
+        }
+    };
+    gkSound::Release();
+    EXPECT_EQ(std::tuple(snd::HasDevice(), Channel(2, 0), gkSoundObjects[2].Used),
+              std::tuple(false, nullptr, 1));
+    gkSound::RestoreAll();
+    check();
+    // A synchronous play of 100 ms holds the program that long, alone, then everything is back.
+    gkSound::PlayLoop(2, 0);
+    snd::headless::StartCapture();
+    plat::headless::SetTime(5000);
+    gkSound::PlaySync((folder + "/a.wav").c_str());
+    EXPECT_NEAR(plat::Now(), 5101, 1);
+    const Samples heard = t::Samples(snd::headless::TakeCapture());
+    EXPECT_EQ(*std::max_element(heard.begin(), heard.end()), 1000);
+    check();
+    gkSound::ResetFrequency(2, 0);
+    gkSound::Play(2, 0);
+    plat::headless::AdvanceTime(20);
+    EXPECT_EQ(gkSound::GetPlayPosition(2), 882u * 4);  // channel 0, in bytes
+    const std::vector<uint32_t> cases[] = {
+        // channels, rate, bits, result, then channels, rate, alignment, bytes per second, bits
+        {2, 44, 16, 1, 2, 44100, 4, 176400, 16}, {1, 22, 8, 1, 1, 22050, 1, 22050, 8},
+        {2, 11, 16, 1, 2, 11025, 4, 44100, 16},  {1, 32000, 8, 1, 1, 32000, 1, 32000, 8},
+        {3, 8000, 16, 0, 1, 32000, 1, 32000, 8}, {1, 0, 16, 0, 1, 32000, 1, 32000, 8},
+        {2, 11, 12, 0, 1, 32000, 1, 32000, 8}};
+    for (const auto& c : cases) {
+        const auto result = uint32_t(gkSound::SelectFormat(uint16_t(c[0]), c[1], uint16_t(c[2])));
+        const plat::WAVEFORMATEX f = snd::GetPrimaryFormat();
+        EXPECT_EQ(c, (std::vector<uint32_t>{c[0], c[1], c[2], result, f.nChannels, f.nSamplesPerSec,
+                                            f.nBlockAlign, f.nAvgBytesPerSec, f.wBitsPerSample}));
+        EXPECT_EQ(reports.Take(),
+                  std::vector<std::string>(
+                      1 - result, "gkSound::SelectFormat : 再生フォーマットを変更できません"));
+        check();
+    }
+    gkSystem::Quit();
+    EXPECT_EQ(std::tuple(snd::HasDevice(), gkSound::GetPlayPosition(2), Channel(2, 0),
+                         gkSoundObjects[2].Used),
+              std::tuple(false, 0u, nullptr, 1));
+}
+
+// ---- Streams
+
+// Frames [from, to) of a ramp whose 40000 frames (5 seconds) are all told apart.
+Samples Part(int from, int to) {
+    Samples s;
+    for (int i = from; i < to; ++i) s.push_back(static_cast<int16_t>(i - 20000));
+    return s;
+}
+
+class SoundStream : public Sound {
+  protected:
+    void SetUp() override {
+        Sound::SetUp();
+        gkSound::SelectFormat(1, 8, 16);
+        snd::headless::StartCapture();
+    }
+    // Streams "E.WAV" of "s.pak": `bytes` bytes of 0x80, else the ramp (2 s = 32000 bytes).
+    int Load(uint32_t loop = 0, uint32_t bytes = 0, uint16_t bits = 16, uint16_t channels = 1) {
+        const Samples ramp = Part(0, 40000);
+        const auto* r = reinterpret_cast<const uint8_t*>(ramp.data());
+        Write("s.pak",
+              t::PackEntry("E.WAV", t::PcmRecord(channels, bytes > 800000 ? 44100 : 8000, bits),
+                           bytes ? t::Bytes(bytes, 0x80) : t::Bytes(r, r + 80000)));
+        gkSound::SetPack("s.pak");
+        return gkSound::LoadStream("e.wav", loop);
+    }
+    // `ms` of frames of 10 ms, each ending with Streaming; the output since the last call.
+    static Samples Run(uint32_t ms) {
+        for (uint32_t done = 0; done < ms; done += 10) {
+            plat::headless::AdvanceTime(10);
+            gkSound::Streaming();
+        }
+        return t::Samples(snd::headless::TakeCapture());
+    }
+    static const gkSoundStream& Record(int slot) { return gkSoundObjects[slot].Stream; }
+};
+
+TEST_F(SoundStream, RingSizesAndChunks) {
+    EXPECT_EQ(Record(Load(0, 78400)).DataSize, 0u);  // 4.9 seconds load whole
+    const gkSoundStream& s = Record(Load(~0u, 882000, 16, 2));
+    EXPECT_EQ((Sizes{s.BufferSize, s.HalfSize, s.LoopStart - s.DataStart}),
+              (Sizes{705600, 352800, 0}));
+    // The chunks after the first 2 seconds up to the next pass.
+    const std::pair<int, Sizes> cases[] = {
+        {Load(0, 56000, 8), {16000, 12000, 12000, 16000}},  // 2.5 halves left
+        {Load(0, 160006, 16, 2), {48000, 48004, 64000}}};   // split on a frame
+    for (const auto& [slot, expect] : cases) {
+        gkSound::PlayLoop(slot, -1);
+        Sizes chunks;
+        for (int i = 0; i < 2000 && chunks.size() < expect.size(); ++i) {
+            const uint32_t read = Record(slot).DataRead;
+            Run(10);
+            const gkSoundStream& r = Record(slot);
+            if (r.DataRead != read)
+                chunks.push_back((r.DataRead > read ? r.DataRead : r.DataSize) - read);
+        }
+        gkSound::Stop(slot, -1);
+        EXPECT_EQ(chunks, expect);
+    }
+}
+
+TEST_F(SoundStream, LoopsFromTheLoopPointWithoutAGap) {
+    gkSound::PlayLoop(Load(2 * 12345 + 1), -1);
+    Samples expect = Part(0, 40000);
+    for (const Samples pass = Part(12345, 40000); expect.size() < 104000;)
+        expect.insert(expect.end(), pass.begin(), pass.end());
+    expect.resize(104000);
+    EXPECT_EQ(Run(13000), expect);
+}
+
+TEST_F(SoundStream, PausedThenPlayedToTheEndThroughSilenceThenStartedOver) {
+    const int slot = Load(79998);  // a loop point near the end must not keep it going
+    snd::Buffer* b = gkSoundObjects[slot].Channel[0].Buffer;
+    gkSound::Play(slot, 0);
+    Samples out = Run(1990), expect = Part(0, 16000);
+    plat::headless::AdvanceTime(10);  // a refill is due, but the stream is paused first
+    gkSound::Pause(slot, 0);
+    const auto add = [](Samples& to, const Samples& more) {
+        to.insert(to.end(), more.begin(), more.end());
+    };
+    add(out, Run(5000));
+    gkSound::Pause(slot, 0);
+    add(out, Run(2990));
+    const uint32_t playing = snd::GetStatus(b) & plat::DSBSTATUS_PLAYING;
+    add(out, Run(1000));
+    expect.resize(56000, 0);
+    add(expect, Part(16000, 40000));
+    expect.resize(out.size(), 0);
+    EXPECT_EQ(out, expect);
+    EXPECT_EQ((Sizes{playing, snd::GetStatus(b), gkSound::GetPlayPosition(slot)}),
+              (Sizes{1, 0, 0}));
+    gkSound::Play(slot, -1);
+    EXPECT_EQ(Run(1000), Part(0, 8000));
+    gkSound::Stop(slot, -1);
+    // 8-bit silence is 0x80: heard here, as the stop comes 5 ms after the end.
+    gkSound::Play(Load(0, 40000, 8), 0);
+    plat::headless::AdvanceTime(5);
+    EXPECT_EQ(Run(5100), Samples(40840, 0));
+}
+
+TEST_F(SoundStream, WithoutRefillsTheRingRepeatsOldSound) {
+    const int slot = Load();
+    gkSound::PlayLoop(slot, 0);
+    plat::headless::AdvanceTime(500);
+    gkSound::Streaming();
+    plat::headless::AdvanceTime(3950);
+    const Samples out = t::Samples(snd::headless::TakeCapture());
+    EXPECT_EQ(Samples(out.begin() + 32000, out.end()), Part(0, 3600));
+    // The cursor is behind where it was at the last refill: it has gone round, so refill.
+    EXPECT_EQ(gkSound::Streaming(), 1);
+    EXPECT_EQ(Record(slot).DataRead, 0u);
+}
+
+TEST_F(SoundStream, EveryFailureIsReported) {
+    const std::string load = "gkSound::LoadStream : ", refill = "gkSound::Streaming : ",
+                      rewind = "gkSound::ResetStream : ",
+                      gone = "パックファイル名が指定されていません";
+    EXPECT_EQ(gkSound::LoadStream("e.wav", 0), -1);
+    const int slot = Load();
+    gkSound::LoadStream("x.wav", 0);
+    gkSound::PlayLoop(slot, 0);
+    for (int rewinding : {0, 1}) {  // the pack gone, then shortened, under a playing stream
+        std::remove((folder + "/s.pak").c_str());
+        EXPECT_EQ(rewinding ? gkSound::ResetStream(slot) : gkSound::Streaming(), 0);
+        Write("s.pak", t::Bytes(10, 0));
+        EXPECT_EQ(rewinding ? gkSound::ResetStream(slot) : gkSound::Streaming(), 0);
+    }
+    EXPECT_EQ(reports.Take(),
+              (std::vector<std::string>{load + gone, load + "WAVEファイルを読み込めません",
+                                        refill + gone, refill + "ストリーミング再生できません",
+                                        rewind + gone, rewind + "ストリーミング再生できません"}));
+}
+
+// ---- MIDI songs
+
+// A one-track song at 120 beats per minute and 480 ticks per beat: one note held for
+// `ms` milliseconds (a multiple of 125, under 8 seconds), then the end of the track.
+std::vector<uint8_t> Song(uint32_t ms) {
+    const uint32_t ticks = ms * 480 / 500;
+    const uint8_t high = 0x80 | ticks >> 7, low = ticks & 0x7F;
+    // Format 0, one track, 480 ticks a beat; the track: note on, the held time, note off, end.
+    return {'M',  'T',  'h',  'd', 0,    0,    0,    6, 0,    0,    0, 1,
+            0x01, 0xE0, 'M',  'T', 'r',  'k',  0,    0, 0,    13,   0, 0x90,
+            0x3C, 0x64, high, low, 0x80, 0x3C, 0x40, 0, 0xFF, 0x2F, 0};
+}
+
+// MIDI songs next to the executable, played without the sound device.
+class Midi : public Sound {
+  protected:
+    void SetUp() override {
+        Sound::SetUp();
+        gkSound::Release();
+        gkApp.hWnd = plat::CreateMainWindow("midi", 640, 480, false, gkSystem::WndProc);
+        Pump();
+        Write("one.mid", Song(1000));
+        Write("two.mid", Song(2000));
+    }
+    // Dispatches every waiting message, as the main loop does.
+    static void Pump() {
+        plat::Msg msg;
+        while (plat::PeekMessage(msg)) plat::DispatchMessage(msg);
+    }
+    // Lets `ms` pass in steps of 10 ms, dispatching messages after each.
+    static void Run(uint32_t ms) {
+        for (uint32_t t = 0; t < ms; t += 10) {
+            plat::headless::AdvanceTime(10);
+            Pump();
+        }
+    }
+    // Commands sent since the last call.
+    Commands Sent() {
+        const Commands& all = plat::headless::MciCommands();
+        Commands fresh(all.begin() + seen, all.end());
+        seen = all.size();
+        return fresh;
+    }
+    std::string Open(const std::string& name,
+                     const std::string& rest = " type sequencer alias midi") {
+        return "open \"" + folder + "/" + name + "\"" + rest;
+    }
+    std::string Mode() {
+        char mode[32];
+        plat::MciSendString("status midi mode", mode, sizeof mode, nullptr);
+        Sent();
+        return mode;
+    }
+    size_t seen = 0;
+};
+
+const Commands kReplay = {"status midi mode", "seek midi to start", "play midi notify"};
+const Commands kClose = {"stop midi", "close midi"};
+const Commands kCloseAtEnd = {"status midi mode", "stop midi", "close midi"};
+
+TEST_F(Midi, LoopReplaysUntilEndLoopThenClosesAndASecondPlayClosesTheFirst) {
+    gkSound::PlayMidi("one.mid", 1);
+    EXPECT_EQ(Sent(), (Commands{Open("one.mid"), "seek midi to start", "play midi notify"}));
+    EXPECT_EQ(Mode(), "playing");
+    Run(950);
+    EXPECT_EQ(Sent(), Commands{});
+    Run(100);  // the song ends at 1000 ms
+    EXPECT_EQ(Sent(), kReplay);
+    Run(900);
+    gkSound::EndMidiLoop();  // the pass finishes, then the song closes
+    EXPECT_EQ(gkMidi.Loop, 0);
+    Run(150);
+    EXPECT_EQ(Sent(), kCloseAtEnd);
+    EXPECT_EQ(gkMidi.SongOpen, 0);
+    // A second song runs on its own time.
+    gkSound::PlayMidi("one.mid", 1);
+    Run(500);
+    Sent();
+    gkSound::PlayMidi("two.mid", 0);
+    EXPECT_EQ(Sent(), (Commands{"stop midi", "close midi", Open("two.mid"), "seek midi to start",
+                                "play midi notify"}));
+    Run(1200);  // the first song would have ended here
+    EXPECT_EQ(Sent(), Commands{});
+    Run(850);
+    EXPECT_EQ(Sent(), kCloseAtEnd);
+    Run(2000);
+    EXPECT_EQ(Sent(), Commands{});
+}
+
+TEST_F(Midi, OnlySuccessfulNotificationsOfAStoppedOpenSongCount) {
+    gkSound::PlayMidi("one.mid", 1);
+    Sent();
+    int passedOn = plat::headless::DefWindowProcCalls();
+    plat::PostMessage(plat::MM_MCINOTIFY, plat::MCI_NOTIFY_ABORTED, 1);
+    Pump();
+    EXPECT_EQ(Sent(), Commands{});
+    EXPECT_EQ(plat::headless::DefWindowProcCalls(), passedOn + 1);  // then the default handling
+    // Success while the song still plays: the status is asked, the answer is not "stopped".
+    plat::PostMessage(plat::MM_MCINOTIFY, plat::MCI_NOTIFY_SUCCESSFUL, 1);
+    Pump();
+    EXPECT_EQ(Sent(), Commands{"status midi mode"});
+    // The song ends, its notification waits in the queue while the song is stopped.
+    plat::headless::AdvanceTime(1100);
+    gkSound::StopMidi();
+    EXPECT_EQ(gkMidi.SongOpen, 0);
+    Sent();
+    Pump();
+    EXPECT_EQ(Sent(), Commands{});
+}
+
+TEST_F(Midi, NamesFindTheFileWhateverTheCaseAndBadFilesStaySilent) {
+    std::vector<uint8_t> cut = Song(1000), timeCode = Song(1000);
+    cut.resize(cut.size() - 5);  // the track runs past the end of the file
+    timeCode[12] |= 0x80;        // a time-code division
+    Write("cut.mid", cut);
+    Write("smpte.mid", timeCode);
+    Write("text.mid", {'h', 'e', 'l', 'l', 'o'});
+    std::system(("mkdir " + folder + "/bgm").c_str());
+    Write("bgm/Song.mid", Song(5000));
+    const std::string tooLong(240, 'a');
+    // The name, whether it is opened, and the song's mode.
+    const std::tuple<std::string, bool, std::string> cases[] = {{"BGM\\song.MID", true, "playing"},
+                                                                {"none.mid", true, ""},
+                                                                {"cut.mid", true, ""},
+                                                                {"text.mid", true, ""},
+                                                                {"smpte.mid", true, ""},
+                                                                {tooLong, false, ""}};
+    for (const auto& [name, opened, mode] : cases) {
+        gkSound::PlayMidi(name.c_str(), 1);
+        Commands expect = {"seek midi to start", "play midi notify"};
+        if (opened) expect.insert(expect.begin(), Open(name));
+        EXPECT_EQ(Sent(), expect);
+        EXPECT_EQ(std::tuple(gkMidi.SongOpen, Mode()), std::tuple(1, mode)) << name;
+        Run(3000);
+        EXPECT_EQ(Sent(), Commands{});
+        EXPECT_EQ(plat::sound::IsOutputOpen(), !mode.empty());
+        gkSound::StopMidi();
+        EXPECT_EQ(Sent(), kClose);
+    }
+}
+
+TEST_F(Midi, SoundsAloneSharesTheSoundDevicesOutputAndNeedsNone) {
+    plat::sound::headless::StartCapture();
+    gkSound::PlayMidi("two.mid", 0);
+    Run(500);
+    int loud = 0;
+    for (int16_t sample : t::Samples(plat::sound::headless::TakeCapture()))
+        loud += std::abs(sample) > 100;
+    EXPECT_GT(loud, 1000);
+    gkSound::StopMidi();
+    EXPECT_FALSE(plat::sound::IsOutputOpen());
+    ASSERT_EQ(gkSound::Init(), 1);
+    gkSound::PlayMidi("one.mid", 0);
+    gkSound::StopMidi();
+    EXPECT_TRUE(plat::sound::IsOutputOpen());  // still held by the sound device
+    gkSound::Release();
+    EXPECT_FALSE(plat::sound::IsOutputOpen());
+
+    plat::sound::headless::SetDeviceAvailable(false);
+    gkSound::PlayMidi("one.mid", 1);
+    EXPECT_EQ(Mode(), "");  // the song could not be opened
+    Run(1500);
+    EXPECT_EQ(Sent(), Commands{});
+}
+
+TEST_F(Midi, CommandsAreCheckedAndAnswered) {
+    auto send = [](const std::string& command) {
+        return plat::MciSendString(command.c_str(), nullptr, 0, nullptr);
+    };
+    const std::string open = Open("one.mid", " type sequencer alias tune");
+    EXPECT_EQ(send("play tune"), plat::MCIERR_INVALID_DEVICE_NAME);
+    EXPECT_EQ(send(open), 0u);
+    EXPECT_EQ(send(open), plat::MCIERR_DUPLICATE_ALIAS);
+    EXPECT_EQ(send("dance tune"), plat::MCIERR_UNRECOGNIZED_COMMAND);
+    EXPECT_EQ(send("seek tune to middle"), plat::MCIERR_UNRECOGNIZED_KEYWORD);
+    EXPECT_EQ(send("open \"unclosed"), plat::MCIERR_NO_CLOSING_QUOTE);
+    EXPECT_EQ(send("PLAY Tune"), 0u);
+    char small[4];
+    for (const char* mode : {"pla", "sto"}) {  // answers cut to the buffer
+        EXPECT_EQ(plat::MciSendString("status tune mode", small, sizeof small, nullptr), 0u);
+        EXPECT_STREQ(small, mode);
+        send("stop tune");
+    }
+    EXPECT_EQ(send("close tune"), 0u);
+    EXPECT_EQ(send("close tune"), plat::MCIERR_INVALID_DEVICE_NAME);
+}
+
+TEST_F(Midi, StopAndResumeNotifyAbortedThenSuccessful) {
+    ASSERT_EQ(plat::MciSendString(Open("one.mid", " alias m").c_str(), nullptr, 0, nullptr), 0u);
+    plat::MciSendString("play m notify", nullptr, 0, gkApp.hWnd);
+    Run(400);
+    plat::MciSendString("stop m", nullptr, 0, nullptr);
+    plat::Msg msg;
+    ASSERT_TRUE(plat::PeekMessage(msg));
+    EXPECT_EQ(std::tuple(msg.message, msg.wParam),
+              std::tuple(plat::MM_MCINOTIFY, plat::MCI_NOTIFY_ABORTED));
+    plat::headless::AdvanceTime(5000);  // stopped: the song does not move on
+    plat::MciSendString("play m notify", nullptr, 0, gkApp.hWnd);
+    plat::headless::AdvanceTime(550);
+    EXPECT_FALSE(plat::PeekMessage(msg));
+    plat::headless::AdvanceTime(100);
+    ASSERT_TRUE(plat::PeekMessage(msg));
+    EXPECT_EQ(msg.wParam, plat::MCI_NOTIFY_SUCCESSFUL);
+    plat::MciSendString("close m", nullptr, 0, nullptr);
+}
+
+}  // namespace
