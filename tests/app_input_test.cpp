@@ -1,94 +1,246 @@
-// Key triggers, the press-and-release detector, pointer positioning and confinement, and the
-// input method switch.
+// The window procedure row by row (the gkInput fields each message sets, what it returns, whether
+// the message went on to the default procedure), key triggers, the press-and-release detector,
+// and pointer positioning and confinement.
+#include <cstdlib>
+#include <tuple>
+#include <vector>
+
 #include "gk.h"
+#include "platform/clock.h"
 #include "platform/window.h"
 #include "support/fixture.h"
 #include "support/window_util.h"
 
 namespace {
 
-using InputTest = gktest::Framework;
 using gktest::Clip;
 using gktest::Ints;
 
-// Trigger states after each frame for a key held over the given frames.
-Ints Trigger(const std::vector<bool>& down) {
+Ints keysSeen;
+int activations[2];
+
+class InputTest : public gktest::Framework {
+  protected:
+    void SetUp() override {
+        gktest::Framework::SetUp();
+        keysSeen.clear();
+        activations[0] = activations[1] = 0;
+        gkSystem::SetGameHooks({nullptr, nullptr,
+                                [](int key) {
+                                    keysSeen.push_back(key);
+                                    gkSystem::RouteKey(key);
+                                },
+                                [](int flag) { ++activations[flag]; }});
+        gkScreen.Width = 640;
+        gkScreen.Height = 480;
+    }
+    // Sends one message; remembers whether the default procedure ran.
+    LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+        int before = plat::headless::DefWindowProcCalls();
+        LRESULT result = gkSystem::WndProc(nullptr, message, wParam, lParam);
+        reachedDefault = plat::headless::DefWindowProcCalls() != before;
+        return result;
+    }
+    bool reachedDefault = false;
+};
+
+// Left button fields: Down, Click, Latch, Double, then MouseButton and LastMouseButton.
+Ints Left() {
+    return {gkInput.LeftDown,   gkInput.LeftClick,   gkInput.LeftLatch,
+            gkInput.LeftDouble, gkInput.MouseButton, gkInput.LastMouseButton};
+}
+
+TEST_F(InputTest, ResultsAndDefaultProcedureByAltModeAndScreen) {
+    // Alt mode 0 swallows Alt+F4 and F10, mode 2 only the Alt key; the cursor is hidden only in
+    // full screen without a box; hot keys become key presses.
+    const struct {
+        UINT message;
+        WPARAM wParam;
+        int alt, fullScreen, boxOpen;
+        LRESULT result;
+        bool passed;
+    } rows[] = {{WM_SYSKEYDOWN, VK_F4, 0, 0, 0, 0, false},
+                {WM_SYSKEYDOWN, VK_F10, 0, 0, 0, 0, false},
+                {WM_SYSKEYDOWN, VK_MENU, 2, 0, 0, 0, false},
+                {WM_SYSKEYDOWN, 'X', 2, 0, 0, 0, true},
+                {WM_SYSKEYDOWN, VK_MENU, 1, 0, 0, 0, true},
+                {WM_HOTKEY, 0xBF01, 0, 0, 0, 0, false},
+                {WM_HOTKEY, 0xBF02, 0, 0, 0, 0, false},
+                {WM_HOTKEY, 0x1234, 0, 0, 0, 0, false},
+                {WM_SYSCOMMAND, SC_SCREENSAVE | 0x5, 0, 0, 0, 0, false},
+                {WM_SYSCOMMAND, 0xF020, 0, 0, 0, 0, true},  // minimise
+                {0x0400, 0, 0, 0, 0, 0, true},              // WM_USER
+                {WM_DESTROY, 0, 0, 0, 0, 0, false},
+                {WM_SETCURSOR, 0, 0, 0, 0, 1, true},
+                {WM_SETCURSOR, 0, 0, 1, 1, 1, true},
+                {WM_SETCURSOR, 0, 0, 1, 0, 1, false}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << std::hex << row.message << " " << row.wParam);
+        gkSystem::SetAltKey(row.alt);
+        gkApp.FullScreen = row.fullScreen;
+        gkApp.MessageBoxOpen = row.boxOpen;
+        EXPECT_EQ(Send(row.message, row.wParam, kKeyContextAlt), row.result);
+        EXPECT_EQ(reachedDefault, row.passed);
+    }
+    EXPECT_FALSE(plat::headless::CursorImageShown());
+    EXPECT_EQ(keysSeen, (Ints{'X', VK_MENU, VK_SNAPSHOT, 0x101}));
+    EXPECT_EQ(gktest::Queued(), Ints{WM_QUIT});  // posted by WM_DESTROY
+    // Alt+F4 closes the window when it reaches the default procedure.
+    plat::CreateMainWindow("Gridkeep", 640, 480, true, gkSystem::WndProc);
+    gkSystem::SetAltKey(1);
+    Send(WM_SYSKEYDOWN, VK_F4, kKeyContextAlt);
+    EXPECT_FALSE(plat::headless::WindowOpen());
+    EXPECT_EQ((Ints{gkApp.Ended, gkApp.CloseState}), (Ints{1, 2}));
+}
+
+TEST_F(InputTest, MouseMovesButtonsAndDoubleClicks) {
+    Send(WM_MOUSEMOVE, 0, plat::MakeLParam(0xFFFF, 300));  // both halves zero-extended
+    EXPECT_EQ((Ints{gkInput.MouseX, gkInput.MouseY}), (Ints{0xFFFF, 300}));
+    EXPECT_TRUE(reachedDefault);
+    gkApp.FullScreen = 0;
+    Send(WM_MOVE, 0, plat::MakeLParam(-20, 35));  // the client origin is signed
+    const plat::Rect& c = gkScreen.ClientRect;
+    EXPECT_EQ((Ints{gkScreen.OriginX, gkScreen.OriginY, c.left, c.top, c.right, c.bottom}),
+              (Ints{-20, 35, -20, 35, 620, 515}));
+    EXPECT_EQ(Clip(), Ints{});
+    gkApp.ClipMouse = 1;
+    Send(WM_MOVE, 0, plat::MakeLParam(100, 50));
+    EXPECT_TRUE(reachedDefault);
+    EXPECT_EQ(Clip(), (Ints{100, 50, 740, 530}));
+
+    EXPECT_EQ(Send(WM_LBUTTONDOWN), 0);
+    EXPECT_TRUE(reachedDefault);
+    EXPECT_EQ(Left(), (Ints{1, 1, 1, 0, 1, 1}));
+    Send(WM_RBUTTONDOWN);
+    Send(WM_LBUTTONUP);  // clears only its own button number
+    EXPECT_EQ(Left(), (Ints{0, 1, 1, 0, 2, 2}));
+    Send(WM_RBUTTONUP);
+    EXPECT_EQ((Ints{gkInput.MouseButton, gkInput.RightDown, gkInput.RightClick, gkInput.RightLatch,
+                    gkInput.LastMouseButton}),
+              (Ints{0, 0, 1, 1, 2}));
+    gkInput.LeftClick = gkInput.LeftLatch = gkInput.LastMouseButton = 0;
+    // The second press of a double click sets only LeftDouble.
+    EXPECT_EQ(Send(WM_LBUTTONDBLCLK), 0);
+    EXPECT_FALSE(reachedDefault);
+    EXPECT_EQ(Left(), (Ints{0, 0, 0, 1, 0, 0}));
+    // A right double click toggles the confinement, only with ClipMouse.
+    Ints limited;
+    for (int clip : {1, 1, 0}) {
+        gkApp.ClipMouse = clip;
+        EXPECT_EQ(Send(WM_RBUTTONDBLCLK), 0);
+        limited.push_back(gkInput.MouseLimited);
+    }
+    EXPECT_FALSE(reachedDefault);
+    EXPECT_EQ(gkInput.RightDouble, 1);
+    EXPECT_EQ(limited, (Ints{0, 1, 1}));
+}
+
+TEST_F(InputTest, KeysGoToTheGameTheViewerOrTheCapture) {
+    Send(WM_KEYDOWN, VK_RETURN);
+    EXPECT_TRUE(reachedDefault);
+    EXPECT_EQ((Ints{gkInput.HeldKey, gkInput.LastKey}), (Ints{VK_RETURN, VK_RETURN}));
+    gkPresent.ViewerOn = 1;
+    Send(WM_KEYDOWN, VK_UP);
+    EXPECT_EQ((Ints{gkInput.ViewerKey, gkInput.HeldKey}), (Ints{VK_UP, VK_RETURN}));
+    gkPresent.ViewerOn = 0;
+
+    gkSystem::BeginKeyCapture();
+    for (UINT message : {WM_KEYDOWN, WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_LBUTTONDBLCLK, WM_HOTKEY})
+        Send(message, message == WM_HOTKEY ? 0xBF01 : 'A');
+    EXPECT_EQ((Ints{gkInput.CapturedKey, gkInput.CapturedClick}), (Ints{'A', 1}));
+    EXPECT_EQ(gkInput.LeftDown + gkInput.RightDown + gkInput.LeftDouble, 0);
+    EXPECT_EQ(keysSeen, (Ints{VK_RETURN, VK_UP}));
+    Send(WM_KEYUP, 'A');
+    Send(WM_LBUTTONUP);
+    EXPECT_EQ((Ints{gkInput.CapturedKey, gkInput.CapturedClick}), (Ints{0, 0}));
+    gkSystem::EndKeyCapture();
+    EXPECT_EQ(gkInput.HeldKey, 0);
+
+    // A release clears the fields holding its key and counts for the watched key.
+    gkInput.HeldKey = gkInput.ViewerKey = 'A';
+    gkInput.CapturedKey = 'B';
+    gkSystem::WatchKey('A');
+    Send(WM_KEYUP, 'A');
+    EXPECT_TRUE(reachedDefault);
+    EXPECT_EQ((Ints{gkInput.HeldKey, gkInput.ViewerKey, gkInput.CapturedKey}), (Ints{0, 0, 'B'}));
+    Send(WM_KEYUP, 'A');
+    EXPECT_EQ(gkSystem::GetWatchCount(), 2);
+    gkSystem::WatchKey('C');
+    EXPECT_EQ(gkSystem::GetWatchCount(), 0);
+    // Shift flips on release only; two presses leave it where it started.
+    Ints toggles;
+    for (UINT message : {WM_KEYDOWN, WM_KEYUP, WM_KEYDOWN, WM_KEYUP}) {
+        Send(message, VK_SHIFT);
+        toggles.push_back(gkInput.ShiftToggle);
+    }
+    EXPECT_EQ(toggles, (Ints{0, 1, 1, 0}));
+}
+
+TEST_F(InputTest, ActivationTracksCursorConfinementAndFrameTime) {
+    gkApp.ClipMouse = 1;
+    gkApp.CursorShown = 0;
+    plat::ShowCursor(false);
+    gkSystem::LimitMouse(0, 0, 10, 10);
+    EXPECT_EQ(Send(WM_ACTIVATEAPP, 0), 0);
+    EXPECT_FALSE(reachedDefault);
+    EXPECT_EQ((Ints{gkApp.Active, gkApp.CursorShown, plat::headless::CursorCount(),
+                    gkInput.MouseLimited}),
+              (Ints{0, 1, 0, 0}));
+    plat::headless::AdvanceTime(5000);
+    gkSystem::FrameDelta = 3.0f;
+    EXPECT_EQ(Send(WM_ACTIVATEAPP, 1), 0);
+    EXPECT_EQ((Ints{gkApp.Active, gkInput.MouseLimited, activations[1], activations[0]}),
+              (Ints{1, 1, 1, 0}));
+    EXPECT_EQ(std::tuple(gkSystem::LastFrameTime, gkSystem::FrameDelta), std::tuple(5000u, 0.0f));
+}
+
+TEST_F(InputTest, TriggersReadZeroDuringTransitionViewerOrCapture) {
     Ints seen;
     int state = 0;
-    for (bool d : down) {
-        plat::headless::SetKeyDown(VK_UP, d);
+    for (bool down : {false, true, true, false, false, true, false, true, false, false}) {
+        plat::headless::SetKeyDown(VK_UP, down);
         gkSystem::KeyState(VK_UP, &state);
         seen.push_back(state);
     }
-    return seen;
-}
-
-TEST_F(InputTest, TriggerSequences) {
-    EXPECT_EQ(Trigger({true, true, true, false, false, false}), (Ints{1, 3, 3, 2, 0, 0}));
     // Pressed again on the frame right after the release: held, not pressed.
-    EXPECT_EQ(Trigger({true, false, true, false}), (Ints{1, 2, 3, 2}));
-}
-
-TEST_F(InputTest, TriggerReadsZeroDuringTransitionViewerOrCapture) {
-    int* conditions[] = {&gkPresent.TransitionStep, &gkPresent.ViewerOn, &gkInput.CaptureMode};
-    for (int* condition : conditions) {
-        int state = 0;
-        plat::headless::SetKeyDown(VK_RETURN, true);
-        gkSystem::KeyState(VK_RETURN, &state);
-        EXPECT_EQ(state, 1);
-        *condition = 1;
-        gkSystem::KeyState(VK_RETURN, &state);
-        EXPECT_EQ(state, 0);
-        *condition = 0;
-        // The forced 0 is stored: the key still held reads as a new press.
-        gkSystem::KeyState(VK_RETURN, &state);
-        EXPECT_EQ(state, 1);
+    EXPECT_EQ(seen, (Ints{0, 1, 3, 2, 0, 1, 2, 3, 2, 0}));
+    // The forced 0 is stored: the key still held reads as a new press.
+    plat::headless::SetKeyDown(VK_RETURN, true);
+    for (int* condition : {&gkPresent.TransitionStep, &gkPresent.ViewerOn, &gkInput.CaptureMode}) {
+        seen.clear();
+        state = 0;
+        for (int on : {0, 1, 0}) {
+            *condition = on;
+            gkSystem::KeyState(VK_RETURN, &state);
+            seen.push_back(state);
+        }
+        EXPECT_EQ(seen, (Ints{1, 0, 1}));
     }
 }
 
-void Key(UINT message, int vk) {
-    gkSystem::WndProc(nullptr, message, static_cast<WPARAM>(vk), 0);
-}
-
-// GetClick's answers, one per call, as messages arrive between the calls.
 TEST_F(InputTest, GetClickReportsAKeyOrButtonOnceAfterItsRelease) {
-    auto click = [] { return gkSystem::GetClick(VK_RETURN, VK_LBUTTON, 0); };
-    Ints seen = {click()};  // arms
-    Key(WM_KEYDOWN, VK_RETURN);
-    seen.push_back(click());  // tracking, still held
-    Key(WM_KEYUP, VK_RETURN);
-    seen.push_back(click());
-    seen.push_back(gkInput.LastKey);
-    seen.push_back(click());  // arms again
-    Key(WM_LBUTTONDOWN, 0);
-    seen.push_back(click());
-    Key(WM_LBUTTONUP, 0);
-    seen.push_back(click());
-    seen.push_back(gkInput.LastMouseButton);
-    EXPECT_EQ(seen, (Ints{0, 0, VK_RETURN, 0, 0, 0, VK_LBUTTON, 0}));
-
-    // Arming waits until nothing is held; another key pressed while Enter is tracked reports
-    // Enter on its release.
-    Key(WM_KEYDOWN, 'Z');
-    seen = {gkSystem::GetClick(VK_RETURN, 0)};
-    Key(WM_KEYDOWN, VK_RETURN);
-    Key(WM_KEYUP, VK_RETURN);                          // HeldKey was Enter, so it is clear now
-    seen.push_back(gkSystem::GetClick(VK_RETURN, 0));  // armed, Enter the last key: at once
-    seen.push_back(gkSystem::GetClick(VK_RETURN, 0));
-    Key(WM_KEYDOWN, VK_RETURN);
-    seen.push_back(gkSystem::GetClick(VK_RETURN, 0));
-    Key(WM_KEYDOWN, VK_SPACE);
-    Key(WM_KEYUP, VK_SPACE);
-    seen.push_back(gkSystem::GetClick(VK_RETURN, 0));
-    seen.push_back(gkSystem::GetClick(VK_RETURN, 0));
-    EXPECT_EQ(seen, (Ints{0, VK_RETURN, 0, 0, VK_RETURN, 0}));
+    // Keys pressed (+) and released (-) between the calls (0: a call). Arming waits until nothing
+    // is held; another key pressed while Enter is tracked reports Enter on its release.
+    const Ints script = {0,           VK_RETURN, 0, -VK_RETURN, 0,         0,         VK_LBUTTON, 0,
+                         -VK_LBUTTON, 0,         0, 'Z',        0,         VK_RETURN, -VK_RETURN, 0,
+                         0,           VK_RETURN, 0, VK_SPACE,   -VK_SPACE, 0,         0};
+    Ints answers;
+    for (int step : script) {
+        const bool down = step > 0, button = std::abs(step) == VK_LBUTTON;
+        const UINT message =
+            button ? (down ? WM_LBUTTONDOWN : WM_LBUTTONUP) : (down ? WM_KEYDOWN : WM_KEYUP);
+        if (step)
+            gkSystem::WndProc(nullptr, message, static_cast<WPARAM>(std::abs(step)), 0);
+        else
+            answers.push_back(gkSystem::GetClick(VK_RETURN, VK_LBUTTON, 0));
+    }
+    EXPECT_EQ(answers,
+              (Ints{0, 0, VK_RETURN, 0, 0, VK_LBUTTON, 0, 0, VK_RETURN, 0, 0, VK_RETURN, 0}));
 }
 
-TEST_F(InputTest, MousePositionAndConfinementAreClientRelative) {
+TEST_F(InputTest, PointerConfinementAndResetAreClientRelative) {
     gkScreen.OriginX = -5;
     gkScreen.OriginY = 7;
-    gkScreen.Width = 640;
-    gkScreen.Height = 480;
     gkSystem::SetMousePos(10, 20);
     int x, y;
     plat::GetCursorPos(x, y);
@@ -103,15 +255,10 @@ TEST_F(InputTest, MousePositionAndConfinementAreClientRelative) {
     gkSystem::FreeMouse();
     EXPECT_EQ(Clip(), Ints{});
     EXPECT_EQ(gkSystem::IsMouseLimited(), 0);
-}
-
-TEST_F(InputTest, ResetClearsCaptureAndAltModeAndConfinesOnlyInFullScreen) {
-    gkScreen.Width = 640;
-    gkScreen.Height = 480;
+    // Reset clears the capture and the Alt mode, and confines only in full screen.
     gkSystem::BeginKeyCapture();
     gkInput.HeldKey = 'Q';
     gkSystem::SetAltKey(1);
-    gkApp.FullScreen = 0;
     EXPECT_EQ(gkSystem::Reset(), 1);
     EXPECT_EQ((Ints{gkInput.CaptureMode, gkInput.HeldKey, gkInput.AltKeyMode,
                     gkSystem::IsMouseLimited()}),

@@ -70,55 +70,40 @@ TEST_F(LoopTest, WinMainStartsRunsFramesAndEndsWithZero) {
               (Ints{(1024 - 640) / 2, (768 - 480) / 2}));
     // The lock was released: a new instance may start.
     EXPECT_EQ(gkSystem::CheckMutex("app_loop_test"), 1);
-}
 
-TEST_F(LoopTest, SecondInstanceRaisesTheFirstAndReturnsAtOnce) {
+    // A second instance raises the first and returns at once.
+    gktest::ResetFramework();
     initCalls = 0;
     gkSystem::SetGameHooks({InitAfterSlowStart, nullptr, nullptr, nullptr});
     gkSystem::SetGameTitle("Gridkeep");
     plat::headless::HoldInstanceLock("Gridkeep:GkMutex");
     EXPECT_EQ(WinMain(nullptr, nullptr, "", 10), 0);
-    EXPECT_EQ(plat::headless::RaiseRequests(), 1);
-    EXPECT_EQ(initCalls, 0);
-    EXPECT_FALSE(plat::headless::WindowOpen());
-    EXPECT_EQ(gkApp.Mutex, 0);
-    // A quit message ends with 0 whatever its code.
-    gktest::ResetFramework();
-    gkSystem::SetGameHooks({[] { plat::PostQuitMessage(7); }, nullptr, nullptr, nullptr});
-    EXPECT_EQ(WinMain(nullptr, nullptr, "", 10), 0);
+    EXPECT_EQ((Ints{plat::headless::RaiseRequests(), initCalls, gkApp.Mutex,
+                    plat::headless::WindowOpen()}),
+              (Ints{1, 0, 0, 0}));
 }
 
-TEST_F(LoopTest, CloseBoxRunsQuitOnceWithoutPostingAnotherClose) {
-    OpenWindow();
+TEST_F(LoopTest, CloseBoxAndQuitEachCloseTheWindowOnce) {
+    OpenWindow();  // the close box runs Quit, which then posts no second WM_CLOSE
     plat::PostMessage(WM_CLOSE, 0, 0);
     EXPECT_EQ(gkSystem::RunLoopPass(), 1);
     EXPECT_EQ(std::tuple(gkApp.CloseState, gkApp.Ended), std::tuple(2, 1));
     EXPECT_FALSE(plat::headless::WindowOpen());
-    EXPECT_EQ(gktest::Queued(), Ints{WM_QUIT});  // no WM_CLOSE in between
-}
+    EXPECT_EQ(gktest::Queued(), Ints{WM_QUIT});
 
-TEST_F(LoopTest, QuitFirstPostsOneCloseThatOnlyDestroys) {
-    OpenWindow();
-    EXPECT_EQ(gkSystem::Quit(), 1);
-    EXPECT_EQ(gkSystem::Quit(), 1);
-    EXPECT_EQ(gkApp.CloseState, 2);
+    gktest::ResetFramework();
+    OpenWindow();  // Quit first posts one WM_CLOSE, which then only destroys
+    gkSystem::LimitMouse(1, 2, 3, 4);
+    EXPECT_EQ(gkSystem::Quit() + gkSystem::Quit(), 2);
+    EXPECT_EQ((Ints{gkApp.CloseState, gkSystem::IsMouseLimited()}), (Ints{2, 0}));
+    EXPECT_EQ(gktest::Clip(), Ints{});
     EXPECT_EQ(gktest::Queued(), Ints{WM_CLOSE});
     plat::DispatchMessage({WM_CLOSE, 0, 0});
     EXPECT_FALSE(plat::headless::WindowOpen());
     EXPECT_EQ(gktest::Queued(), Ints{WM_QUIT});
 }
 
-TEST_F(LoopTest, QuitFreesTheMouseAndTheLock) {
-    ASSERT_EQ(gkSystem::CheckMutex("Gridkeep"), 1);
-    EXPECT_EQ(gkSystem::CheckMutex("Gridkeep"), 0);  // held by this instance now
-    gkSystem::LimitMouse(1, 2, 3, 4);
-    gkSystem::Quit();
-    EXPECT_EQ(gktest::Clip(), Ints{});
-    EXPECT_EQ(gkSystem::IsMouseLimited(), 0);
-    EXPECT_EQ(gkSystem::CheckMutex("app_loop_test"), 1);
-}
-
-TEST_F(LoopTest, MessagesComeBeforeFramesAndInactiveWindowsWaitUnlessAllowed) {
+TEST_F(LoopTest, MessagesComeFirstInactiveWindowsWaitAndFramesKeepTheBooks) {
     frames.clear();
     gkSystem::SetGameHooks({nullptr, CountFrame, nullptr, nullptr});
     OpenWindow();
@@ -138,11 +123,9 @@ TEST_F(LoopTest, MessagesComeBeforeFramesAndInactiveWindowsWaitUnlessAllowed) {
     gkApp.WindowFlags = 2;  // frames run while inactive
     gkSystem::RunLoopPass();
     EXPECT_EQ(frames.size(), 2u);
-}
 
-TEST_F(LoopTest, FrameBookkeepingMouseClicksAndSceneChange) {
     frames.clear();
-    gkSystem::SetGameHooks({nullptr, CountFrame, nullptr, nullptr});
+    gkApp.Scene = 0;
     gkInput.MouseX = 30;
     gkInput.MouseY = 40;
     gkInput.PrevMouseX = 10;

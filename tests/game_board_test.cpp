@@ -38,25 +38,19 @@ class GameTest : public gktest::Framework {
         gkSystem::RunFrame();
     }
 
-    void Press(int vk) {
-        plat::headless::SetKeyDown(vk, true);
-        plat::PostMessage(WM_KEYDOWN, vk, 0);
-    }
-    void Release(int vk) {
-        plat::headless::SetKeyDown(vk, false);
-        plat::PostMessage(WM_KEYUP, vk, 0);
+    void Key(int vk, bool down) {
+        plat::headless::SetKeyDown(vk, down);
+        plat::PostMessage(down ? WM_KEYDOWN : WM_KEYUP, vk, 0);
     }
     // One press lasting one frame, then two frames with the key up: a press on the frame right
     // after a release would read as held.
     void Tap(int vk) {
-        Press(vk);
+        Key(vk, true);
         Frame();
-        Release(vk);
+        Key(vk, false);
         Frame();
         Frame();
     }
-
-    void MoveMouse(int x, int y) { plat::PostMessage(WM_MOUSEMOVE, 0, plat::MakeLParam(x, y)); }
 
     // A pixel of the last presented frame, as the GDI colour that draws exactly that pixel.
     uint32_t Shown(int x, int y) {
@@ -94,9 +88,9 @@ TEST_F(GameTest, CursorStopsAtEveryEdgeAndEnterPlacesUpToTwentyBlocks) {
         Tap(vk);
         seen.push_back(gGame.CursorX + gGame.CursorY);
     }
-    Press(VK_RIGHT);  // held: moves once
+    Key(VK_RIGHT, true);  // held: moves once
     for (int i = 0; i < 5; ++i) Frame();
-    Release(VK_RIGHT);
+    Key(VK_RIGHT, false);
     Frame();
     seen.push_back(gGame.CursorX);
     for (int i = 0; i < 3; ++i) Tap(VK_RIGHT);
@@ -106,13 +100,13 @@ TEST_F(GameTest, CursorStopsAtEveryEdgeAndEnterPlacesUpToTwentyBlocks) {
 
     Tap(VK_UP);
     Tap(VK_LEFT);
-    Press(VK_RETURN);  // row 1, column 1: marked in the same frame
+    Key(VK_RETURN, true);  // row 1, column 1: marked in the same frame
     Frame();
     EXPECT_EQ(gGame.CellFlags[4], 1);
     EXPECT_EQ(FlagsSet(), 1);
     EXPECT_EQ(std::tuple(gGame.Blocks[0].Active, gGame.Blocks[0].X, gGame.Blocks[0].Y),
               std::tuple(1, 320, 240));
-    Release(VK_RETURN);
+    Key(VK_RETURN, false);
     Frame();
     Frame();
     // The printed digit of row 1, column 1 changed from 0 to 1: compare with the digit of a
@@ -126,17 +120,7 @@ TEST_F(GameTest, CursorStopsAtEveryEdgeAndEnterPlacesUpToTwentyBlocks) {
     EXPECT_EQ(gGame.CellFlags[3], 0);
 }
 
-TEST_F(GameTest, KeysDoNothingWhileATransitionRuns) {
-    gkDraw::StartFadeOut();
-    Press(VK_LEFT);
-    Press(VK_RETURN);
-    gkSystem::KeyState(VK_LEFT, &gGame.LeftState);
-    EXPECT_EQ(gGame.LeftState, 0);
-    GameFrame();
-    EXPECT_EQ(std::tuple(gGame.CursorX, gGame.Blocks[0].Active), std::tuple(320, 0));
-}
-
-TEST_F(GameTest, EscapeAsksAndNoKeepsPlaying) {
+TEST_F(GameTest, EscapeAsksNoKeepsPlayingAndYesQuits) {
     Tap(VK_LEFT);
     plat::headless::QueueAnswer(IDNO);
     Tap(VK_ESCAPE);
@@ -148,11 +132,17 @@ TEST_F(GameTest, EscapeAsksAndNoKeepsPlaying) {
     EXPECT_EQ(gGame.CursorX, 280);
     Tap(VK_RIGHT);
     EXPECT_EQ(gGame.CursorX, 320);
+    plat::headless::QueueAnswer(IDYES);
+    Tap(VK_ESCAPE);
+    EXPECT_EQ(gkApp.Ended, 1);
+    EXPECT_FALSE(plat::headless::WindowOpen());
 }
 
 TEST_F(GameTest, FramePixelsShowBoardCursorMarkerFlagsAndBlock) {
-    MoveMouse(285, 205);  // the marker's corner pokes out of the top-left cell
-    Tap(VK_RETURN);       // a block on the centre cell
+    plat::PostMessage(
+        WM_MOUSEMOVE, 0,
+        plat::MakeLParam(285, 205));  // the marker's corner pokes out of the top-left cell
+    Tap(VK_RETURN);                   // a block on the centre cell
     Tap(VK_LEFT);
     using V = std::vector<uint32_t>;
     // Red outlines of a cell away from the cursor, black inside; the green cursor on the left
@@ -175,27 +165,6 @@ TEST_F(GameTest, FramePixelsShowBoardCursorMarkerFlagsAndBlock) {
             EXPECT_GT(Count(kDarkBlue, x, y, 8, 16), 0) << x << "," << y;
         }
     EXPECT_EQ(Count(kDarkBlue, 390, 50, 10, 80) + Count(kDarkBlue, 300, 140, 80, 10), 0);
-}
-
-// The whole process: WinMain runs the game until Escape is answered with Yes.
-TEST(GameProcess, EscapeThenYesQuitsWithZero) {
-    gktest::ResetFramework();
-    ResetGame();
-    RegisterGame();
-    static int frames = 0;
-    frames = 0;
-    gkSystem::SetGameHooks({[] { GameInit(); },
-                            [] {
-                                GameFrame();
-                                if (++frames == 3) {
-                                    plat::headless::QueueAnswer(IDYES);
-                                    plat::PostMessage(WM_KEYDOWN, VK_ESCAPE, 0);
-                                }
-                            },
-                            GameKeyDown, nullptr});
-    EXPECT_EQ(WinMain(nullptr, nullptr, "", 1), 0);
-    EXPECT_EQ(std::tuple(gkApp.Ended, frames), std::tuple(1, 3));
-    gktest::ResetFramework();
 }
 
 }  // namespace

@@ -1,0 +1,271 @@
+// Wait slots and frame time on the virtual clock, message boxes and the error report, the debug
+// log, executable-relative paths and the data-folder redirect, save files, and system queries.
+#include <dirent.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "gk.h"
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "support/fixture.h"
+#include "support/window_util.h"
+
+namespace {
+
+using gktest::Ints;
+using plat::headless::Boxes;
+using plat::headless::SetTime;
+
+class SystemTest : public gktest::Framework {
+  protected:
+    void SetUp() override {
+        gktest::Framework::SetUp();
+        char pattern[] = "/tmp/gk-system-XXXXXX";
+        dir = mkdtemp(pattern);
+        setenv("GK_SYSTEM_DIR", dir.c_str(), 1);
+    }
+    void TearDown() override {
+        std::system(("rm -rf '" + dir + "'").c_str());
+        unsetenv("GK_SYSTEM_DIR");
+        gktest::Framework::TearDown();
+    }
+    void Write(const std::string& name, const std::string& content) {
+        std::ofstream(dir + "/" + name, std::ios::binary) << content;
+    }
+    static std::string Read(const std::string& path) {
+        std::stringstream content;
+        content << std::ifstream(path, std::ios::binary).rdbuf();
+        return content.str();
+    }
+    std::string dir;
+};
+
+TEST_F(SystemTest, WaitSlotsAcrossTheWrapAndOutOfRange) {
+    enum Call { Set, Init, Check };
+    // The clock, the call on a slot (with its time for Set) and its answer. An idle slot passes
+    // at 999999999; deadlines after the wrap compare as plain unsigned values. Outside the table
+    // CheckWait answers 0 silently; slot 11 belongs to Sleep and is not armed by SetWait.
+    const struct {
+        uint32_t now;
+        Call call;
+        int slot;
+        uint32_t ms;
+        int answer;
+    } steps[] = {{1000, Set, 1, 500, 1},         {1000, Set, 2, 0, 1},
+                 {1000, Check, 2, 0, 1},         {1499, Check, 1, 0, 0},
+                 {1500, Check, 1, 0, 1},         {1500, Init, 1, 0, 1},
+                 {1500, Check, 1, 0, 0},         {999999998, Check, 3, 0, 0},
+                 {999999999, Check, 3, 0, 1},    {0xFFFFFF00u, Set, 4, 0x200, 1},
+                 {0xFFFFFF00u, Check, 4, 0, 1},  {0xFF, Check, 4, 0, 0},
+                 {0x100, Check, 4, 0, 1},        {0, Set, 0, 100, 0},
+                 {0, Set, 11, 100, 0},           {0, Init, -1, 0, 0},
+                 {150, Check, 11, 0, 0},         {0xFFFFFFFFu, Check, 11, 0, 1},
+                 {0xFFFFFFFFu, Check, 0, 0, 0},  {0xFFFFFFFFu, Check, 12, 0, 0},
+                 {0xFFFFFFFFu, Check, -3, 0, 0}, {0xFFFFFFFFu, Check, 10, 0, 1}};
+    for (const auto& s : steps) {
+        SetTime(s.now);
+        const int answer = s.call == Set    ? gkSystem::SetWait(s.slot, s.ms)
+                           : s.call == Init ? gkSystem::InitWait(s.slot)
+                                            : gkSystem::CheckWait(s.slot);
+        EXPECT_EQ(answer, s.answer) << s.now << " " << s.call << " " << s.slot;
+    }
+    std::vector<std::string> texts;
+    for (const auto& box : Boxes()) texts.push_back(box.text);
+    EXPECT_EQ(texts, (std::vector<std::string>{"gkSystem::SetWait : ウェイトNoが範囲外です",
+                                               "gkSystem::SetWait : ウェイトNoが範囲外です",
+                                               "gkSystem::InitWait : ウェイトNoが範囲外です"}));
+}
+
+TEST_F(SystemTest, FrameTimeAndSleepAcrossTheWrap) {
+    SetTime(0xFFFFFFF0u);
+    gkSystem::FrameDelta = 1.0f;
+    gkSystem::ResetFrameTime();
+    EXPECT_EQ(gkSystem::FrameDelta, 0.0f);
+    SetTime(0x10);
+    gkSystem::UpdateFrameTime();
+    EXPECT_FLOAT_EQ(gkSystem::FrameDelta, 0.032f);
+    EXPECT_EQ(gkSystem::LastFrameTime, 0x10u);
+
+    // Sleep busy-waits past its deadline and resets the frame time.
+    SetTime(100);
+    gkSystem::FrameDelta = 1.0f;
+    gkSystem::Sleep(0);
+    EXPECT_EQ(plat::Now(), 101u);
+    EXPECT_EQ(std::tuple(gkSystem::FrameDelta, gkSystem::LastFrameTime), std::tuple(0.0f, 101u));
+    gkSystem::Sleep(250);
+    EXPECT_EQ(plat::Now(), 352u);
+    plat::headless::AdvanceTime(20);
+    gkSystem::UpdateFrameTime();
+    EXPECT_FLOAT_EQ(gkSystem::FrameDelta, 0.020f);
+    EXPECT_EQ(gkSystem::CheckWait(11), 1);
+    gkSystem::SetWait(10, 0);
+    gkSystem::Reset();  // idles every slot
+    EXPECT_EQ(gkSystem::CheckWait(10) + gkSystem::CheckWait(11), 0);
+    // A deadline of 0xFFFFFFFF, which no clock value passes, ends at the wrap.
+    SetTime(0xFFFFFFF0u);
+    gkSystem::Sleep(0xF);
+    EXPECT_EQ(plat::Now(), 0u);
+}
+
+TEST_F(SystemTest, ErrorBoxBeepsSetsTheFlagAndCheckErrorQuitsOnce) {
+    EXPECT_EQ(std::tuple(gkSystem::IsError(), gkSystem::CheckError(), gkApp.Ended),
+              std::tuple(0, 0, 0));
+    EXPECT_EQ(gkSystem::ErrorBox("gkSystem::SetWait", "ウェイトNoが範囲外です", 42), 0);
+    ASSERT_EQ(Boxes().size(), 1u);
+    EXPECT_EQ(Boxes()[0].title, "\x83\x47\x83\x89\x81\x5B\x94\xAD\x90\xB6");  // エラー発生
+    EXPECT_EQ(Boxes()[0].text, "gkSystem::SetWait : ウェイトNoが範囲外です");
+    EXPECT_EQ(Boxes()[0].style, MB_OK | MB_ICONWARNING | MB_SYSTEMMODAL);
+    EXPECT_EQ(std::tuple(plat::headless::Beeps(), gkSystem::IsError()), std::tuple(1, 1));
+    EXPECT_EQ(gkSystem::CheckError(), 1);
+    EXPECT_EQ(std::tuple(gkApp.Ended, gkApp.CloseState), std::tuple(1, 2));
+    EXPECT_EQ(gktest::Queued(), Ints{WM_CLOSE});
+    EXPECT_EQ(gkSystem::CheckError(), 1);
+    EXPECT_EQ(gktest::Queued(), Ints{});  // no second WM_CLOSE
+}
+
+TEST_F(SystemTest, MessagesAndQuestionsShowTheCursorAndResetFrameTime) {
+    gkApp.CursorShown = 0;
+    plat::ShowCursor(false);
+    plat::headless::AdvanceTime(500);
+    gkSystem::FrameDelta = 1.0f;
+    gkSystem::Message("%d個", 3);
+    EXPECT_EQ(std::tuple(gkApp.CursorShown, plat::headless::CursorCount(), gkSystem::LastFrameTime,
+                         gkSystem::FrameDelta, plat::headless::Beeps()),
+              std::tuple(1, 0, 500u, 0.0f, 0));
+    plat::headless::AdvanceTime(200);
+    EXPECT_EQ(gkSystem::Question("終了しますか？"), 0);  // nobody answered: No
+    EXPECT_EQ(gkSystem::LastFrameTime, 700u);
+    plat::headless::QueueAnswer(IDYES);
+    EXPECT_EQ(gkSystem::Question("q"), 1);
+    EXPECT_EQ(gkApp.MessageBoxOpen, 0);
+    ASSERT_EQ(Boxes().size(), 3u);
+    EXPECT_EQ((std::vector<std::string>{Boxes()[0].title, Boxes()[0].text, Boxes()[1].text}),
+              (std::vector<std::string>{"メッセージ", "3個\r\n", "終了しますか？\r\n"}));
+    EXPECT_EQ(
+        (std::vector<UINT>{Boxes()[0].style, Boxes()[1].style}),
+        (std::vector<UINT>{MB_OK | MB_ICONWARNING | MB_SYSTEMMODAL, MB_YESNO | MB_ICONQUESTION}));
+
+    // 127 double-byte characters after one ASCII byte: 255 bytes, of which 253 fit only if the
+    // last character is dropped whole.
+    std::string text = "a";
+    for (int i = 0; i < 127; ++i) text += "表";
+    gkSystem::Message("%s", text.c_str());
+    EXPECT_EQ(Boxes()[3].text, text.substr(0, text.size() - 2) + "\r\n");
+    gkSystem::ErrorBox(std::string(300, 'x').c_str(), "ウェイトNoが範囲外です", 0);
+    EXPECT_EQ(Boxes()[4].text, std::string(255, 'x'));
+
+    std::remove("DEBUG.TXT");  // the log appends one line per call
+    gkSystem::Log("%d", 1);
+    gkSystem::Log("%s=%d", "x", 25);
+    EXPECT_EQ(Read("DEBUG.TXT"), "1\nx=25\n");
+    std::remove("DEBUG.TXT");
+}
+
+TEST_F(SystemTest, PointerFileRedirectsSavePathsCutToTheirBuffer) {
+    plat::headless::SetExecutablePath("/games/board/play");
+    // The first line names the folder, with or without its separator and line end.
+    const struct {
+        const char* content;
+        const char* path;
+    } rows[] = {{"/srv/saves/\nsecond line\n", "/srv/saves/board/"},
+                {"D:\\Saves\\\r\n", "D:\\Saves/board/"},    // written on Windows
+                {nullptr, "/games/board/"}};                // no pointer file
+    EXPECT_EQ(gkSystem::GetPath(0), gkSystem::GetPath(1));  // one buffer for both
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.path);
+        std::remove((dir + "/ptr.txt").c_str());
+        if (row.content) Write("ptr.txt", row.content);
+        gkSystem::SetDataFolder("ptr.txt");
+        EXPECT_STREQ(gkSystem::GetPath(1), row.path);
+        EXPECT_STREQ(gkSystem::GetPath(0), "/games/board/");
+    }
+    plat::headless::SetExecutablePath("/play");  // in the root: no folder name to add
+    Write("ptr.txt", "/srv/saves");
+    gkSystem::SetDataFolder("ptr.txt");
+    EXPECT_STREQ(gkSystem::GetPath(1), "/srv/saves/");
+
+    std::string deep = "/" + std::string(300, 'd') + "/play";
+    plat::headless::SetExecutablePath(deep);
+    EXPECT_EQ(std::string(gkSystem::GetPath(0)), deep.substr(0, 255));
+    Write("ptr.txt", std::string(400, 's'));
+    gkSystem::SetDataFolder("ptr.txt");
+    EXPECT_EQ(std::string(gkSystem::GetPath(1)).size(), 255u);
+}
+
+TEST_F(SystemTest, SavesRoundTripWholeReadableByAllAndFailQuietly) {
+    plat::headless::SetExecutablePath(dir + "/play");
+    const mode_t mask = umask(077);  // saves are readable by all, whatever the mask
+    gkSystem::SaveMode("mode.dat", 1);
+    umask(mask);
+    struct stat saved;
+    ASSERT_EQ(stat((dir + "/mode.dat").c_str(), &saved), 0);
+    EXPECT_EQ(saved.st_mode & 0777, 0644u);
+    EXPECT_EQ(std::tuple(Read(dir + "/mode.dat"), gkSystem::LoadMode("mode.dat")),
+              std::tuple("1", 1));
+    gkSystem::SaveValue("mode.dat", -42);  // replaces the file whole
+    EXPECT_EQ(std::tuple(Read(dir + "/mode.dat"), gkSystem::LoadValue("mode.dat")),
+              std::tuple("-42", -42));
+    int entries = 0;  // no temporary file left behind
+    DIR* d = opendir(dir.c_str());
+    while (dirent* entry = readdir(d)) entries += entry->d_name[0] != '.';
+    closedir(d);
+    EXPECT_EQ(entries, 1);
+    // Missing, non-numeric or empty files read 0; saving into no folder is silent.
+    Write("text.dat", "abc");
+    Write("empty.dat", "");
+    gkSystem::SaveMode("no/such/folder.dat", 3);
+    for (const char* name : {"none.dat", "text.dat", "empty.dat", "no/such/folder.dat"})
+        EXPECT_EQ(std::tuple(gkSystem::LoadMode(name), gkSystem::LoadValue(name)), std::tuple(0, 0))
+            << name;
+    EXPECT_TRUE(Boxes().empty());
+
+    const std::string slot = dir + "/saves/" + dir.substr(dir.rfind('/') + 1) + "/Slot";
+    std::system(("mkdir -p '" + slot + "'").c_str());
+    Write("ptr.txt", dir + "/saves\n");
+    gkSystem::SetDataFolder("ptr.txt");
+    gkSystem::SaveMode("slot\\A.DAT", 7);
+    EXPECT_EQ(std::tuple(Read(slot + "/A.DAT"), gkSystem::LoadMode("SLOT\\a.dat")),
+              std::tuple("7", 7));
+}
+
+TEST_F(SystemTest, VersionsDatesAndSizesSaturate) {
+    const int rows[][4] = {{0, 3, 1, 310},  {1, 4, 0, 950},  {1, 4, 10, 980},
+                           {1, 4, 90, 980}, {1, 3, 95, 395}, {2, 5, 1, 2000},
+                           {2, 6, 0, 6000}, {2, 6, 1, 6010}, {3, 1, 0, -1}};
+    for (const auto& r : rows)
+        EXPECT_EQ(gkSystem::OSVersionCode(r[0], r[1], r[2]), r[3]) << r[0] << r[1] << r[2];
+    plat::OSVersion os = plat::GetOSVersion();
+    EXPECT_EQ(gkSystem::GetOSVersion(), gkSystem::OSVersionCode(2, os.major, os.minor));
+
+    const char* names[7] = {"日", "月", "火", "水", "木", "金", "土"};
+    for (int day = 0; day < 7; ++day) {
+        plat::headless::SetLocalTime({2026, 12, 6 + day, day, 23, 59, 58 - day});
+        int year, month, date, hour, minute, second;
+        char weekday[3] = {'x', 'x', 'x'};
+        gkSystem::GetDate(&year, &month, &date, weekday);
+        gkSystem::GetTime(&hour, &minute, &second);
+        EXPECT_EQ((Ints{year, month, date, hour, minute, second}),
+                  (Ints{2026, 12, 6 + day, 23, 59, 58 - day}));
+        EXPECT_STREQ(weekday, names[day]);
+    }
+    EXPECT_STREQ(names[3], "\x90\x85");  // Wednesday, as Shift-JIS bytes
+
+    struct statvfs root;
+    ASSERT_EQ(statvfs("/", &root), 0);
+    uint64_t free = static_cast<uint64_t>(root.f_bavail) * root.f_frsize;
+    uint32_t expected = free > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(free);
+    // The two readings may differ by what other processes wrote in between.
+    EXPECT_NEAR(static_cast<double>(gkSystem::GetDiskFree('C')), expected, 64.0 * 1024 * 1024);
+    EXPECT_EQ(gkSystem::GetDiskFree('#'), 0u);
+    EXPECT_GT(gkSystem::GetFreeMemory(), 0u);
+}
+
+}  // namespace
