@@ -9,7 +9,6 @@
 #include "platform/clock.h"
 #include "platform/window.h"
 #include "support/fixture.h"
-#include "support/window_util.h"
 
 namespace {
 
@@ -51,36 +50,32 @@ Ints Left() {
 }
 
 TEST_F(InputTest, ResultsAndDefaultProcedureByAltModeAndScreen) {
-    // Alt mode 0 swallows Alt+F4 and F10, mode 2 only the Alt key; the cursor is hidden only in
-    // full screen without a box; hot keys become key presses.
-    const struct {
-        UINT message;
-        WPARAM wParam;
-        int alt, fullScreen, boxOpen;
-        LRESULT result;
-        bool passed;
-    } rows[] = {{WM_SYSKEYDOWN, VK_F4, 0, 0, 0, 0, false},
-                {WM_SYSKEYDOWN, VK_F10, 0, 0, 0, 0, false},
-                {WM_SYSKEYDOWN, VK_MENU, 2, 0, 0, 0, false},
-                {WM_SYSKEYDOWN, 'X', 2, 0, 0, 0, true},
-                {WM_SYSKEYDOWN, VK_MENU, 1, 0, 0, 0, true},
-                {WM_HOTKEY, 0xBF01, 0, 0, 0, 0, false},
-                {WM_HOTKEY, 0xBF02, 0, 0, 0, 0, false},
-                {WM_HOTKEY, 0x1234, 0, 0, 0, 0, false},
-                {WM_SYSCOMMAND, SC_SCREENSAVE | 0x5, 0, 0, 0, 0, false},
-                {WM_SYSCOMMAND, 0xF020, 0, 0, 0, 0, true},  // minimise
-                {0x0400, 0, 0, 0, 0, 0, true},              // WM_USER
-                {WM_DESTROY, 0, 0, 0, 0, 0, false},
-                {WM_SETCURSOR, 0, 0, 0, 0, 1, true},
-                {WM_SETCURSOR, 0, 0, 1, 1, 1, true},
-                {WM_SETCURSOR, 0, 0, 1, 0, 1, false}};
-    for (const auto& row : rows) {
-        SCOPED_TRACE(testing::Message() << std::hex << row.message << " " << row.wParam);
-        gkSystem::SetAltKey(row.alt);
-        gkApp.FullScreen = row.fullScreen;
-        gkApp.MessageBoxOpen = row.boxOpen;
-        EXPECT_EQ(Send(row.message, row.wParam, kKeyContextAlt), row.result);
-        EXPECT_EQ(reachedDefault, row.passed);
+    // Message, wParam, Alt mode, full screen, box open; the result and whether the message went
+    // on. Alt mode 0 swallows Alt+F4 and F10, mode 2 only the Alt key; the cursor is hidden only
+    // in full screen without a box; hot keys become key presses.
+    const std::tuple<UINT, WPARAM, int, int, int, LRESULT, bool> rows[] = {
+        {WM_SYSKEYDOWN, VK_F4, 0, 0, 0, 0, false},
+        {WM_SYSKEYDOWN, VK_F10, 0, 0, 0, 0, false},
+        {WM_SYSKEYDOWN, VK_MENU, 2, 0, 0, 0, false},
+        {WM_SYSKEYDOWN, 'X', 2, 0, 0, 0, true},
+        {WM_SYSKEYDOWN, VK_MENU, 1, 0, 0, 0, true},
+        {WM_HOTKEY, 0xBF01, 0, 0, 0, 0, false},
+        {WM_HOTKEY, 0xBF02, 0, 0, 0, 0, false},
+        {WM_HOTKEY, 0x1234, 0, 0, 0, 0, false},
+        {WM_SYSCOMMAND, SC_SCREENSAVE | 0x5, 0, 0, 0, 0, false},
+        {WM_SYSCOMMAND, 0xF020, 0, 0, 0, 0, true},  // minimise
+        {0x0400, 0, 0, 0, 0, 0, true},              // WM_USER
+        {WM_DESTROY, 0, 0, 0, 0, 0, false},
+        {WM_SETCURSOR, 0, 0, 0, 0, 1, true},
+        {WM_SETCURSOR, 0, 0, 1, 1, 1, true},
+        {WM_SETCURSOR, 0, 0, 1, 0, 1, false}};
+    for (auto [message, wParam, alt, fullScreen, boxOpen, result, passed] : rows) {
+        SCOPED_TRACE(testing::Message() << std::hex << message << " " << wParam);
+        gkSystem::SetAltKey(alt);
+        gkApp.FullScreen = fullScreen;
+        gkApp.MessageBoxOpen = boxOpen;
+        EXPECT_EQ(Send(message, wParam, kKeyContextAlt), result);
+        EXPECT_EQ(reachedDefault, passed);
     }
     EXPECT_FALSE(plat::headless::CursorImageShown());
     EXPECT_EQ(keysSeen, (Ints{'X', VK_MENU, VK_SNAPSHOT, 0x101}));

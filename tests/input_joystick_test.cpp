@@ -6,7 +6,6 @@
 #include "platform/clock.h"
 #include "platform/joystick.h"
 #include "support/fixture.h"
-#include "support/window_util.h"
 #include "system/system.h"
 
 namespace {

@@ -16,7 +16,6 @@
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "support/fixture.h"
-#include "support/window_util.h"
 
 namespace {
 
@@ -53,29 +52,25 @@ TEST_F(SystemTest, WaitSlotsAcrossTheWrapAndOutOfRange) {
     // The clock, the call on a slot (with its time for Set) and its answer. An idle slot passes
     // at 999999999; deadlines after the wrap compare as plain unsigned values. Outside the table
     // CheckWait answers 0 silently; slot 11 belongs to Sleep and is not armed by SetWait.
-    const struct {
-        uint32_t now;
-        Call call;
-        int slot;
-        uint32_t ms;
-        int answer;
-    } steps[] = {{1000, Set, 1, 500, 1},         {1000, Set, 2, 0, 1},
-                 {1000, Check, 2, 0, 1},         {1499, Check, 1, 0, 0},
-                 {1500, Check, 1, 0, 1},         {1500, Init, 1, 0, 1},
-                 {1500, Check, 1, 0, 0},         {999999998, Check, 3, 0, 0},
-                 {999999999, Check, 3, 0, 1},    {0xFFFFFF00u, Set, 4, 0x200, 1},
-                 {0xFFFFFF00u, Check, 4, 0, 1},  {0xFF, Check, 4, 0, 0},
-                 {0x100, Check, 4, 0, 1},        {0, Set, 0, 100, 0},
-                 {0, Set, 11, 100, 0},           {0, Init, -1, 0, 0},
-                 {150, Check, 11, 0, 0},         {0xFFFFFFFFu, Check, 11, 0, 1},
-                 {0xFFFFFFFFu, Check, 0, 0, 0},  {0xFFFFFFFFu, Check, 12, 0, 0},
-                 {0xFFFFFFFFu, Check, -3, 0, 0}, {0xFFFFFFFFu, Check, 10, 0, 1}};
-    for (const auto& s : steps) {
-        SetTime(s.now);
-        const int answer = s.call == Set    ? gkSystem::SetWait(s.slot, s.ms)
-                           : s.call == Init ? gkSystem::InitWait(s.slot)
-                                            : gkSystem::CheckWait(s.slot);
-        EXPECT_EQ(answer, s.answer) << s.now << " " << s.call << " " << s.slot;
+    const std::tuple<uint32_t, Call, int, uint32_t, int> steps[] = {
+        {1000, Set, 1, 500, 1},         {1000, Set, 2, 0, 1},
+        {1000, Check, 2, 0, 1},         {1499, Check, 1, 0, 0},
+        {1500, Check, 1, 0, 1},         {1500, Init, 1, 0, 1},
+        {1500, Check, 1, 0, 0},         {999999998, Check, 3, 0, 0},
+        {999999999, Check, 3, 0, 1},    {0xFFFFFF00u, Set, 4, 0x200, 1},
+        {0xFFFFFF00u, Check, 4, 0, 1},  {0xFF, Check, 4, 0, 0},
+        {0x100, Check, 4, 0, 1},        {0, Set, 0, 100, 0},
+        {0, Set, 11, 100, 0},           {0, Init, -1, 0, 0},
+        {150, Check, 11, 0, 0},         {0xFFFFFFFFu, Check, 11, 0, 1},
+        {0xFFFFFFFFu, Check, 0, 0, 0},  {0xFFFFFFFFu, Check, 12, 0, 0},
+        {0xFFFFFFFFu, Check, -3, 0, 0}, {0xFFFFFFFFu, Check, 10, 0, 1}};
+    for (auto [now, call, slot, ms, answer] : steps) {
+        SetTime(now);
+        EXPECT_EQ(call == Set    ? gkSystem::SetWait(slot, ms)
+                  : call == Init ? gkSystem::InitWait(slot)
+                                 : gkSystem::CheckWait(slot),
+                  answer)
+            << now << " " << call << " " << slot;
     }
     std::vector<std::string> texts;
     for (const auto& box : Boxes()) texts.push_back(box.text);
@@ -172,19 +167,16 @@ TEST_F(SystemTest, MessagesAndQuestionsShowTheCursorAndResetFrameTime) {
 TEST_F(SystemTest, PointerFileRedirectsSavePathsCutToTheirBuffer) {
     plat::headless::SetExecutablePath("/games/board/play");
     // The first line names the folder, with or without its separator and line end.
-    const struct {
-        const char* content;
-        const char* path;
-    } rows[] = {{"/srv/saves/\nsecond line\n", "/srv/saves/board/"},
-                {"D:\\Saves\\\r\n", "D:\\Saves/board/"},    // written on Windows
-                {nullptr, "/games/board/"}};                // no pointer file
+    const std::pair<const char*, const char*> rows[] = {
+        {"/srv/saves/\nsecond line\n", "/srv/saves/board/"},
+        {"D:\\Saves\\\r\n", "D:\\Saves/board/"},            // written on Windows
+        {nullptr, "/games/board/"}};                        // no pointer file
     EXPECT_EQ(gkSystem::GetPath(0), gkSystem::GetPath(1));  // one buffer for both
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.path);
+    for (auto [content, path] : rows) {
         std::remove((dir + "/ptr.txt").c_str());
-        if (row.content) Write("ptr.txt", row.content);
+        if (content) Write("ptr.txt", content);
         gkSystem::SetDataFolder("ptr.txt");
-        EXPECT_STREQ(gkSystem::GetPath(1), row.path);
+        EXPECT_STREQ(gkSystem::GetPath(1), path);
         EXPECT_STREQ(gkSystem::GetPath(0), "/games/board/");
     }
     plat::headless::SetExecutablePath("/play");  // in the root: no folder name to add
