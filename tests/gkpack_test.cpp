@@ -22,21 +22,17 @@ namespace {
 namespace t = gktest;
 using t::Bytes;
 
-struct Result {
-    int status;
-    std::string output;  // stdout and stderr
-};
-
 class Gkpack : public t::SoundFolder {
   protected:
-    Result Run(const std::string& args) {
+    // The tool's stdout and stderr, then its exit status as "exit N".
+    std::string Run(const std::string& args) {
         const std::string command = "cd '" + folder + "' && " GKPACK " " + args + " 2>&1";
         std::FILE* p = popen(command.c_str(), "r");
         std::string out;
         char buffer[512];
         for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, p)) > 0;) out.append(buffer, n);
         const int status = pclose(p);
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+        return out + "exit " + std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1);
     }
     Bytes Read(const std::string& name) {
         std::ifstream in(folder + "/" + name, std::ios::binary);
@@ -51,13 +47,14 @@ TEST_F(Gkpack, SoundPacksMatchTheGameWriterAndComeBackOut) {
                 stereo = t::Riff({{"fmt ", t::Fmt(1, 2, 8000, 8)}, {"data", {1, 2, 3}}});
     t::WriteFile(folder + "/snd/a.wav", mono);
     t::WriteFile(folder + "/snd/Stereo.WAV", stereo);
-    Result r = Run("sounds tool.pak snd");
-    EXPECT_EQ(r.status, 0) << r.output;
+    EXPECT_EQ(Run("sounds tool.pak snd"),  // a line per file, in name order, then the count
+              "         0  STEREO.WAV                      8000 Hz 8-bit stereo, 3 bytes\n"
+              "        40  A.WAV                           22050 Hz 16-bit mono, 10 bytes\n"
+              "2 of 2 files packed into tool.pak, 0 failed\nexit 0");
     gkSound::ConvertWav("game.pak", "snd", 1);
     EXPECT_EQ(Read("tool.pak"), Read("game.pak"));
 
-    r = Run("sounds tool.pak snd --append");
-    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(Run("sounds tool.pak snd --append -q"), "exit 0");
     gkSound::ConvertWav("game.pak", "snd", 0);
     EXPECT_EQ(Read("tool.pak"), Read("game.pak"));
 
@@ -70,26 +67,21 @@ TEST_F(Gkpack, SoundPacksMatchTheGameWriterAndComeBackOut) {
     Bytes adpcm = t::Fmt(2, 1, 8000, 4);
     adpcm.insert(adpcm.end(), {0, 0});
     t::WriteFile(folder + "/bad/adpcm.wav", t::Riff({{"fmt ", adpcm}, {"data", {9}}}));
-    r = Run("sounds bad.pak bad -q");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.output,
+    EXPECT_EQ(Run("sounds bad.pak bad -q"),
               "gkpack: adpcm.wav: format 2, 1 channels, 4-bit (not playable), which a game cannot "
               "load\ngkpack: bad.wav: not a WAV file that can be read\ngkpack: " +
-                  longName + ": name longer than 30 bytes, which a game cannot load\n");
+                  longName + ": name longer than 30 bytes, which a game cannot load\nexit 1");
     const Bytes pack = Read("tool.pak");
     EXPECT_EQ(Read("bad.pak"), Bytes(pack.begin() + 40, pack.begin() + 82));
 
-    r = Run("list tool.pak");
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.output,
+    EXPECT_EQ(Run("list tool.pak"),
               "tool.pak: sound pack, 4 entries\n"
               "         0  STEREO.WAV                      8000 Hz 8-bit stereo, 3 bytes\n"
               "        40  A.WAV                           22050 Hz 16-bit mono, 10 bytes\n"
               "        82  STEREO.WAV                      8000 Hz 8-bit stereo, 3 bytes\n"
-              "       122  A.WAV                           22050 Hz 16-bit mono, 10 bytes\n");
+              "       122  A.WAV                           22050 Hz 16-bit mono, 10 bytes\nexit 0");
     for (const char* name : {"a.wav", "Stereo.WAV"}) {
-        r = Run(std::string("extract tool.pak ") + name + " out.wav");
-        EXPECT_EQ(r.status, 0) << r.output;
+        EXPECT_EQ(Run(std::string("extract tool.pak ") + name + " out.wav"), "exit 0");
         EXPECT_EQ(Read("out.wav"), Read(std::string("snd/") + name));
     }
 }
@@ -102,12 +94,11 @@ TEST_F(Gkpack, ImagePacksMatchTheGameConverterAndComeBackOut) {
     t::WriteFile(folder + "/img/Mix.BMP", t::EncodeBmp(3, 2, 24, mix));
     t::WriteFile(folder + "/img/bad.bmp", {'B', 'M'});
     t::WriteFile(folder + "/img/" + longName, t::EncodeBmp(1, 1, 24, {1}));
-    Result r = Run("images tool.pak img -q");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.output, "gkpack: bad.bmp: cannot be loaded: " +
-                            plat::SjisToUtf8("gkDraw::LoadObject : BMPファイルを読み込めません") +
-                            "\ngkpack: " + longName +
-                            ": name longer than 30 bytes, which a game cannot load\n");
+    EXPECT_EQ(Run("images tool.pak img -q"),
+              "gkpack: bad.bmp: cannot be loaded: " +
+                  plat::SjisToUtf8("gkDraw::LoadObject : BMPファイルを読み込めません") +
+                  "\ngkpack: " + longName +
+                  ": name longer than 30 bytes, which a game cannot load\nexit 1");
     plat::headless::UseDisplayFormat(plat::PixelFormat::X8R8G8B8);
     gkApp.FullScreen = 0;
     ASSERT_EQ(gkDraw::Screen(16, 16, 0), 1);
@@ -116,14 +107,11 @@ TEST_F(Gkpack, ImagePacksMatchTheGameConverterAndComeBackOut) {
     EXPECT_EQ(pack, Read("game.pak"));
 
     t::WriteFile(folder + "/cut.pak", Bytes(pack.begin(), pack.end() - 1));
-    r = Run("list cut.pak");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.output,
+    EXPECT_EQ(Run("list cut.pak"),
               "cut.pak: image pack, 1 entries\n"
               "         0  MIX.BMP                         3 x 2\n"
-              "gkpack: cut.pak: damaged: reading stopped at offset 24 of 39\n");
-    r = Run("extract tool.pak mix.bmp out.bmp");
-    EXPECT_EQ(r.status, 0) << r.output;
+              "gkpack: cut.pak: damaged: reading stopped at offset 24 of 39\nexit 1");
+    EXPECT_EQ(Run("extract tool.pak mix.bmp out.bmp"), "exit 0");
     const auto out = plat::LoadBitmapFile((folder + "/out.bmp").c_str());
     ASSERT_TRUE(out);
     for (uint32_t& c : mix) c &= 0xF8F8F8;  // 5 bits per channel
@@ -136,38 +124,39 @@ TEST_F(Gkpack, BadInputFailsWithOneMessageAndKeepsTheGoodPack) {
     Folder("junk");
     t::WriteFile(folder + "/snd/a.wav", t::PcmWav(1, 8000, 4));
     t::WriteFile(folder + "/junk/a.wav", {1});
-    ASSERT_EQ(Run("sounds good.pak snd").status, 0);
+    ASSERT_EQ(Run("sounds good.pak snd -q"), "exit 0");
     const Bytes good = Read("good.pak");
     Bytes cut = good;
     cut.insert(cut.end(), good.begin(), good.end() - 1);
     t::WriteFile(folder + "/cut.pak", cut);
     t::WriteFile(folder + "/junk.bin", Bytes(100, 0xFF));
-    // The command line, its status and the one message it ends with.
-    const std::string cases[][3] = {
-        {"sounds good.pak none", "1", "gkpack: none: no such folder\n"},
-        {"sounds good.pak empty", "1", "gkpack: empty: no WAV files; the pack is left as it was\n"},
-        {"sounds good.pak junk -q", "1",
+    // The command line and the one message it ends with, or the start of the usage text.
+    const std::pair<std::string, std::string> cases[] = {
+        {"sounds good.pak none", "gkpack: none: no such folder\nexit 1"},
+        {"sounds good.pak empty",
+         "gkpack: empty: no WAV files; the pack is left as it was\nexit 1"},
+        {"sounds good.pak junk -q",
          "gkpack: a.wav: not a WAV file that can be read\n"
-         "gkpack: no file could be packed; the pack is left as it was\n"},
-        {"sounds junk.bin snd --append", "1",
-         "gkpack: junk.bin: not a whole sound pack to append to\n"},
-        {"list junk.bin", "1", "gkpack: junk.bin: not a pack\n"},
-        {"list none.pak", "1", "gkpack: none.pak: cannot open\n"},
-        {"list cut.pak", "1",
+         "gkpack: no file could be packed; the pack is left as it was\nexit 1"},
+        {"sounds junk.bin snd --append",
+         "gkpack: junk.bin: not a whole sound pack to append to\nexit 1"},
+        {"list junk.bin", "gkpack: junk.bin: not a pack\nexit 1"},
+        {"list none.pak", "gkpack: none.pak: cannot open\nexit 1"},
+        {"list cut.pak",
          "cut.pak: sound pack, 1 entries\n"
          "         0  A.WAV                           8000 Hz 16-bit mono, 8 bytes\n"
-         "gkpack: cut.pak: damaged: reading stopped at offset 40 of 79\n"},
-        {"extract good.pak b.wav out.wav", "1", "gkpack: good.pak: no playable entry b.wav\n"},
-        {"extract junk.bin a.wav out.wav", "1", "gkpack: junk.bin: no playable entry a.wav\n"},
-        {"sounds good.pak", "2", ""},
-        {"list good.pak --images --sounds", "2", ""},
-        {"list good.pak -x", "2", ""}};
-    for (const auto& c : cases) {
-        const Result r = Run(c[0]);
-        EXPECT_EQ(std::to_string(r.status), c[1]) << c[0];
-        const bool usage = c[1] == "2";
-        EXPECT_EQ(usage ? r.output.substr(0, 13) : r.output, usage ? "usage: gkpack" : c[2])
-            << c[0];
+         "gkpack: cut.pak: damaged: reading stopped at offset 40 of 79\nexit 1"},
+        {"extract good.pak b.wav out.wav", "gkpack: good.pak: no playable entry b.wav\nexit 1"},
+        {"extract junk.bin a.wav out.wav", "gkpack: junk.bin: no playable entry a.wav\nexit 1"},
+        {"sounds good.pak", "usage: gkpack"},
+        {"list good.pak --images --sounds", "usage: gkpack"},
+        {"list good.pak -x", "usage: gkpack"}};
+    for (const auto& [args, message] : cases) {
+        const std::string out = Run(args);
+        const bool usage = message == "usage: gkpack";
+        EXPECT_EQ(usage ? out.substr(0, 13) + out.substr(out.size() - 7) : out,
+                  usage ? message + "\nexit 2" : message)
+            << args;
     }
     EXPECT_EQ(Read("good.pak"), good);
     EXPECT_EQ(Read("junk.bin"), Bytes(100, 0xFF));
