@@ -103,8 +103,10 @@ TEST_F(FontsTest, BoldItalicUnderlineAndEscapementShapeTheText) {
 
 TEST_F(FontsTest, ListOfInstalledFacesAndLookupsByName) {
     bool gothic = false, latin = false, localised = false;
+    std::string previous;  // each family once, by name, none empty or past 31 bytes
     plat::EnumFonts([&](const plat::FaceInfo& face) {
-        EXPECT_LE(face.name.size(), 31u);
+        EXPECT_TRUE(previous < face.name && face.name.size() <= 31u) << face.name;
+        previous = face.name;
         gothic |= face.name == "IPAGothic" && face.charSet == plat::SHIFTJIS_CHARSET;
         latin |= face.name == "DejaVu Sans" && face.charSet == plat::ANSI_CHARSET;
         localised |= face.name == "IPAゴシック";  // Japanese family names in Shift-JIS
