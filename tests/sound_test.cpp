@@ -282,14 +282,10 @@ TEST_F(Sound, EchoPanSwingsBetweenItsBoundsForTheRepeatsOnly) {
     ASSERT_TRUE(direction == 1 || direction == -1);
     for (int frame = 0; frame < 20; ++frame) gkSound::EchoPan(s, 200, 3, 6, 5);
     // 25 dB a copy: to the bound and back; each copy 6 dB quieter; no copy after the third.
-    Ints pans, volumes;
-    for (const gkSoundChannel& c : gkSoundObjects[s].Channel) {
-        pans.push_back(c.Pan);
-        volumes.push_back(c.Volume);
-    }
-    EXPECT_EQ(Ints(pans.begin() + 1, pans.begin() + 4),
-              (Ints{direction * 2500, direction * 3000, direction * 500}));
-    EXPECT_EQ(Ints(volumes.begin(), volumes.begin() + 4), (Ints{0, -600, -1200, -1800}));
+    const gkSoundChannel* c = gkSoundObjects[s].Channel;
+    EXPECT_EQ(
+        (Ints{c[1].Pan, c[2].Pan, c[3].Pan, c[0].Volume, c[1].Volume, c[2].Volume, c[3].Volume}),
+        (Ints{direction * 2500, direction * 3000, direction * 500, 0, -600, -1200, -1800}));
     EXPECT_EQ(std::tuple(gkSoundObjects[s].EchoPanDirection, gkSoundObjects[s].EchoStep,
                          gkSoundObjects[s].NextChannel),
               std::tuple(-direction, 0, 0));
