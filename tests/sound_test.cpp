@@ -81,19 +81,19 @@ class Sound : public t::SoundFolder {
 // ---- Sound objects and playback controls
 
 TEST_F(Sound, LoadsFailWithAReportOrTakeSlotsLowestFirstUpTo70) {
-    t::Bytes adpcm = t::Fmt(2, 1, 22050, 4);
+    Bytes adpcm = Fmt(2, 1, 22050, 4);
     adpcm.insert(adpcm.end(), {0, 0});
-    const t::Bytes pcm = t::PcmWav(1, 22050, 100);
+    const Bytes pcm = t::PcmWav(1, 22050, 100);
     const std::string tooMany = "ミックス数が多過ぎます",
                       noBuffer = "サウンドバッファが生成できません";
     // The file written (if any), its name, the mix and the report.
-    const std::tuple<t::Bytes, std::string, int, std::string> failures[] = {
+    const std::tuple<Bytes, std::string, int, std::string> failures[] = {
         {pcm, "a.wav", 11, tooMany},
         {pcm, "a.wav", -11, tooMany},
         {pcm, "a.wav", 0, tooMany},
         {{}, "missing.wav", 1, "WAVEリソースが見つかりません"},
-        {t::Riff({{"fmt ", adpcm}, {"data", t::Bytes(100, 0)}}), "a.wav", 3, noBuffer},
-        {t::Riff({{"fmt ", t::Fmt(1, 1, 22050, 16)}, {"data", {}}}), "a.wav", 3, noBuffer},
+        {Riff({{"fmt ", adpcm}, {"data", Bytes(100, 0)}}), "a.wav", 3, noBuffer},
+        {Riff({{"fmt ", Fmt(1, 1, 22050, 16)}, {"data", {}}}), "a.wav", 3, noBuffer},
         {pcm, std::string(27, 'n') + ".wav", 2, "ファイル名またはリソース名が長すぎます"}};
     for (const auto& [file, name, mix, report] : failures) {
         if (!file.empty()) Write(name, file);
@@ -368,7 +368,7 @@ TEST_F(Sound, WaveChunksInAnyOrderFormatRecordsWithTheirExtraBytesMalformedFiles
 
 TEST_F(Sound, LookupFindsTheFirstWholePlayableEntry) {
     const Bytes mono = t::PcmRecord(1, 8000, 16), bits12 = t::PcmRecord(1, 8000, 12);
-    Bytes adpcm = t::Fmt(2, 1, 8000, 4), extra = mono, slow = mono;
+    Bytes adpcm = Fmt(2, 1, 8000, 4), extra = mono, slow = mono;
     adpcm.insert(adpcm.end(), {2, 0, 7, 7});  // 20-byte records
     extra.insert(extra.end(), {7, 7});
     slow[8] ^= 1;  // bytes per second that do not agree with the rate
@@ -521,7 +521,7 @@ class SoundStream : public Sound {
         const auto* r = reinterpret_cast<const uint8_t*>(ramp.data());
         Write("s.pak",
               t::PackEntry("E.WAV", t::PcmRecord(channels, bytes > 800000 ? 44100 : 8000, bits),
-                           bytes ? t::Bytes(bytes, 0x80) : t::Bytes(r, r + 80000)));
+                           bytes ? Bytes(bytes, 0x80) : Bytes(r, r + 80000)));
         gkSound::SetPack("s.pak");
         return gkSound::LoadStream("e.wav", loop);
     }
@@ -623,7 +623,7 @@ TEST_F(SoundStream, EveryFailureIsReported) {
     for (int rewinding : {0, 1}) {  // the pack gone, then shortened, under a playing stream
         std::remove((folder + "/s.pak").c_str());
         EXPECT_EQ(rewinding ? gkSound::ResetStream(slot) : gkSound::Streaming(), 0);
-        Write("s.pak", t::Bytes(10, 0));
+        Write("s.pak", Bytes(10, 0));
         EXPECT_EQ(rewinding ? gkSound::ResetStream(slot) : gkSound::Streaming(), 0);
     }
     EXPECT_EQ(reports.Take(),
