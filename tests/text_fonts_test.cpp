@@ -152,6 +152,7 @@ TEST_F(FontsTest, ListOfInstalledFacesAndLookupsByName) {
     gkDraw::SelectFont(1, 12, 0, 0, 0, 0);
     gkDraw::FreeFonts();  // closes the open selection; without the record none opens
     gkDraw::SelectFont(1, 12, 0, 0, 0, 0);
+    gkDraw::PutMessage(0, 0, 100, 100, "A", 0);  // nor does a message
     EXPECT_EQ(std::tuple(gkFont.Dc, gkScreen.Back->lockCount), std::tuple(nullptr, 0));
 }
 
