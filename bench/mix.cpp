@@ -69,7 +69,8 @@ void BM_Mix64Voices(benchmark::State& state) {
         benchmark::ClobberMemory();
     };
     auto mix = [&](bool reference) {
-        snd::headless::UseReferenceMix(reference);
+        snd::headless::UseMixLoop(reference ? snd::headless::MixLoop::Reference
+                                            : snd::headless::MixLoop::Fastest);
         plat::headless::AdvanceTime(1000);
         benchmark::DoNotOptimize(snd::GetStatus(voices[0]));  // mixes up to the clock
     };

@@ -273,9 +273,9 @@ TEST_F(SoundMixer, EveryLayoutMatchesAPlainReference) {
     }
 }
 
-// The four-frame loops (and their AVX2 version where the processor has one) against the plain
-// per-frame loop on random voices: every layout, rates at and around the output rate, looping
-// and one-shot, lengths that end the four-frame runs on every remainder.
+// The two-frame loops and the fastest ones the processor runs against the plain per-frame loop on
+// random voices: every layout, rates at and around the output rate, looping and one-shot,
+// lengths that end the four-frame runs on every remainder.
 TEST_F(SoundMixer, FastLoopsMatchTheReferenceLoopExactly) {
     ASSERT_EQ(snd::CreateDevice(), plat::DS_OK);
     std::mt19937 rng(5);
@@ -286,13 +286,17 @@ TEST_F(SoundMixer, FastLoopsMatchTheReferenceLoopExactly) {
         const auto pan = static_cast<int32_t>(rng() % 4001) - 2000;
         const auto data = Noise(rng, 3 + rng() % 90, channels, bits);
         const uint32_t flags = round & 4 ? plat::DSBPLAY_LOOPING : 0;
-        std::vector<uint8_t> out[2];
-        for (int reference = 0; reference < 2; ++reference) {
-            snd::headless::UseReferenceMix(reference);
-            out[reference] = Mix(data, channels, bits, rate, volume, pan, flags);
+        using Loop = snd::headless::MixLoop;
+        const Loop loops[] = {Loop::Reference, Loop::TwoFrames, Loop::Fastest};
+        std::vector<uint8_t> out[3];
+        for (int k = 0; k < 3; ++k) {
+            snd::headless::UseMixLoop(loops[k]);
+            out[k] = Mix(data, channels, bits, rate, volume, pan, flags);
         }
         ASSERT_GT(SoundingFrames(Samples(out[0])), 0) << round;
-        ASSERT_EQ(out[0], out[1]) << "round " << round << ", " << rate << " Hz";
+        for (int k = 1; k < 3; ++k)
+            ASSERT_EQ(out[0], out[k])
+                << "loop " << k << ", round " << round << ", " << rate << " Hz";
     }
 }
 

@@ -9,16 +9,11 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/simd.h"
+
 namespace plat::kernels {
 
 namespace {
-
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
-#define GK_SIMD_CLONES __attribute__((target_clones("avx2", "default")))
-#else
-#define GK_SIMD_CLONES
-#endif
-#define GK_INLINE inline __attribute__((always_inline))
 
 template <class P>
 GK_INLINE P* Row(void* base, int pitch, int y) {

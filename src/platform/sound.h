@@ -136,8 +136,10 @@ void SetDeviceAvailable(bool available);
 // since the last call, first mixing up to the virtual clock's time.
 void StartCapture();
 std::vector<uint8_t> TakeCapture();
-// Mixes every buffer with the plain per-frame loop that the fast loops must match exactly.
-void UseReferenceMix(bool on);
+// The loop every buffer is mixed with: the fastest one the processor runs, the two-frame one of
+// processors without AVX2, or the plain per-frame loop that the others must match exactly.
+enum class MixLoop { Fastest, TwoFrames, Reference };
+void UseMixLoop(MixLoop loop);
 }  // namespace headless
 
 }  // namespace sound

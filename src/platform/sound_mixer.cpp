@@ -1,8 +1,9 @@
 // The software mixer behind the sound buffers, shared by both backends: buffer records, device
 // and output bookkeeping, the mix (linear-interpolating resampler per buffer, dB gains, clipped
 // conversion to the output format), the GK_AUDIO_WAV writer, synchronous playback and the beep.
-// The per-buffer loop goes four output frames per step, cloned for AVX2 beside the baseline SSE2
-// version and chosen once at load time; a plain per-frame loop is kept as its reference.
+// The per-buffer loop goes two output frames per step in 128-bit registers, or four in 256-bit
+// ones where the processor has AVX2 (checked once at load time); a plain per-frame loop is kept
+// as their reference.
 #include <emmintrin.h>  // SSE2, which every x86-64 processor has
 
 #include <algorithm>
@@ -14,18 +15,23 @@
 #include <new>
 
 #include "platform/backend.h"
+#include "platform/simd.h"
 #include "platform/sound.h"
 #include "platform/sound_output.h"
 
 namespace plat::sound {
 
 using MixFn = void (*)(Buffer& buffer, float* mix, uint32_t frames, uint64_t step);
+// The fast mixing loops of one sample layout: two frames per step, and four with AVX2.
+struct Loops {
+    MixFn narrow, wide;
+};
 
 struct Buffer {
     Buffer* prev = nullptr;  // all buffers form one list, linked and unlinked under the lock
     Buffer* next = nullptr;
     WAVEFORMATEX format{};
-    MixFn mix = nullptr;  // the mixing loop for this sample layout
+    const Loops* loops = nullptr;  // the fast mixing loops for this sample layout
     std::unique_ptr<uint8_t[]> data;
     uint32_t bytes = 0;
     uint32_t frames = 0;
@@ -66,13 +72,6 @@ int16_t musicBlock[kBlockFrames * 2];
 
 // ---- the mix ----------------------------------------------------------------------------------
 
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
-#define GK_SIMD_CLONES __attribute__((target_clones("avx2", "default")))
-#else
-#define GK_SIMD_CLONES
-#endif
-#define GK_INLINE inline __attribute__((always_inline))
-
 // Readers of sample frames as 16-bit lanes: Frame gives [left right] of frame i in the low 32
 // bits, Two gives [left right left right] of frames i and i + 1 in the low 64 bits, Four the
 // frames i .. i + 3 in all 128 bits.
@@ -93,62 +92,59 @@ GK_INLINE __m128i Load32(const uint8_t* p) {
 }
 
 struct U8Mono {
-    static __m128i Frame(const uint8_t* d, uint32_t i) { return Lanes(Widen(d[i]), Widen(d[i])); }
-    static __m128i Two(const uint8_t* d, uint32_t i) {
+    static __m128i Frame(const uint8_t* d, size_t i) { return Lanes(Widen(d[i]), Widen(d[i])); }
+    static __m128i Two(const uint8_t* d, size_t i) {
         return _mm_unpacklo_epi32(Frame(d, i), Frame(d, i + 1));
     }
-    static __m128i Four(const uint8_t* d, uint32_t i) {
+    static __m128i Four(const uint8_t* d, size_t i) {
         const __m128i w = WidenLanes(Load32(d + i));
         return _mm_unpacklo_epi16(w, w);
     }
 };
 struct U8Stereo {
-    static __m128i Frame(const uint8_t* d, uint32_t i) {
+    static __m128i Frame(const uint8_t* d, size_t i) {
         return Lanes(Widen(d[2 * i]), Widen(d[2 * i + 1]));
     }
-    static __m128i Two(const uint8_t* d, uint32_t i) {
+    static __m128i Two(const uint8_t* d, size_t i) {
         return _mm_unpacklo_epi32(Frame(d, i), Frame(d, i + 1));
     }
-    static __m128i Four(const uint8_t* d, uint32_t i) {
+    static __m128i Four(const uint8_t* d, size_t i) {
         return WidenLanes(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(d + 2 * i)));
     }
 };
 struct S16Mono {
-    static __m128i Frame(const uint8_t* d, uint32_t i) {
+    static __m128i Frame(const uint8_t* d, size_t i) {
         int16_t v;
         std::memcpy(&v, d + 2 * i, 2);
         return Lanes(v, v);
     }
-    static __m128i Two(const uint8_t* d, uint32_t i) {
+    static __m128i Two(const uint8_t* d, size_t i) {
         const __m128i x = Load32(d + 2 * i);
         return _mm_unpacklo_epi16(x, x);
     }
-    static __m128i Four(const uint8_t* d, uint32_t i) {
+    static __m128i Four(const uint8_t* d, size_t i) {
         const __m128i x = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(d + 2 * i));
         return _mm_unpacklo_epi16(x, x);
     }
 };
 struct S16Stereo {
-    static __m128i Frame(const uint8_t* d, uint32_t i) { return Load32(d + 4 * i); }
-    static __m128i Two(const uint8_t* d, uint32_t i) {
+    static __m128i Frame(const uint8_t* d, size_t i) { return Load32(d + 4 * i); }
+    static __m128i Two(const uint8_t* d, size_t i) {
         return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(d + 4 * i));
     }
-    static __m128i Four(const uint8_t* d, uint32_t i) {
+    static __m128i Four(const uint8_t* d, size_t i) {
         return _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + 4 * i));
     }
 };
 
-// The four low 16-bit lanes as floats.
-GK_INLINE __m128 ToFloat(__m128i v) {
-    return _mm_cvtepi32_ps(_mm_srai_epi32(_mm_unpacklo_epi16(v, v), 16));
-}
+// Samples become floats 65536 times their value: a 16-bit lane moved to the top of a 32-bit one
+// converts exactly without sign extension. Scaling by a power of two changes no rounding, so
+// with the gains scaled by 2^-16 every product rounds as the reference loop's does.
+constexpr float kSampleScale = 0x1p16f;
 
-// Four stereo frames as eight floats; written as a GCC vector so that the AVX2 clone works on
-// whole 256-bit registers and the baseline one on pairs of 128-bit ones.
-typedef float Quad __attribute__((vector_size(32)));
-GK_INLINE void ToQuad(Quad& q, __m128i v) {
-    const __m128 halves[2] = {ToFloat(v), ToFloat(_mm_unpackhi_epi64(v, v))};
-    std::memcpy(&q, halves, sizeof q);
+// The four low 16-bit lanes as scaled floats.
+GK_INLINE __m128 ToFloat(__m128i v) {
+    return _mm_cvtepi32_ps(_mm_unpacklo_epi16(_mm_setzero_si128(), v));
 }
 
 // Fraction of a 32.32 position, in [0, 1).
@@ -156,29 +152,105 @@ GK_INLINE float Fraction(uint64_t position) {
     return static_cast<float>(static_cast<uint32_t>(position) >> 8) * 0x1p-24f;
 }
 
-// Adds gain · (from + (to − from) · t) to four output frames, in the reference loop's order;
-// from and to hold the frames as 16-bit lanes.
-GK_INLINE void AddQuad(float* out, __m128i from16, __m128i to16, const Quad& t, const Quad& gain) {
-    Quad from, to, sum;
-    ToQuad(from, from16);
-    ToQuad(to, to16);
+// The fast loops mix N output frames per step: four in 256-bit registers where the processor
+// has AVX2, two in 128-bit ones otherwise. Written as GCC vectors of the register's width.
+template <int N>
+struct Frames {
+    typedef float Floats __attribute__((vector_size(8 * N)));  // [left right] per frame
+    typedef int32_t Ints __attribute__((vector_size(8 * N)));
+    typedef uint32_t Fractions __attribute__((vector_size(8 * N)));
+    // [from to] pairs of stereo frames, one pair per 64 bits, as 16-bit lanes.
+    typedef int16_t Pairs __attribute__((vector_size(8 * N)));
+    typedef int64_t PairBits __attribute__((vector_size(8 * N)));
+};
+
+template <int N>
+GK_INLINE typename Frames<N>::Floats Fractions(typename Frames<N>::Fractions low32) {
+    using F = Frames<N>;
+    return __builtin_convertvector(reinterpret_cast<typename F::Ints>(low32 >> 8),
+                                   typename F::Floats) *
+           0x1p-24f;
+}
+
+// Pairs from 128-bit halves.
+template <int N>
+GK_INLINE typename Frames<N>::Pairs Join(__m128i low, __m128i high) {
+    if constexpr (N == 2)
+        return reinterpret_cast<typename Frames<N>::Pairs>(low);
+    else
+        return reinterpret_cast<typename Frames<N>::Pairs>(
+            __builtin_shufflevector(low, high, 0, 1, 2, 3));
+}
+
+// Frame and right neighbour at N positions `step` apart.
+template <int N, class Reader>
+GK_INLINE typename Frames<N>::Pairs PairsAt(const uint8_t* d, uint64_t position, uint64_t step) {
+    auto two = [&](uint64_t p) {
+        return _mm_unpacklo_epi64(Reader::Two(d, p >> 32), Reader::Two(d, (p + step) >> 32));
+    };
+    return Join<N>(two(position), N == 4 ? two(position + 2 * step) : __m128i{});
+}
+
+// The same for a voice at the output rate: frames i .. i + N - 1 and their right neighbours.
+template <int N, class Reader>
+GK_INLINE typename Frames<N>::Pairs PairsFrom(const uint8_t* d, size_t i) {
+    if constexpr (N == 2) {
+        return Join<N>(_mm_unpacklo_epi32(Reader::Two(d, i), Reader::Two(d, i + 1)), __m128i{});
+    } else {
+        const __m128i from = Reader::Four(d, i), to = Reader::Four(d, i + 1);
+        return Join<N>(_mm_unpacklo_epi32(from, to), _mm_unpackhi_epi32(from, to));
+    }
+}
+
+// Adds gain · (from + (to − from) · t) to N output frames, in the reference loop's order.
+template <int N>
+GK_INLINE void AddFrames(float* out, typename Frames<N>::Pairs pairs,
+                         const typename Frames<N>::Floats& t,
+                         const typename Frames<N>::Floats& gain) {
+    using F = Frames<N>;
+    using Pairs = typename F::Pairs;
+    using Bits = typename F::PairBits;
+    // Per 128 bits, the first and second pair's [from to] with each sample on top of a 32-bit
+    // lane, then regrouped as the from frames and the to frames.
+    const Pairs zero = {};
+    Bits first, second, from, to;
+    if constexpr (N == 2) {
+        first =
+            reinterpret_cast<Bits>(__builtin_shuffle(zero, pairs, Pairs{0, 8, 1, 9, 2, 10, 3, 11}));
+        second = reinterpret_cast<Bits>(
+            __builtin_shuffle(zero, pairs, Pairs{4, 12, 5, 13, 6, 14, 7, 15}));
+        from = __builtin_shuffle(first, second, Bits{0, 2});
+        to = __builtin_shuffle(first, second, Bits{1, 3});
+    } else {
+        first = reinterpret_cast<Bits>(__builtin_shuffle(
+            zero, pairs, Pairs{0, 16, 1, 17, 2, 18, 3, 19, 8, 24, 9, 25, 10, 26, 11, 27}));
+        second = reinterpret_cast<Bits>(__builtin_shuffle(
+            zero, pairs, Pairs{4, 20, 5, 21, 6, 22, 7, 23, 12, 28, 13, 29, 14, 30, 15, 31}));
+        from = __builtin_shuffle(first, second, Bits{0, 4, 2, 6});
+        to = __builtin_shuffle(first, second, Bits{1, 5, 3, 7});
+    }
+    using Floats = typename F::Floats;
+    const auto a = __builtin_convertvector(reinterpret_cast<typename F::Ints>(from), Floats);
+    const auto b = __builtin_convertvector(reinterpret_cast<typename F::Ints>(to), Floats);
+    Floats sum;
     std::memcpy(&sum, out, sizeof sum);
-    sum += (from + (to - from) * t) * gain;
+    sum += (a + (b - a) * t) * gain;
     std::memcpy(out, &sum, sizeof sum);
 }
 
 // Adds `frames` output frames of one playing buffer to `mix`, stepping its position by `step`
 // source frames per output frame and interpolating linearly between neighbouring frames. Runs
-// whose right neighbours lie inside the buffer go four output frames at a time (a voice at the
-// output rate reads them as two contiguous blocks); the last frame leans on the first one when
-// looping and on itself otherwise.
-template <class Reader>
+// whose right neighbours lie inside the buffer go N output frames at a time; the last frame
+// leans on the first one when looping and on itself otherwise.
+template <class Reader, int N>
 GK_INLINE void MixBuffer(Buffer& b, float* mix, uint32_t frames, uint64_t step) {
+    using F = Frames<N>;
     const uint8_t* d = b.data.get();
     const uint64_t last = static_cast<uint64_t>(b.frames - 1) << 32;
-    const __m128 gain = _mm_setr_ps(b.gainLeft, b.gainRight, b.gainLeft, b.gainRight);
-    const Quad gains = {b.gainLeft, b.gainRight, b.gainLeft, b.gainRight,
-                        b.gainLeft, b.gainRight, b.gainLeft, b.gainRight};
+    const float left = b.gainLeft / kSampleScale, right = b.gainRight / kSampleScale;
+    const __m128 gain = _mm_setr_ps(left, right, left, right);
+    typename F::Floats gains;
+    for (int k = 0; k < 2 * N; ++k) gains[k] = k % 2 ? right : left;
     constexpr uint64_t kUnitStep = uint64_t{1} << 32;
     uint64_t position = b.position;
     // One output frame from the pair [frame i, frame j].
@@ -212,57 +284,45 @@ GK_INLINE void MixBuffer(Buffer& b, float* mix, uint32_t frames, uint64_t step) 
         }
         const uint64_t left = static_cast<uint64_t>(end - out) / 2;
         const uint64_t run = std::min(left, (last - position + step - 1) / step);
-        float* const quadsEnd = out + 8 * (run / 4);
+        float* const stepsEnd = out + 2 * N * (run / N);
+        // The fractions of the next N positions, each for the left and the right sample; the
+        // low 32 bits of a position step on by themselves.
+        typename F::Fractions low32;
+        for (int k = 0; k < 2 * N; ++k) low32[k] = static_cast<uint32_t>(position + k / 2 * step);
         if (step == kUnitStep) {
-            const float t = Fraction(position);
-            const Quad ts = {t, t, t, t, t, t, t, t};
-            for (; out < quadsEnd; out += 8, position += 4 * kUnitStep) {
-                const auto i = static_cast<uint32_t>(position >> 32);
-                AddQuad(out, Reader::Four(d, i), Reader::Four(d, i + 1), ts, gains);
-            }
+            const auto t = Fractions<N>(low32);
+            for (; out < stepsEnd; out += 2 * N, position += N * kUnitStep)
+                AddFrames<N>(out, PairsFrom<N, Reader>(d, position >> 32), t, gains);
         } else {
-            for (; out < quadsEnd; out += 8, position += 4 * step) {
-                const uint64_t p1 = position + step, p2 = p1 + step, p3 = p2 + step;
-                // Frames and right neighbours of the four positions, regrouped as
-                // [from0 from1 to0 to1] and [from2 from3 to2 to3].
-                const __m128i a = _mm_shuffle_epi32(
-                    _mm_unpacklo_epi64(Reader::Two(d, static_cast<uint32_t>(position >> 32)),
-                                       Reader::Two(d, static_cast<uint32_t>(p1 >> 32))),
-                    _MM_SHUFFLE(3, 1, 2, 0));
-                const __m128i c = _mm_shuffle_epi32(
-                    _mm_unpacklo_epi64(Reader::Two(d, static_cast<uint32_t>(p2 >> 32)),
-                                       Reader::Two(d, static_cast<uint32_t>(p3 >> 32))),
-                    _MM_SHUFFLE(3, 1, 2, 0));
-                const float t0 = Fraction(position), t1 = Fraction(p1), t2 = Fraction(p2),
-                            t3 = Fraction(p3);
-                const Quad t = {t0, t0, t1, t1, t2, t2, t3, t3};
-                AddQuad(out, _mm_unpacklo_epi64(a, c), _mm_unpackhi_epi64(a, c), t, gains);
+            for (; out < stepsEnd; out += 2 * N, position += N * step) {
+                AddFrames<N>(out, PairsAt<N, Reader>(d, position, step), Fractions<N>(low32),
+                             gains);
+                low32 += static_cast<uint32_t>(N * step);
             }
         }
-        for (uint64_t rest = run % 4; rest > 0; --rest) {
-            one(out, Reader::Two(d, static_cast<uint32_t>(position >> 32)));
+        for (uint64_t rest = run % N; rest > 0; --rest) {
+            one(out, Reader::Two(d, position >> 32));
             out += 2;
         }
     }
     b.position = position;
 }
 
-GK_SIMD_CLONES void MixU8Mono(Buffer& b, float* mix, uint32_t frames, uint64_t step) {
-    MixBuffer<U8Mono>(b, mix, frames, step);
+template <class Reader>
+GK_AVX2 void MixWide(Buffer& b, float* mix, uint32_t frames, uint64_t step) {
+    MixBuffer<Reader, 4>(b, mix, frames, step);
 }
-GK_SIMD_CLONES void MixU8Stereo(Buffer& b, float* mix, uint32_t frames, uint64_t step) {
-    MixBuffer<U8Stereo>(b, mix, frames, step);
-}
-GK_SIMD_CLONES void MixS16Mono(Buffer& b, float* mix, uint32_t frames, uint64_t step) {
-    MixBuffer<S16Mono>(b, mix, frames, step);
-}
-GK_SIMD_CLONES void MixS16Stereo(Buffer& b, float* mix, uint32_t frames, uint64_t step) {
-    MixBuffer<S16Stereo>(b, mix, frames, step);
+template <class Reader>
+void MixNarrow(Buffer& b, float* mix, uint32_t frames, uint64_t step) {
+    MixBuffer<Reader, 2>(b, mix, frames, step);
 }
 
-MixFn MixerFor(const WAVEFORMATEX& f) {
-    if (f.wBitsPerSample == 8) return f.nChannels == 1 ? MixU8Mono : MixU8Stereo;
-    return f.nChannels == 1 ? MixS16Mono : MixS16Stereo;
+template <class Reader>
+constexpr Loops kLoops = {MixNarrow<Reader>, MixWide<Reader>};
+
+const Loops* LoopsFor(const WAVEFORMATEX& f) {
+    if (f.wBitsPerSample == 8) return f.nChannels == 1 ? &kLoops<U8Mono> : &kLoops<U8Stereo>;
+    return f.nChannels == 1 ? &kLoops<S16Mono> : &kLoops<S16Stereo>;
 }
 
 // Sample `channel` of frame i as the mix sees it (8-bit samples widened to 16-bit values).
@@ -299,7 +359,19 @@ void MixReference(Buffer& b, float* mix, uint32_t frames, uint64_t step) {
     }
 }
 
-bool useReferenceMix = false;
+headless::MixLoop mixLoop = headless::MixLoop::Fastest;
+const bool hasAvx2 = HasAvx2();
+
+MixFn LoopFor(const Buffer& b) {
+    switch (mixLoop) {
+        case headless::MixLoop::Reference:
+            return MixReference;
+        case headless::MixLoop::TwoFrames:
+            return b.loops->narrow;
+        default:
+            return hasAvx2 ? b.loops->wide : b.loops->narrow;
+    }
+}
 
 void PutSample(float v, uint16_t bits, uint8_t*& out) {
     const float c = std::clamp(v, -32768.0f, 32767.0f);
@@ -410,7 +482,7 @@ int32_t NewBuffer(const WAVEFORMATEX& format, uint32_t bytes, Buffer** out) {
     std::memset(b->data.get(), format.wBitsPerSample == 8 ? 0x80 : 0, bytes);
     b->format = format;
     b->format.cbSize = 0;
-    b->mix = MixerFor(format);
+    b->loops = LoopsFor(format);
     b->bytes = bytes;
     b->frames = bytes / format.nBlockAlign;
     b->frequency = format.nSamplesPerSec;
@@ -482,8 +554,7 @@ void detail::Render(uint8_t* out, uint32_t frames) {
         std::fill_n(mixBlock, 2 * n, 0.0f);
         for (Buffer* b = state.buffers; b; b = b->next) {
             if (b->playing)
-                (useReferenceMix ? MixReference : b->mix)(
-                    *b, mixBlock, n, (uint64_t{b->frequency} << 32) / f.nSamplesPerSec);
+                LoopFor (*b)(*b, mixBlock, n, (uint64_t{b->frequency} << 32) / f.nSamplesPerSec);
         }
         if (state.music) {
             std::fill_n(musicBlock, 2 * n, int16_t{0});
@@ -694,12 +765,12 @@ void headless::Reset() {
     CloseOutputNow();
     while (state.buffers) FreeBuffer(state.buffers);
     state = State{};
-    useReferenceMix = false;
+    mixLoop = headless::MixLoop::Fastest;
     detail::ResetHeadlessOutput();
 }
 
-void headless::UseReferenceMix(bool on) {
-    useReferenceMix = on;
+void headless::UseMixLoop(MixLoop loop) {
+    mixLoop = loop;
 }
 
 }  // namespace plat::sound
