@@ -1,6 +1,6 @@
-// Shared by the effect benchmarks: each case's CPU seconds per iteration, remembered by name, and
-// its ratios to baselines measured before it in the same run. Thread CPU time, so that other
-// processes on a shared machine do not skew the ratios.
+// Shared by the effect and mixing benchmarks: each case's CPU seconds per iteration, remembered
+// by name, and its ratios to baselines measured before it in the same run. Thread CPU time, so
+// that other processes on a shared machine do not skew the ratios.
 #pragma once
 
 #include <benchmark/benchmark.h>

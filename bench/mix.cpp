@@ -1,17 +1,18 @@
 // Mixing speed: 64 looping voices (16-bit stereo 22050 Hz sources with varied frequency, volume
 // and pan) mixed into 44100 Hz 16-bit stereo by the headless output, one second of audio per
-// iteration. Every iteration also runs, timed apart, a plain loop adding the same number of
-// source samples into a float sum and the same second mixed by the per-frame reference loop.
+// iteration. Every iteration also runs, timed apart, a plain loop adding one second of every
+// voice's samples one for one into a float sum (as many additions as the mix makes, without
+// resampling or gains) and the next second mixed by the per-frame reference loop.
 // Reported: the share of one core per second of audio (core_pct) and our time over the plain
 // sum's (x_plain) and the reference's (x_reference). Times are the thread's CPU time, so other
 // work on a shared machine does not count; take medians over --benchmark_repetitions.
 #include <benchmark/benchmark.h>
 
 #include <cstring>
-#include <ctime>
 #include <random>
 #include <vector>
 
+#include "measure.h"
 #include "platform/backend.h"
 #include "platform/clock.h"
 #include "platform/sound.h"
@@ -23,12 +24,6 @@ namespace snd = plat::sound;
 constexpr int kVoices = 64;
 constexpr uint32_t kOutRate = 44100;
 constexpr uint32_t kSourceFrames = 44100;  // two seconds at 22050 Hz
-
-double NowSeconds() {
-    timespec t;
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return t.tv_sec + t.tv_nsec * 1e-9;
-}
 
 std::vector<std::vector<int16_t>> Sources() {
     std::mt19937 rng(7);

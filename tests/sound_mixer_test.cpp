@@ -175,12 +175,26 @@ TEST_F(SoundMixer, MusicIsAddedSumsClipAndMusicCanHoldTheOutputAlone) {
     snd::Play(b, plat::DSBPLAY_LOOPING);
     plat::headless::AdvanceTime(1);
     EXPECT_EQ(Samples(snd::headless::TakeCapture())[1], -700);
-    // Sums clip at the sample range.
-    musicLevel = 0;
-    snd::Play(Constant(30000, 100), plat::DSBPLAY_LOOPING);
-    snd::Play(Constant(30000, 100), plat::DSBPLAY_LOOPING);
+    // Halves round away from zero: frames 0 1 0 -1 at twice their rate on top of -700.
+    auto [halves, bytes] = NewBuffer(Pcm(1, 22050, 16), 8);
+    const int16_t frames[] = {0, 1, 0, -1};
+    std::memcpy(bytes, frames, sizeof frames);
+    snd::Play(halves, plat::DSBPLAY_LOOPING);
     plat::headless::AdvanceTime(1);
-    EXPECT_EQ(Samples(snd::headless::TakeCapture())[0], 32767);
+    s = Samples(snd::headless::TakeCapture());
+    const int rounded[] = {-700, -700, -699, -700, -700, -701, -701, -701};
+    for (size_t i = 0; i < s.size(); i += 2) ASSERT_EQ(s[i], rounded[i / 2 % 8]) << i;
+    snd::ReleaseBuffer(halves);
+    // Sums clip at both ends of the sample range: two loud voices on each side.
+    musicLevel = 0;
+    for (int16_t level : {-30000, -30000, 30000, 30000}) {
+        snd::Buffer* loud = Constant(level, 100);
+        snd::SetPan(loud, level < 0 ? plat::DSBPAN_LEFT : plat::DSBPAN_RIGHT);
+        snd::Play(loud, plat::DSBPLAY_LOOPING);
+    }
+    plat::headless::AdvanceTime(1);
+    s = Samples(snd::headless::TakeCapture());
+    EXPECT_EQ(std::tuple(s[0], s[1]), std::tuple(-32768, 32767));
 
     // The output stays open while the music holds it.
     snd::ReleaseBuffer(b);

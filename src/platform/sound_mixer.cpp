@@ -13,6 +13,8 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <type_traits>
+#include <utility>
 
 #include "platform/backend.h"
 #include "platform/simd.h"
@@ -158,14 +160,14 @@ template <int N>
 struct Frames {
     typedef float Floats __attribute__((vector_size(8 * N)));  // [left right] per frame
     typedef int32_t Ints __attribute__((vector_size(8 * N)));
-    typedef uint32_t Fractions __attribute__((vector_size(8 * N)));
+    typedef uint32_t LowBits __attribute__((vector_size(8 * N)));  // of positions
     // [from to] pairs of stereo frames, one pair per 64 bits, as 16-bit lanes.
     typedef int16_t Pairs __attribute__((vector_size(8 * N)));
     typedef int64_t PairBits __attribute__((vector_size(8 * N)));
 };
 
 template <int N>
-GK_INLINE typename Frames<N>::Floats Fractions(typename Frames<N>::Fractions low32) {
+GK_INLINE typename Frames<N>::Floats Fractions(typename Frames<N>::LowBits low32) {
     using F = Frames<N>;
     return __builtin_convertvector(reinterpret_cast<typename F::Ints>(low32 >> 8),
                                    typename F::Floats) *
@@ -202,6 +204,15 @@ GK_INLINE typename Frames<N>::Pairs PairsFrom(const uint8_t* d, size_t i) {
     }
 }
 
+// The mask of an unpack in every 128 bits (as SSE2's punpckl and punpckh): lanes from `offset`
+// on of the two vectors interleaved, each 128 bits holding `per` lanes.
+template <class Mask, size_t... K>
+constexpr Mask Unpack(int per, int offset, std::index_sequence<K...>) {
+    using Lane = std::remove_reference_t<decltype(Mask{}[0])>;
+    constexpr int n = sizeof...(K);
+    return Mask{static_cast<Lane>((K % 2 ? n : 0) + K / per * per + offset + K % per / 2)...};
+}
+
 // Adds gain · (from + (to − from) · t) to N output frames, in the reference loop's order.
 template <int N>
 GK_INLINE void AddFrames(float* out, typename Frames<N>::Pairs pairs,
@@ -212,23 +223,15 @@ GK_INLINE void AddFrames(float* out, typename Frames<N>::Pairs pairs,
     using Bits = typename F::PairBits;
     // Per 128 bits, the first and second pair's [from to] with each sample on top of a 32-bit
     // lane, then regrouped as the from frames and the to frames.
+    constexpr auto lanes = std::make_index_sequence<4 * N>();
+    constexpr auto halves = std::make_index_sequence<N>();
+    constexpr Pairs firsts = Unpack<Pairs>(8, 0, lanes), seconds = Unpack<Pairs>(8, 4, lanes);
+    constexpr Bits froms = Unpack<Bits>(2, 0, halves), tos = Unpack<Bits>(2, 1, halves);
     const Pairs zero = {};
-    Bits first, second, from, to;
-    if constexpr (N == 2) {
-        first =
-            reinterpret_cast<Bits>(__builtin_shuffle(zero, pairs, Pairs{0, 8, 1, 9, 2, 10, 3, 11}));
-        second = reinterpret_cast<Bits>(
-            __builtin_shuffle(zero, pairs, Pairs{4, 12, 5, 13, 6, 14, 7, 15}));
-        from = __builtin_shuffle(first, second, Bits{0, 2});
-        to = __builtin_shuffle(first, second, Bits{1, 3});
-    } else {
-        first = reinterpret_cast<Bits>(__builtin_shuffle(
-            zero, pairs, Pairs{0, 16, 1, 17, 2, 18, 3, 19, 8, 24, 9, 25, 10, 26, 11, 27}));
-        second = reinterpret_cast<Bits>(__builtin_shuffle(
-            zero, pairs, Pairs{4, 20, 5, 21, 6, 22, 7, 23, 12, 28, 13, 29, 14, 30, 15, 31}));
-        from = __builtin_shuffle(first, second, Bits{0, 4, 2, 6});
-        to = __builtin_shuffle(first, second, Bits{1, 5, 3, 7});
-    }
+    const auto first = reinterpret_cast<Bits>(__builtin_shuffle(zero, pairs, firsts));
+    const auto second = reinterpret_cast<Bits>(__builtin_shuffle(zero, pairs, seconds));
+    const Bits from = __builtin_shuffle(first, second, froms);
+    const Bits to = __builtin_shuffle(first, second, tos);
     using Floats = typename F::Floats;
     const auto a = __builtin_convertvector(reinterpret_cast<typename F::Ints>(from), Floats);
     const auto b = __builtin_convertvector(reinterpret_cast<typename F::Ints>(to), Floats);
@@ -287,7 +290,7 @@ GK_INLINE void MixBuffer(Buffer& b, float* mix, uint32_t frames, uint64_t step) 
         float* const stepsEnd = out + 2 * N * (run / N);
         // The fractions of the next N positions, each for the left and the right sample; the
         // low 32 bits of a position step on by themselves.
-        typename F::Fractions low32;
+        typename F::LowBits low32;
         for (int k = 0; k < 2 * N; ++k) low32[k] = static_cast<uint32_t>(position + k / 2 * step);
         if (step == kUnitStep) {
             const auto t = Fractions<N>(low32);
@@ -368,9 +371,10 @@ MixFn LoopFor(const Buffer& b) {
             return MixReference;
         case headless::MixLoop::TwoFrames:
             return b.loops->narrow;
-        default:
-            return hasAvx2 ? b.loops->wide : b.loops->narrow;
+        case headless::MixLoop::Fastest:
+            break;
     }
+    return hasAvx2 ? b.loops->wide : b.loops->narrow;
 }
 
 void PutSample(float v, uint16_t bits, uint8_t*& out) {
@@ -383,6 +387,25 @@ void PutSample(float v, uint16_t bits, uint8_t*& out) {
         std::memcpy(out, &s16, 2);
         out += 2;
     }
+}
+
+// PutSample's 16-bit results for `samples` mixed samples, eight at a time in 128-bit registers;
+// returns how many it wrote (all but fewer than eight). The saturating pack clips, which is
+// PutSample's clamp for every sum below 2^31 (tens of thousands of voices at full scale).
+uint32_t PutSamples16(const float* mix, uint32_t samples, uint8_t*& out) {
+    typedef float Floats __attribute__((vector_size(16)));
+    typedef int32_t Ints __attribute__((vector_size(16)));
+    const Floats half = Floats{} + 0.5f;
+    auto rounded = [&](const float* p) {
+        Floats v;
+        std::memcpy(&v, p, sizeof v);
+        return reinterpret_cast<__m128i>(__builtin_convertvector(v + (v < 0 ? -half : half), Ints));
+    };
+    uint32_t i = 0;
+    for (; i + 8 <= samples; i += 8, out += 16)
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
+                         _mm_packs_epi32(rounded(mix + i), rounded(mix + i + 4)));
+    return i;
 }
 
 // ---- GK_AUDIO_WAV -----------------------------------------------------------------------------
@@ -561,7 +584,8 @@ void detail::Render(uint8_t* out, uint32_t frames) {
             state.music(musicBlock, n, f.nSamplesPerSec);
             for (uint32_t i = 0; i < 2 * n; ++i) mixBlock[i] += musicBlock[i];
         }
-        for (uint32_t i = 0; i < n; ++i) {
+        const bool stereo16 = f.nChannels == 2 && f.wBitsPerSample == 16;
+        for (uint32_t i = stereo16 ? PutSamples16(mixBlock, 2 * n, out) / 2 : 0; i < n; ++i) {
             const float l = mixBlock[2 * i], r = mixBlock[2 * i + 1];
             if (f.nChannels == 1) {
                 PutSample((l + r) * 0.5f, f.wBitsPerSample, out);
