@@ -17,8 +17,6 @@ namespace {
 using gkDraw::FrameStatus;
 using gkDraw::SpriteFrame;
 
-#define GK_INLINE inline __attribute__((always_inline))
-
 constexpr int kTop5 = gk::kLevels5 - 1;
 
 // ---------------------------------------------------------------------------------------------

@@ -10,18 +10,7 @@
 
 #include "draw/draw.h"
 #include "gk_limits.h"
-
-// The fast loops have AVX2 versions, built beside the baseline code with a target attribute and
-// chosen at run time (gkDraw::Avx2Loops), so the build stays portable x86-64.
-#if defined(__x86_64__) && defined(__GNUC__)
-#define GK_AVX2_BUILT 1
-#define GK_AVX2 __attribute__((target("avx2")))
-#define GK_AVX2_INLINE inline __attribute__((target("avx2"), always_inline))
-#else
-#define GK_AVX2_BUILT 0
-#define GK_AVX2
-#define GK_AVX2_INLINE inline
-#endif
+#include "platform/simd.h"  // the fast loops' AVX2 versions, chosen at run time (Avx2Loops)
 
 // ---------------------------------------------------------------------------------------------
 // Lookup tables and pixel components
@@ -416,12 +405,7 @@ inline EffectLoops gkEffectLoops = EffectLoops::Fast;
 
 // Whether the AVX2 versions run: the processor has AVX2 and gkEffectLoops asks for fast loops.
 inline bool Avx2Loops() {
-#if GK_AVX2_BUILT
-    static const bool has = __builtin_cpu_supports("avx2");
-    return has && gkEffectLoops == EffectLoops::Fast;
-#else
-    return false;
-#endif
+    return plat::HasAvx2() && gkEffectLoops == EffectLoops::Fast;
 }
 
 // 50 %: both pixels halved channel by channel (lowest bit dropped) and added.

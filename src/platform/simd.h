@@ -1,6 +1,7 @@
-// Inner loops that pay for AVX2 are cloned for it beside the baseline x86-64 version; the
-// processor's features pick the clone once at load time, so the build stays portable. Other
-// compilers and processors get the one baseline version.
+// Inner loops that pay for AVX2 are built for it beside the baseline x86-64 version and chosen
+// by the processor's features, so the build stays portable. GK_SIMD_CLONES clones a function and
+// lets the loader pick the clone once; GK_AVX2 builds a function for AVX2 alone, to be called
+// only where plat::HasAvx2 says the processor runs it. Elsewhere only the baseline code exists.
 #pragma once
 
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
@@ -8,10 +9,28 @@
 #else
 #define GK_SIMD_CLONES
 #endif
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#define GK_AVX2_BUILT 1
+#define GK_AVX2 __attribute__((target("avx2")))
+#define GK_AVX2_INLINE inline __attribute__((target("avx2"), always_inline))
+#else
+#define GK_AVX2_BUILT 0
+#define GK_AVX2
+#define GK_AVX2_INLINE inline
+#endif
+
 #define GK_INLINE inline __attribute__((always_inline))
 
-// Functions built for AVX2 alone, called only where HasAvx2 says the processor runs them.
-#define GK_AVX2 __attribute__((target("avx2")))
+namespace plat {
+
 inline bool HasAvx2() {
-    return __builtin_cpu_supports("avx2");
+#if GK_AVX2_BUILT
+    static const bool has = __builtin_cpu_supports("avx2");
+    return has;
+#else
+    return false;
+#endif
 }
+
+}  // namespace plat

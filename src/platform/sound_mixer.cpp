@@ -363,7 +363,6 @@ void MixReference(Buffer& b, float* mix, uint32_t frames, uint64_t step) {
 }
 
 headless::MixLoop mixLoop = headless::MixLoop::Fastest;
-const bool hasAvx2 = HasAvx2();
 
 MixFn LoopFor(const Buffer& b) {
     switch (mixLoop) {
@@ -374,7 +373,7 @@ MixFn LoopFor(const Buffer& b) {
         case headless::MixLoop::Fastest:
             break;
     }
-    return hasAvx2 ? b.loops->wide : b.loops->narrow;
+    return HasAvx2() ? b.loops->wide : b.loops->narrow;
 }
 
 void PutSample(float v, uint16_t bits, uint8_t*& out) {
