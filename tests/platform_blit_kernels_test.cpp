@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <random>
+#include <tuple>
 #include <vector>
 
 #include "platform/blit_kernels.h"
@@ -39,10 +40,12 @@ void Randomise(Image& image, std::mt19937& rng) {
         for (int x = 0; x < kSize; ++x) image.Set(x, y, palette[rng() % 4]);
 }
 
-class KernelMatch : public ::testing::TestWithParam<int> {};
+// Pixel size, and whether the AVX-512 versions may run.
+class KernelMatch : public ::testing::TestWithParam<std::tuple<int, bool>> {};
 
 TEST_P(KernelMatch, FastLoopsEqualReferenceOnRandomImages) {
-    const int bpp = GetParam();
+    const auto [bpp, wide] = GetParam();
+    k::AllowWideVectors(wide);
     std::mt19937 rng(1234 + bpp);
     for (int round = 0; round < 300; ++round) {
         Image src(kSize, kSize, bpp), fast(kSize, kSize, bpp);
@@ -103,7 +106,8 @@ TEST_P(KernelMatch, FastLoopsEqualReferenceOnRandomImages) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(PixelSizes, KernelMatch, ::testing::Values(2, 4));
+INSTANTIATE_TEST_SUITE_P(PixelSizes, KernelMatch,
+                         ::testing::Combine(::testing::Values(2, 4), ::testing::Bool()));
 
 // Halving 10 11 12 10 11 12 keyed on 11, drawn from destination column 1 on: columns 1 and 2
 // sample source columns 2 (12, drawn) and 4 (11, the key: kept); column 0 is left alone.

@@ -1,8 +1,8 @@
 // Blit inner loops. Fills and blends are plain loops the compiler vectorises; the keyed copy is
 // written in GCC vector types (load, compare, blend, store per vector). The hot ones are cloned
 // for AVX2 beside the baseline SSE2 version, chosen once at load time, so the build stays
-// portable x86-64. Pixel sizes other than
-// 2 and 4 bytes go through the per-pixel reference loops.
+// portable x86-64; where the processor has AVX-512 the keyed copy uses its masked stores instead.
+// Pixel sizes other than 2 and 4 bytes go through the per-pixel reference loops.
 #include "platform/blit_kernels.h"
 
 #include <algorithm>
@@ -10,6 +10,10 @@
 #include <vector>
 
 #include "platform/simd.h"
+
+#if GK_AVX512_BUILT
+#include <immintrin.h>
+#endif
 
 namespace plat::kernels {
 
@@ -195,6 +199,59 @@ GK_SIMD_CLONES void Runs32(uint8_t* d, int dp, const uint8_t* s, int sp, const O
     RunRows<4>(d, dp, s, sp, r, x, y, w, h);
 }
 
+#if GK_AVX512_BUILT
+// The AVX-512 keyed copy: a masked store writes exactly the opaque pixels, so a row needs no
+// read of the destination. (Masked stores do not pay for the opaque runs: two overlapping
+// plain stores per short run are faster.)
+// A mask of the low n bits, n <= 64.
+GK_AVX512 inline uint64_t LowBits(size_t n) {
+    return _bzhi_u64(~uint64_t{0}, static_cast<unsigned>(n));
+}
+
+// One keyed row per pixel size: loads under mask m, stores the lanes that differ from key.
+struct Wide16 {
+    using P = uint16_t;
+    static constexpr int kLanes = 32;
+    GK_AVX512 static __m512i Splat(P key) { return _mm512_set1_epi16(static_cast<int16_t>(key)); }
+    GK_AVX512 static void Keyed(P* d, const P* s, uint64_t m, __m512i key) {
+        const __m512i v = _mm512_maskz_loadu_epi16(static_cast<__mmask32>(m), s);
+        _mm512_mask_storeu_epi16(
+            d, _mm512_mask_cmpneq_epi16_mask(static_cast<__mmask32>(m), v, key), v);
+    }
+};
+struct Wide32 {
+    using P = uint32_t;
+    static constexpr int kLanes = 16;
+    GK_AVX512 static __m512i Splat(P key) { return _mm512_set1_epi32(static_cast<int32_t>(key)); }
+    GK_AVX512 static void Keyed(P* d, const P* s, uint64_t m, __m512i key) {
+        const __m512i v = _mm512_maskz_loadu_epi32(static_cast<__mmask16>(m), s);
+        _mm512_mask_storeu_epi32(
+            d, _mm512_mask_cmpneq_epi32_mask(static_cast<__mmask16>(m), v, key), v);
+    }
+};
+
+template <class W>
+GK_AVX512 void KeyedWide(void* dst, int dstPitch, const void* src, int srcPitch, int width,
+                         int height, typename W::P key) {
+    using P = typename W::P;
+    const __m512i k = W::Splat(key);
+    for (int y = 0; y < height; ++y) {
+        P* d = Row<P>(dst, dstPitch, y);
+        const P* s = Row<P>(src, srcPitch, y);
+        int x = 0;
+        for (; x + W::kLanes <= width; x += W::kLanes) W::Keyed(d + x, s + x, ~uint64_t{0}, k);
+        if (x < width) W::Keyed(d + x, s + x, LowBits(width - x), k);
+    }
+}
+
+#endif
+
+// Whether the AVX-512 versions run: where the processor has them, unless a test turned them off.
+bool wideAllowed = true;
+bool Wide() {
+    return HasAvx512() && wideAllowed;
+}
+
 template <class P>
 void FindRuns(const void* src, int srcPitch, int width, int height, P key, OpaqueRuns& out) {
     out.rowFirst.reserve(static_cast<size_t>(height) + 1);
@@ -292,6 +349,13 @@ void CopyOpaque(void* dst, int dstPitch, const void* src, int srcPitch, int widt
 
 void CopyKeyed(void* dst, int dstPitch, const void* src, int srcPitch, int width, int height,
                int bytesPerPixel, uint32_t key) {
+#if GK_AVX512_BUILT
+    if (Wide() && bytesPerPixel == 2)
+        return KeyedWide<Wide16>(dst, dstPitch, src, srcPitch, width, height,
+                                 static_cast<uint16_t>(key));
+    if (Wide() && bytesPerPixel == 4)
+        return KeyedWide<Wide32>(dst, dstPitch, src, srcPitch, width, height, key);
+#endif
     if (bytesPerPixel == 2)
         Keyed16(dst, dstPitch, src, srcPitch, width, height, static_cast<uint16_t>(key));
     else if (bytesPerPixel == 4)
@@ -308,6 +372,10 @@ OpaqueRuns FindOpaqueRuns(const void* src, int srcPitch, int width, int height, 
     else
         FindRuns<uint32_t>(src, srcPitch, width, height, key, runs);
     return runs;
+}
+
+void AllowWideVectors(bool allowed) {
+    wideAllowed = allowed;
 }
 
 bool RunsPay(const OpaqueRuns& runs) {

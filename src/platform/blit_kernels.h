@@ -74,6 +74,10 @@ bool RunsPay(const OpaqueRuns& runs);
 void CopyRuns(void* dst, int dstPitch, const void* src, int srcPitch, const OpaqueRuns& runs,
               int left, int top, int width, int height, int bytesPerPixel);
 
+// The copies use AVX-512 where the processor has it; tests turn that off to check the other
+// versions too.
+void AllowWideVectors(bool allowed);
+
 // One pixel at a time, written for clarity; the fast versions above must match them exactly.
 namespace reference {
 void CopyOpaque(void* dst, int dstPitch, const void* src, int srcPitch, int width, int height,

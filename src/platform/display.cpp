@@ -215,6 +215,14 @@ int32_t Destination(Surface* dst, const Rect& to, Rect* placed, Rect* visible) {
     return DD_OK;
 }
 
+// A blit failure a headless test asked for: its code, or DD_OK.
+int32_t InjectedBlitFailure() {
+    Faults& f = State().faults;
+    if (!IsHeadless() || f.blits <= 0) return DD_OK;
+    --f.blits;
+    return f.blitCode;
+}
+
 int32_t Usable(const Surface* s) {
     if (!s) return DDERR_INVALIDPARAMS;
     if (s->lost) return DDERR_SURFACELOST;
@@ -472,10 +480,7 @@ int32_t GetColorKey(const Surface* surface, uint32_t flags, uint32_t* key) {
 
 int32_t Blt(Surface* dst, const Rect* dstRect, Surface* src, const Rect* srcRect, uint32_t flags,
             uint32_t fill) {
-    if (Faults& f = State().faults; IsHeadless() && f.blits > 0) {
-        --f.blits;
-        return f.blitCode;
-    }
+    if (int32_t r = InjectedBlitFailure(); r != DD_OK) return r;
     if (int32_t r = Usable(dst); r != DD_OK) return r;
     Rect to, visible;
     if (int32_t r = Destination(dst, dstRect ? *dstRect : Whole(dst), &to, &visible); r != DD_OK)
@@ -519,6 +524,7 @@ int32_t BltFast(Surface* dst, int x, int y, Surface* src, const Rect* srcRect, u
     const bool keyed = flags & DDBLTFAST_SRCCOLORKEY;
     if (!dst || dst == src || dst->clipper)
         return Blt(dst, &to, src, &from, keyed ? DDBLT_KEYSRC : 0);
+    if (int32_t r = InjectedBlitFailure(); r != DD_OK) return r;
     if (int32_t r = Usable(dst); r != DD_OK) return r;
     if (!Inside(to, dst)) return DDERR_INVALIDRECT;
     if (int32_t r = Usable(src); r != DD_OK) return r;

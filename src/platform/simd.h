@@ -20,6 +20,16 @@
 #define GK_AVX2_INLINE inline
 #endif
 
+// GK_AVX512 builds a function for AVX-512 (byte and word lanes, with BMI2), to be called only
+// where plat::HasAvx512 says the processor runs it.
+#if defined(__x86_64__) && defined(__GNUC__)
+#define GK_AVX512_BUILT 1
+#define GK_AVX512 __attribute__((target("avx512f,avx512bw,bmi2")))
+#else
+#define GK_AVX512_BUILT 0
+#define GK_AVX512
+#endif
+
 #define GK_INLINE inline __attribute__((always_inline))
 
 namespace plat {
@@ -27,6 +37,15 @@ namespace plat {
 inline bool HasAvx2() {
 #if GK_AVX2_BUILT
     static const bool has = __builtin_cpu_supports("avx2");
+    return has;
+#else
+    return false;
+#endif
+}
+
+inline bool HasAvx512() {
+#if GK_AVX512_BUILT
+    static const bool has = __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("bmi2");
     return has;
 #else
     return false;
