@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "gk_limits.h"
 
@@ -22,6 +23,13 @@ uint8_t* SurfacePixel(Surface* s, int x, int y) {
     return s->pixels.data() + static_cast<size_t>(y) * s->pitch + x * BytesPerPixel(s->format);
 }
 
+// The context released last, kept for the next GetDC: text and shapes take a context and give
+// it back for every call.
+Dc*& SpareDc() {
+    static Dc* spare = nullptr;
+    return spare;
+}
+
 }  // namespace
 
 int32_t GetDC(Surface* surface, Dc** dc) {
@@ -31,12 +39,17 @@ int32_t GetDC(Surface* surface, Dc** dc) {
     uint8_t* pixels;
     int pitch;
     if (int32_t r = Lock(surface, &pixels, &pitch, DDLOCK_WAIT); r != DD_OK) return r;
-    *dc = new Dc{surface, nullptr};
+    *dc = std::exchange(SpareDc(), nullptr);
+    if (!*dc) *dc = new Dc;
+    **dc = Dc{surface, nullptr};
     return DD_OK;
 }
 
 int32_t ReleaseDC(Surface* surface, Dc* dc) {
-    delete dc;
+    if (SpareDc())
+        delete dc;
+    else
+        SpareDc() = dc;
     return Unlock(surface);
 }
 

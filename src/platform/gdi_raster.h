@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "platform/display.h"
@@ -21,16 +22,30 @@ inline void Plot(Surface* s, int x, int y, uint32_t raw) {
     }
 }
 
+// Sets n bytes (a positive multiple of the pixel size) to `pattern`, one pixel repeated over 8
+// bytes. Text and shapes fill mostly spans of a few pixels, so the stores are sized to the span
+// and overlap rather than going through a general fill: every store starts a whole number of
+// pixels in, so the pattern lines up wherever it lands.
+inline void FillBytes(uint8_t* d, size_t n, uint64_t pattern) {
+    if (n >= 8) {
+        for (size_t i = 0; i + 8 < n; i += 8) std::memcpy(d + i, &pattern, 8);
+        std::memcpy(d + n - 8, &pattern, 8);
+    } else if (n >= 4) {
+        std::memcpy(d, &pattern, 4);
+        std::memcpy(d + n - 4, &pattern, 4);
+    } else {
+        std::memcpy(d, &pattern, 2);
+    }
+}
+
 // Pixels x0 .. x1 - 1 of row y, which must lie inside the surface.
 inline void FillSpanInside(Surface* s, int x0, int x1, int y, uint32_t raw) {
-    uint8_t* row = s->pixels.data() + size_t(y) * s->pitch;
-    if (BytesPerPixel(s->format) == 4) {
-        std::fill(reinterpret_cast<uint32_t*>(row) + x0, reinterpret_cast<uint32_t*>(row) + x1,
-                  raw);
-    } else {
-        std::fill(reinterpret_cast<uint16_t*>(row) + x0, reinterpret_cast<uint16_t*>(row) + x1,
-                  static_cast<uint16_t>(raw));
-    }
+    if (x0 >= x1) return;
+    const int bpp = BytesPerPixel(s->format);
+    const uint64_t pattern =
+        bpp == 4 ? raw * 0x0000000100000001ull : (raw & 0xFFFF) * 0x0001000100010001ull;
+    FillBytes(s->pixels.data() + size_t(y) * s->pitch + size_t(x0) * bpp, size_t(x1 - x0) * bpp,
+              pattern);
 }
 // Pixels x0 .. x1 - 1 of row y, clipped to the surface.
 void FillSpan(Surface* s, int x0, int x1, int y, uint32_t raw);

@@ -17,13 +17,14 @@ void FillSpan(Surface* s, int x0, int x1, int y, uint32_t raw) {
     if (y < 0 || y >= s->height) return;
     x0 = std::max(x0, 0);
     x1 = std::min(x1, s->width);
-    if (x0 < x1) FillSpanInside(s, x0, x1, y, raw);
+    FillSpanInside(s, x0, x1, y, raw);
 }
 
 void FillRect(Surface* s, int left, int top, int right, int bottom, uint32_t raw) {
-    for (int y = std::max(top, 0); y < std::min(bottom, s->height); ++y) {
-        FillSpan(s, left, right, y, raw);
-    }
+    left = std::max(left, 0);
+    right = std::min(right, s->width);
+    for (int y = std::max(top, 0); y < std::min(bottom, s->height); ++y)
+        FillSpanInside(s, left, right, y, raw);
 }
 
 }  // namespace raster
