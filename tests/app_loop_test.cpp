@@ -4,6 +4,7 @@
 // frame time, the recording format read back, and malformed recordings.
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -224,6 +225,7 @@ struct Seen {
     std::vector<size_t> hashes;  // of every presented frame
     std::vector<uint32_t> starts;
     std::vector<int> joystickX;
+    std::vector<int> keys;  // the platform state of three keys at each frame start
 };
 Seen seen;
 bool otherPlayer;  // the replays are given other input than the recording
@@ -235,6 +237,8 @@ void ScriptedFrame() {
     plat::JOYINFOEX info{};
     info.dwFlags = plat::JOY_RETURNX;
     seen.joystickX.push_back(plat::JoyGetPosEx(0, &info) == 0 ? static_cast<int>(info.dwXpos) : -1);
+    seen.keys.push_back(plat::IsKeyDown(VK_RIGHT) | plat::IsKeyDown(VK_UP) << 1 |
+                        plat::IsKeyDown('A') << 2);
     GameFrame();
     const plat::Surface* shown = plat::headless::PresentedFrame();
     seen.hashes.push_back(std::hash<std::string_view>{}(
@@ -252,7 +256,8 @@ void ScriptedFrame() {
         if (step[0] == n) key(step[1], step[2]);
     if (n == (otherPlayer ? 14 : 4))
         plat::PostMessage(WM_MOUSEMOVE, 0, plat::MakeLParam(otherPlayer ? 9 : 123, 45));
-    if (n == 8) plat::headless::SetJoystick(0, otherPlayer ? 9 : 1000, 2000, 3);
+    if (n == 4 || n == 5) plat::headless::SetKeyDown('A', n == 4 && !otherPlayer);  // no message
+    if (n == 8) plat::headless::SetJoystick(0, otherPlayer ? 9 : 0, 2000, 3);
 }
 
 // A run from a fresh start; replays are given the other player's input (which they must ignore).
@@ -287,8 +292,12 @@ TEST_F(LoopTest, RecordedSessionReplaysFrameExactAndEndsWithTheRecording) {
     const size_t seedLine = text.find("seed ");
     text.replace(seedLine, text.find('\n', seedLine) - seedLine, "seed 4242");
     std::ofstream(kFile) << text;
+    EXPECT_EQ(std::count(recorded.keys.begin(), recorded.keys.end(), 0), 17);
     for (int pass = 0; pass < 2; ++pass) {
+        testing::internal::CaptureStderr();  // a replay that follows its recording reports nothing
         Seen replayed = PlayGame(nullptr, nullptr, kFile.c_str(), IDYES);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+        EXPECT_EQ(replayed.keys, recorded.keys);
         EXPECT_EQ(replayed.hashes, recorded.hashes);
         EXPECT_EQ(replayed.starts, recorded.starts);
         EXPECT_EQ(replayed.joystickX, recorded.joystickX);
