@@ -204,13 +204,15 @@ GK_INLINE typename Frames<N>::Pairs PairsFrom(const uint8_t* d, size_t i) {
     }
 }
 
-// The mask of an unpack in every 128 bits (as SSE2's punpckl and punpckh): lanes from `offset`
-// on of the two vectors interleaved, each 128 bits holding `per` lanes.
-template <class Mask, size_t... K>
-constexpr Mask Unpack(int per, int offset, std::index_sequence<K...>) {
-    using Lane = std::remove_reference_t<decltype(Mask{}[0])>;
-    constexpr int n = sizeof...(K);
-    return Mask{static_cast<Lane>((K % 2 ? n : 0) + K / per * per + offset + K % per / 2)...};
+// An unpack in every 128 bits (as SSE2's punpckl and punpckh): lanes from `Offset` on of the
+// vectors a and b interleaved, each 128 bits holding `Per` lanes. Lane k of the result takes lane
+// UnpackLane(...) of a and b placed end to end.
+constexpr int UnpackLane(int lanes, int per, int offset, int k) {
+    return (k % 2 ? lanes : 0) + k / per * per + offset + k % per / 2;
+}
+template <int Per, int Offset, class V, size_t... K>
+GK_INLINE V Unpack(V a, V b, std::index_sequence<K...>) {
+    return __builtin_shufflevector(a, b, UnpackLane(sizeof...(K), Per, Offset, K)...);
 }
 
 // Adds gain · (from + (to − from) · t) to N output frames, in the reference loop's order.
@@ -225,13 +227,11 @@ GK_INLINE void AddFrames(float* out, typename Frames<N>::Pairs pairs,
     // lane, then regrouped as the from frames and the to frames.
     constexpr auto lanes = std::make_index_sequence<4 * N>();
     constexpr auto halves = std::make_index_sequence<N>();
-    constexpr Pairs firsts = Unpack<Pairs>(8, 0, lanes), seconds = Unpack<Pairs>(8, 4, lanes);
-    constexpr Bits froms = Unpack<Bits>(2, 0, halves), tos = Unpack<Bits>(2, 1, halves);
     const Pairs zero = {};
-    const auto first = reinterpret_cast<Bits>(__builtin_shuffle(zero, pairs, firsts));
-    const auto second = reinterpret_cast<Bits>(__builtin_shuffle(zero, pairs, seconds));
-    const Bits from = __builtin_shuffle(first, second, froms);
-    const Bits to = __builtin_shuffle(first, second, tos);
+    const auto first = reinterpret_cast<Bits>(Unpack<8, 0>(zero, pairs, lanes));
+    const auto second = reinterpret_cast<Bits>(Unpack<8, 4>(zero, pairs, lanes));
+    const Bits from = Unpack<2, 0>(first, second, halves);
+    const Bits to = Unpack<2, 1>(first, second, halves);
     using Floats = typename F::Floats;
     const auto a = __builtin_convertvector(reinterpret_cast<typename F::Ints>(from), Floats);
     const auto b = __builtin_convertvector(reinterpret_cast<typename F::Ints>(to), Floats);
