@@ -12,12 +12,11 @@ namespace {
 
 using plat::Rect;
 
-// The put rule: trims the source rectangle of a put at (x, y) so that the drawn part lies inside
-// the clip rectangle. False when nothing is left (an empty rectangle still counts as drawable,
-// and the blitter then draws nothing).
-// Computed in 64 bits; a trimmed rectangle beyond the int range lies outside every object, so
-// it counts as nothing left.
-bool ClipPut(int& x, int& y, Rect& src) {
+// The put rule: trims the source rectangle of a put at (x, y) into clipped so that the drawn
+// part lies inside the clip rectangle. False when nothing is left (an empty rectangle still counts
+// as drawable, and the blitter then draws nothing). Computed in 64 bits; a trimmed rectangle beyond
+// the int range lies outside every object, so it counts as nothing left.
+bool ClipPut(int& x, int& y, const Rect& src, Rect& clipped) {
     const Rect& clip = gkScreen.Clip;
     int64_t px = x, py = y, l = src.left, t = src.top, r = src.right, b = src.bottom;
     if (px + (r - l) > clip.right) r = clip.right - px + l;
@@ -35,7 +34,7 @@ bool ClipPut(int& x, int& y, Rect& src) {
         if (v != gk::SaturateInt(v)) return false;
     x = static_cast<int>(px);
     y = static_cast<int>(py);
-    src = {static_cast<int>(l), static_cast<int>(t), static_cast<int>(r), static_cast<int>(b)};
+    clipped = {static_cast<int>(l), static_cast<int>(t), static_cast<int>(r), static_cast<int>(b)};
     return true;
 }
 
@@ -45,11 +44,12 @@ int32_t RepairLoss(int32_t result) {
     return result;
 }
 
-void ClippedPut(plat::Surface* dst, int x, int y, int slot, Rect src, bool keyed) {
+void ClippedPut(plat::Surface* dst, int x, int y, int slot, const Rect& src, bool keyed) {
     plat::Surface* object = gkDraw::ObjectSurface(slot);
-    if (!dst || !object || !ClipPut(x, y, src)) return;
+    Rect clipped;
+    if (!dst || !object || !ClipPut(x, y, src, clipped)) return;
     const uint32_t key = keyed ? plat::DDBLTFAST_SRCCOLORKEY : plat::DDBLTFAST_NOCOLORKEY;
-    RepairLoss(plat::BltFast(dst, x, y, object, &src, key | plat::DDBLTFAST_WAIT));
+    RepairLoss(plat::BltFast(dst, x, y, object, &clipped, key | plat::DDBLTFAST_WAIT));
 }
 
 int32_t FillBack(const Rect& rect, uint32_t value) {

@@ -218,7 +218,7 @@ int32_t Destination(Surface* dst, const Rect& to, Rect* placed, Rect* visible) {
 // A blit failure a headless test asked for: its code, or DD_OK.
 int32_t InjectedBlitFailure() {
     Faults& f = State().faults;
-    if (!IsHeadless() || f.blits <= 0) return DD_OK;
+    if (f.blits <= 0 || !IsHeadless()) return DD_OK;
     --f.blits;
     return f.blitCode;
 }
@@ -516,7 +516,10 @@ int32_t Blt(Surface* dst, const Rect* dstRect, Surface* src, const Rect* srcRect
 // is Blt's.
 int32_t BltFast(Surface* dst, int x, int y, Surface* src, const Rect* srcRect, uint32_t flags) {
     if (!src) return DDERR_INVALIDPARAMS;
-    const Rect from = srcRect ? *srcRect : Whole(src);
+    // Read in place: a caller that has just written the rectangle field by field would make a
+    // whole-rectangle copy wait for those stores.
+    const Rect whole = Whole(src);
+    const Rect& from = srcRect ? *srcRect : whole;
     // Summed in 64 bits; a corner beyond the int range is outside every surface, as its
     // clamped value is.
     const Rect to{x, y, gk::SaturateInt(int64_t{x} + (int64_t{from.right} - from.left)),
