@@ -61,6 +61,7 @@ TEST_F(SystemTest, WaitSlotsAcrossTheWrapAndOutOfRange) {
         {0xFFFFFF00u, Check, 4, 0, 1},  {0xFF, Check, 4, 0, 0},
         {0x100, Check, 4, 0, 1},        {0, Set, 0, 100, 0},
         {0, Set, 11, 100, 0},           {0, Init, -1, 0, 0},
+        {0, Set, 10, 100, 1},           {99, Check, 10, 0, 0},
         {150, Check, 11, 0, 0},         {0xFFFFFFFFu, Check, 11, 0, 1},
         {0xFFFFFFFFu, Check, 0, 0, 0},  {0xFFFFFFFFu, Check, 12, 0, 0},
         {0xFFFFFFFFu, Check, -3, 0, 0}, {0xFFFFFFFFu, Check, 10, 0, 1}};
