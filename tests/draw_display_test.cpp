@@ -149,11 +149,13 @@ TEST_F(Display, LocksInjectedFailuresAndLostSurfaces) {
 
     headless::LoseAllSurfaces();
     EXPECT_EQ((Results{IsLost(s), Lock(s, &p, &pitch, DDLOCK_WAIT), GetDC(s, &dc), Restore(s),
-                       IsLost(s), BltFast(s, 0, 0, b, nullptr, 0)}),  // the source is still lost
+                       IsLost(s), BltFast(s, 0, 0, b, nullptr, 0),  // the source is still lost
+                       Blt(s, nullptr, b, nullptr, 0, 0)}),
               (Results{DDERR_SURFACELOST, DDERR_SURFACELOST, DDERR_SURFACELOST, DD_OK, DD_OK,
-                       DDERR_SURFACELOST}));
+                       DDERR_SURFACELOST, DDERR_SURFACELOST}));
     Restore(b);
-    EXPECT_EQ(BltFast(s, 0, 0, b, nullptr, 0), DD_OK);
+    EXPECT_EQ((Results{BltFast(s, 0, 0, b, nullptr, 0), Blt(s, nullptr, b, nullptr, 0, 0)}),
+              (Results{DD_OK, DD_OK}));
 }
 
 TEST_F(Display, PresentingThePrimarySurfaceAndDumpingFrames) {
