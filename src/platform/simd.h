@@ -10,22 +10,18 @@
 #define GK_SIMD_CLONES
 #endif
 
+// GK_AVX512 builds a function for AVX-512 (byte and word lanes, with BMI2), to be called only
+// where plat::HasAvx512 says the processor runs it.
 #if defined(__x86_64__) && defined(__GNUC__)
 #define GK_AVX2_BUILT 1
 #define GK_AVX2 __attribute__((target("avx2")))
 #define GK_AVX2_INLINE inline __attribute__((target("avx2"), always_inline))
+#define GK_AVX512_BUILT 1
+#define GK_AVX512 __attribute__((target("avx512f,avx512bw,bmi2")))
 #else
 #define GK_AVX2_BUILT 0
 #define GK_AVX2
 #define GK_AVX2_INLINE inline
-#endif
-
-// GK_AVX512 builds a function for AVX-512 (byte and word lanes, with BMI2), to be called only
-// where plat::HasAvx512 says the processor runs it.
-#if defined(__x86_64__) && defined(__GNUC__)
-#define GK_AVX512_BUILT 1
-#define GK_AVX512 __attribute__((target("avx512f,avx512bw,bmi2")))
-#else
 #define GK_AVX512_BUILT 0
 #define GK_AVX512
 #endif

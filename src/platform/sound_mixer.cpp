@@ -575,8 +575,9 @@ void detail::Render(uint8_t* out, uint32_t frames) {
         const uint32_t n = std::min(frames - done, kBlockFrames);
         std::fill_n(mixBlock, 2 * n, 0.0f);
         for (Buffer* b = state.buffers; b; b = b->next) {
-            if (b->playing)
-                LoopFor (*b)(*b, mixBlock, n, (uint64_t{b->frequency} << 32) / f.nSamplesPerSec);
+            if (!b->playing) continue;
+            const MixFn mix = LoopFor(*b);
+            mix(*b, mixBlock, n, (uint64_t{b->frequency} << 32) / f.nSamplesPerSec);
         }
         if (state.music) {
             std::fill_n(musicBlock, 2 * n, int16_t{0});
