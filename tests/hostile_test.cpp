@@ -77,7 +77,6 @@ TEST_F(Hostile, DrawAndEffects) {
 
 TEST_F(Hostile, TextAndMessages) {
     ASSERT_EQ(gkDraw::Screen(16, 16, 0), 1);
-    gkDraw::InitFonts();
     for (int a : {kMin, kMax}) {
         gkDraw::SelectFont(a, a, a, a, a, a);
         gkDraw::PutText(a, a, "ab");

@@ -1,12 +1,13 @@
 // Fonts: how the selections fill the font description and keep one selection open, the
 // installed-font list and lookups by name, and the platform fonts: matching and sizing by GDI's
 // rules, shared fonts and glyphs, Shift-JIS character lengths and the installed faces.
-#include <algorithm>
-#include <cstring>
-#include <string>
-#include <tuple>
+#include <stdlib.h>
 
-#include "draw/draw.h"
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
 #include "platform/font.h"
 #include "support/back_screen.h"
 #include "support/fixture.h"
@@ -16,6 +17,16 @@ namespace {
 
 // Face, height, escapement, weight, italic, underline, character set.
 using Fields = std::tuple<std::string, int, int, int, int, int, int>;
+
+// A platform font for a normal Shift-JIS record of the face and height.
+plat::Font Font(const char* face, int height) {
+    plat::LogFont record{};
+    record.height = height;
+    record.weight = plat::FW_NORMAL;
+    record.charSet = plat::SHIFTJIS_CHARSET;
+    std::strncpy(record.faceName, face, sizeof(record.faceName) - 1);
+    return plat::CreateFont(record);
+}
 
 class FontsTest : public gktest::Framework {
   protected:
@@ -36,15 +47,6 @@ class FontsTest : public gktest::Framework {
         gkDraw::PutText(100, 100, text);
         gkDraw::ReleaseFont();
         return std::apply([](auto... r) { return gktest::Find(0xFFFFFF, r...); }, region);
-    }
-    // A platform font for a normal Shift-JIS record of the face and height.
-    static plat::Font Font(const char* face, int height) {
-        plat::LogFont record{};
-        record.height = height;
-        record.weight = plat::FW_NORMAL;
-        record.charSet = plat::SHIFTJIS_CHARSET;
-        std::strncpy(record.faceName, face, sizeof(record.faceName) - 1);
-        return plat::CreateFont(record);
     }
 };
 
@@ -160,7 +162,7 @@ TEST_F(FontsTest, ListOfInstalledFacesAndLookupsByName) {
 // Equal records share one font and its glyphs; a positive height is the cell, a negative one
 // the em; a face asked for by name is the one used (proportional, where the standard faces are
 // not); glyphs are monochrome; characters are one or two bytes.
-TEST_F(FontsTest, PlatformFontsAreSharedSizedByGdiRulesAndMonochrome) {
+TEST(PlatformFonts, SharedSizedByGdiRulesAndMonochrome) {
     plat::Font a = Font("標準ゴシック", 12);
     EXPECT_EQ(Font("標準ゴシック", 12), a);
     EXPECT_NE(Font("標準ゴシック", 13), a);
@@ -185,6 +187,33 @@ TEST_F(FontsTest, PlatformFontsAreSharedSizedByGdiRulesAndMonochrome) {
               (std::vector<int>{1, 2, 1, 1}));
     EXPECT_NEAR(plat::TextWidth(standard, text + 3, 1) * 2, plat::TextWidth(standard, text + 1, 2),
                 1);
+}
+
+// A face file that fontconfig listed but that no longer reads as a font gives a font of the cell
+// asked for whose glyphs draw nothing and advance nothing. fontconfig reads its configuration
+// once per process: with fonts started earlier in the process, the check is skipped.
+TEST(PlatformFonts, AFaceFileThatDoesNotOpenGivesEmptyGlyphs) {
+    char pattern[] = "/tmp/gk-fonts-XXXXXX";
+    const std::string dir = mkdtemp(pattern), file = dir + "/face.ttf";
+    for (const auto& f : std::filesystem::recursive_directory_iterator("/usr/share/fonts"))
+        if (f.path().filename() == "DejaVuSans.ttf") std::filesystem::copy_file(f.path(), file);
+    std::ofstream(dir + "/fonts.conf")
+        << "<fontconfig><dir>" << dir << "</dir><cachedir>" << dir << "</cachedir></fontconfig>";
+    setenv("FONTCONFIG_FILE", (dir + "/fonts.conf").c_str(), 1);
+    std::vector<std::string> names;
+    plat::EnumFonts([&](const plat::FaceInfo& face) { return names.push_back(face.name), true; });
+    unsetenv("FONTCONFIG_FILE");
+    const bool ours = names == std::vector<std::string>{"DejaVu Sans"};
+    if (ours) {
+        std::ofstream(file, std::ios::trunc) << "no longer a font";
+        const plat::Font broken = Font("DejaVu Sans", 20);
+        const plat::FontMetrics& cell = plat::GetFontMetrics(broken);
+        EXPECT_EQ(std::tuple(cell.height, cell.ascent, plat::TextWidth(broken, "AB", 2),
+                             plat::GetGlyph(broken, "A", 1).pixels.size()),
+                  std::tuple(20, 20, 0, 0u));
+    }
+    std::filesystem::remove_all(dir);
+    if (!ours) GTEST_SKIP() << "fonts were started earlier in this process";
 }
 
 }  // namespace

@@ -3,12 +3,8 @@
 // formatted print and the frame-rate line over the virtual clock; message boxes: the layout
 // rules read from the glyph list and the back screen, the typewriter reveal over virtual frame
 // time, and the smooth variant's blending on 16- and 32-bit displays.
-#include <cstring>
 #include <string>
-#include <tuple>
-#include <vector>
 
-#include "draw/draw.h"
 #include "platform/clock.h"
 #include "support/back_screen.h"
 #include "support/fixture.h"
@@ -81,10 +77,8 @@ TEST_F(TextTest, PrintsInCellsOpaqueOrTransparentWithoutSplittingDoubleBytes) {
     const int width = Width("88");
     EXPECT_EQ(Find(0xFF0000).Edges(), std::tuple(10, 30, 10 + width - 1, 41));
     for (int y = 10; y < 22; ++y)
-        for (int x = 10; x < 10 + width; ++x) {
-            ASSERT_EQ(BackAt(x, y) == 0xFF, BackAt(x, y + 20) == 0xFF) << x << "," << y;
-            ASSERT_TRUE(BackAt(x, y) == 0xFF || BackAt(x, y) == Stored(kGreen));
-        }
+        for (int x = 10; x < 10 + width; ++x)
+            ASSERT_EQ(BackAt(x, y), BackAt(x, y + 20) == 0xFF ? 0xFF : Stored(kGreen)) << x << y;
 
     // "表" is 0x95 0x5C: its trail byte is the backslash. The pair is one character.
     const int first = Width("表");
@@ -105,7 +99,8 @@ TEST_F(TextTest, PrintsInCellsOpaqueOrTransparentWithoutSplittingDoubleBytes) {
 }
 
 // Alignment within (100, 100)-(300, 300); several lines keep the rectangle's width, one line
-// takes its own; full-width characters break between characters, as many per line as fit.
+// takes its own; each of CR LF, CR and LF ends a line; a word wider than the rectangle and
+// full-width characters break between characters, as many per line as fit.
 TEST_F(TextTest, RectangleTextIsAlignedBrokenAndMeasured) {
     const Box left = Draw("HH", 0), centre = Draw("HH", 1), right = Draw("HH", 2);
     const int width = Width("HH");
@@ -116,26 +111,25 @@ TEST_F(TextTest, RectangleTextIsAlignedBrokenAndMeasured) {
               std::tuple((200 - width) / 2, 200 - width, left.top, left.top));
     EXPECT_EQ(Draw("HH", 3).right, -1);
 
-    std::string words, text;
+    std::string words, text, word(60, 'H');
     for (int i = 0; i < 15; ++i) words += "HHHH ", text += "表示";
     const int perLine = (200 + Width(" ")) / Width("HHHH "), wide = Width("表");
-    const int perRow = 200 / wide;
-    const struct {
-        const char* text;
-        int bottom, right;
-    } measured[] = {
-        {words.c_str(), 100 + 12 * ((15 + perLine - 1) / perLine), 300},
+    const int perRow = 200 / wide, letters = 200 / Width("H");
+    const std::tuple<std::string, int, int> measured[] = {
+        {words, 100 + 12 * ((15 + perLine - 1) / perLine), 300},
         {"A&B", 112, 100 + Width("A&B")},  // ampersands stay
-        {"A\nB\n\nC", 148, 300},
-        {text.c_str(), 100 + 12 * ((30 + perRow - 1) / perRow), 300},
+        {"A\r\nB\rC\n\nD", 160, 300},
+        {"", 112, 100},
+        {word, 100 + 12 * ((60 + letters - 1) / letters), 300},
+        {text, 100 + 12 * ((30 + perRow - 1) / perRow), 300},
     };
-    for (const auto& m : measured) {
+    for (const auto& [m, bottom, right] : measured) {
         gkDraw::SelectFont(1, 12, 0, 0, 0, 0);
-        gkDraw::MeasureTextRect(100, 100, 300, 300, m.text);
+        gkDraw::MeasureTextRect(100, 100, 300, 300, m.c_str());
         gkDraw::ReleaseFont();
         EXPECT_EQ(std::tuple(gkText.Measured.bottom, gkText.Measured.right),
-                  std::tuple(m.bottom, m.right))
-            << m.text;
+                  std::tuple(bottom, right))
+            << m;
     }
     const Box japanese = Draw(text.c_str(), 0);
     EXPECT_LT(japanese.right, 100 + perRow * wide);
@@ -159,19 +153,16 @@ TEST_F(TextTest, FrameRateOverTwoSecondWindows) {
     gkDraw::ShowFps();
     EXPECT_STREQ(gkFps.Text, "0.0 fps ( max 0.0 / min 999.9 )");
     EXPECT_EQ(BackAt(0, 0), Stored(0x800000));  // printed at (0, 0) in the standard style
-    const struct {
-        int frames;
-        uint32_t end;
-        const char* text;
-    } windows[] = {{120, 2000, "60.0 fps ( max 60.0 / min 60.0 )"},
-                   {120, 4000, "60.0 fps ( max 60.0 / min 60.0 )"},
-                   {1500, 6000, "499.5 fps ( max 499.5 / min 60.0 )"},
-                   {1, 10000, "0.5 fps ( max 499.5 / min 0.5 )"}};
-    for (const auto& w : windows) {
-        for (int frame = 1; frame < w.frames; ++frame) gkDraw::ShowFps();
-        plat::headless::SetTime(w.end);
+    const std::tuple<int, uint32_t, const char*> windows[] = {
+        {120, 2000, "60.0 fps ( max 60.0 / min 60.0 )"},
+        {120, 4000, "60.0 fps ( max 60.0 / min 60.0 )"},
+        {1500, 6000, "499.5 fps ( max 499.5 / min 60.0 )"},
+        {1, 10000, "0.5 fps ( max 499.5 / min 0.5 )"}};
+    for (const auto& [frames, end, text] : windows) {
+        for (int frame = 1; frame < frames; ++frame) gkDraw::ShowFps();
+        plat::headless::SetTime(end);
         gkDraw::ShowFps();
-        EXPECT_STREQ(gkFps.Text, w.text) << w.end;
+        EXPECT_STREQ(gkFps.Text, text) << end;
     }
 }
 
@@ -180,13 +171,11 @@ TEST_F(TextTest, LayoutRules) {
     const int perLine = 500 / a, line = 3198 / perLine, column = 3198 % perLine;  // glyph 3199
     const int fullLeft = 100 + column * a, fullTop = 50 + line * 16, fullRight = 100 + perLine * a;
     const std::tuple fullCell{fullLeft, fullTop, fullLeft + a, fullTop + 16};
-    struct Case {
-        std::string text;
-        uint16_t flags;
-        int right, bottom, count;             // box from (100, 50); entries, the box included
-        std::tuple<int, int, int, int> last;  // last glyph cell
-        int boxRight;
-    } cases[] = {
+    // Text, flags, the box's right and bottom from (100, 50); entries with the box, the last
+    // glyph cell, the grown box's right.
+    using Row =
+        std::tuple<std::string, uint16_t, int, int, int, std::tuple<int, int, int, int>, int>;
+    const Row cases[] = {
         {"ああ。", 0, 100 + 2 * w, 400, 3, {100 + w, 50, 100 + 2 * w, 66}, 100 + 3 * w},  // hangs
         {"ああA", 0, 100 + 2 * w, 400, 4, {100, 66, 100 + a, 82}, 100 + 2 * w},  // next line
         {"あ\n\nあ", 0, 400, 400, 3, {100, 82, 100 + w, 98}, 100 + w},           // empty line
@@ -197,13 +186,13 @@ TEST_F(TextTest, LayoutRules) {
         {"ああ", 0, 100 + w / 2, 400, 3, {100, 66, 100 + w, 82}, 100 + w},       // wider than box
         {std::string(3300, 'A'), 0, 600, 1 << 20, 3200, fullCell, fullRight},    // list full
     };
-    for (const Case& c : cases) {
-        Put(c.text, c.right, c.bottom, c.flags);
+    for (const auto& [text, flags, right, bottom, count, last, boxRight] : cases) {
+        Put(text, right, bottom, flags);
         EXPECT_EQ(std::tuple(gkMessage.Count, Cell(gkMessage.Count - 1), gkMessage.Glyphs[0].right),
-                  std::tuple(c.count, c.last, c.boxRight))
-            << c.text.substr(0, 12);
+                  std::tuple(count, last, boxRight))
+            << text.substr(0, 12);
         const int ink = Find(kInk).right;  // drawn, hanging included
-        EXPECT_TRUE(ink < c.boxRight && ink >= c.boxRight - w) << c.text.substr(0, 12);
+        EXPECT_TRUE(ink < boxRight && ink >= boxRight - w) << text.substr(0, 12);
     }
     Put("あ", 400, 400, 0x0100);  // the shadow lies one pixel right and down of the glyph
     EXPECT_EQ(std::tuple(Find(kShade).right, Find(kShade).bottom),
@@ -213,9 +202,8 @@ TEST_F(TextTest, LayoutRules) {
 }
 
 TEST_F(TextTest, TypewriterReveal) {
-    const int w = wide;  // the cells of "あいう。" side by side
-    // Before any rendering: done, nothing drawn.
-    EXPECT_EQ(gkDraw::TypeMessage(0.05f), 1);
+    const int w = wide;                        // the cells of "あいう。" side by side
+    EXPECT_EQ(gkDraw::TypeMessage(0.05f), 1);  // before any rendering: done, nothing drawn
     gkDraw::SetTextColors(kInk, kShade, 1);
     gkDraw::MakeMessage(100, 50, 100 + 3 * w, 400, "あいう。", 0);  // the "。" hangs
     EXPECT_EQ(Find(kInk).right, -1);                                // nor does the make
