@@ -8,8 +8,7 @@
 
 namespace {
 
-using gkDraw::StartWipe;
-using gkDraw::StepWipe;
+using namespace gkDraw;
 using Ints = std::vector<int>;
 
 class Wipes : public gktest::Framework {
@@ -17,7 +16,7 @@ class Wipes : public gktest::Framework {
     // A fresh wipe on the full rectangle at frames of ms milliseconds; StartWipe's result.
     static int Start(int close, int type, float speed, int slit, uint32_t ms = 100) {
         gkWipe = gkWipeState{};
-        gkDraw::SetClip(0, 0, 640, 480);
+        SetClip(0, 0, 640, 480);
         plat::headless::AdvanceTime(ms);
         gkSystem::UpdateFrameTime();
         return StartWipe(close, type, speed, slit);
@@ -57,14 +56,12 @@ TEST_F(Wipes, EveryShapeOpensToTheFullRectangleAndClosesToAnEmptyOne) {
         EXPECT_EQ(Clip(), s.start);
         StepWipe();
         EXPECT_EQ(Clip(), s.firstOpen);
-        EXPECT_EQ(1 + StepsToEnd(), s.calls);
-        EXPECT_EQ(gkWipe.State, 0);
+        EXPECT_EQ((Ints{1 + StepsToEnd(), gkWipe.State}), (Ints{s.calls, 0}));
         EXPECT_EQ(Clip(), (Ints{0, 0, 640, 480}));
 
         ASSERT_EQ(Start(1, type, 100.0f, 20), 1);
         EXPECT_EQ(Clip(), (Ints{0, 0, 640, 480}));
-        EXPECT_EQ(StepsToEnd(), s.calls);
-        EXPECT_EQ(gkWipe.State, -1);
+        EXPECT_EQ((Ints{StepsToEnd(), gkWipe.State}), (Ints{s.calls, -1}));
         EXPECT_EQ(Clip(), s.closed);
     }
     Start(1, 8, 100.0f, 20);  // the slit is reached before the vertical close begins
@@ -90,18 +87,18 @@ TEST_F(Wipes, StepsAreBoundedAndSlitsStayInside) {
 }
 
 TEST_F(Wipes, StartsAreRefusedWhileRunningAndClosedScreensReopenInFull) {
-    gkDraw::SetClip(10, 20, 110, 220);
+    SetClip(10, 20, 110, 220);
     EXPECT_EQ(StepWipe() + StartWipe(0, -1, 100.0f, 0) + StartWipe(0, 10, 100.0f, 0), 0);
     EXPECT_EQ((Ints{gkWipe.State, gkScreen.Clip.right}), (Ints{0, 110}));  // nothing moved
-    gkDraw::CloseClip();
-    gkDraw::CloseClip();  // closing again keeps the full rectangle
+    CloseClip();
+    CloseClip();  // closing again keeps the full rectangle
     EXPECT_EQ(Clip(), (Ints{10, 20, 10, 20}));
     EXPECT_EQ(StepWipe(), 0);
     ASSERT_EQ(StartWipe(0, 7, 100.0f, 0), 1);
     EXPECT_EQ(Clip(), (Ints{60, 120, 60, 120}));  // restored, then collapsed to its centre
     EXPECT_EQ(StartWipe(1, 3, 5.0f, 0), 0);
     EXPECT_EQ((Ints{gkWipe.State, gkWipe.Type}), (Ints{1, 7}));
-    gkDraw::CloseClip();  // mid-opening: the full rectangle is still the one remembered
+    CloseClip();  // mid-opening: the full rectangle is still the one remembered
     ASSERT_EQ(StartWipe(0, 0, 100.0f, 0), 1);  // type 0 picks one of the nine
     EXPECT_TRUE(gkWipe.Type >= 1 && gkWipe.Type <= 9 && gkWipe.SavedClip.right == 110);
 }
@@ -112,7 +109,7 @@ TEST_F(Wipes, SceneChangeInTheMainLoopCancelsARunningWipeButNotAClosedScreen) {
     gkApp.Scene = gkApp.PrevScene = 2;
     for (int close : {0, 1, 2}) {
         if (close < 2) Start(close, 7, 100.0f, 0), StepWipe();
-        if (close == 2) gkDraw::CloseClip();
+        if (close == 2) CloseClip();
         gkSystem::RunFrame();  // same scene: the wipe goes on
         EXPECT_EQ(gkWipe.State, close < 2 ? 1 + close : -1);
         gkApp.Scene = 3 + close;
