@@ -288,7 +288,7 @@ TEST_F(Effects, RulesOnOnePixel) {
         {kDark, {.level = {31}}, 0x1234, 0xFFFF, 0x1214},
         {kDarkRGB, {.level = {30, 99, -1}}, 0xFFFF, 0, 0xF7C0},
         {kGray, {}, 31 << 11 | 2 << 6 | 8, 0, 13 << 11 | 13 << 6 | 13},
-        {kSmooth, {}, 0xFFFF, 0, 0x7BCF},
+        {kSmooth, {}, 0xFFFF, 0, 10 << 11 | 20 << 5 | 10},  // with the two transparent neighbours
         {kBright, {.alpha = {0.5f}}, 0xFFFF, 0x1234, 0x7BEF},
         {kAlpha, {.alpha = {0.5f}}, 0xFFFF, 0, 0x7BEF},
         {kAlpha, {.alpha = {2.0f}}, 0xFFFF, 0, 0xFFFE},  // channels spill
@@ -563,12 +563,13 @@ TEST_F(Effects, RotationsTurnClipTileAndZoomAboutTheDestinationCentreFastAsPlain
     EXPECT_EQ(Back(11, 31), 0xEEEE);
     EXPECT_EQ(Back(12, 31), Px(n, 2, 1));
 
-    // Refused: zooms of 0 or not finite, an empty tile, objects without an image.
+    // Refused: zooms of 0 or not finite (a floor's even where its step would make it usable), an
+    // empty tile, objects without an image.
     Keep();
     for (float zoom : {0.0f, NAN, INFINITY}) {
         EXPECT_EQ(PutRotateZoom(0, 0, 9, 7, 0, zoom, n, 0, 0, 5, 3), 1);
         EXPECT_EQ(PutRotateZoomTile(0, 0, 9, 7, 0, zoom, n, 0, 0, 5, 3), 1);
-        EXPECT_EQ(PutFloor(0, 0, 9, 7, 0, 1, 0, zoom, 0, 1, 1, 1, n, 0, 0, 5, 3), 1);
+        EXPECT_EQ(PutFloor(0, 0, 9, 7, 0, 1, 0, zoom, 1, 1, 1, 1, n, 0, 0, 5, 3), 1);
     }
     EXPECT_EQ(PutRotateTile(0, 0, 9, 7, 0, n, 2, 0, 2, 3), 1);
     for (int bad : {-1, 900, gk::kSpriteSlots})
