@@ -6,15 +6,8 @@
 #include "platform/sound.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <functional>
-#include <iterator>
-#include <string>
-#include <tuple>
-#include <utility>
-#include <vector>
 
 #include "app/app.h"
 #include "draw/draw.h"
@@ -28,11 +21,10 @@ namespace {
 namespace snd = plat::sound;
 namespace t = gktest;
 using t::Bytes;
-using t::Chunk;
 using t::Fmt;
+using t::Ints;
 using t::Riff;
-using Commands = std::vector<std::string>;
-using Ints = std::vector<int>;
+using Texts = std::vector<std::string>;
 using Samples = std::vector<int16_t>;
 using Sizes = std::vector<uint32_t>;
 
@@ -48,7 +40,7 @@ class Sound : public t::SoundFolder {
     // Writes the entries, one after the other, as the pack `name`; returns its bytes.
     Bytes Pack(const std::string& name, const std::vector<Bytes>& entries) {
         Bytes pack;
-        for (const Bytes& e : entries) pack.insert(pack.end(), e.begin(), e.end());
+        for (const Bytes& e : entries) pack = t::Cat(pack, e);
         Write(name, pack);
         return pack;
     }
@@ -60,12 +52,10 @@ class Sound : public t::SoundFolder {
     static snd::Buffer* Channel(int slot, int ch) {
         return gkSoundObjects[slot].Channel[ch].Buffer;
     }
-    static bool Playing(int slot, int ch) {
-        return snd::GetStatus(Channel(slot, ch)) & plat::DSBSTATUS_PLAYING;
-    }
     static Ints PlayingOn(int slot) {
         Ints on;
-        for (int j = 0; j < gkSoundObjects[slot].ChannelCount; ++j) on.push_back(Playing(slot, j));
+        for (int j = 0; j < gkSoundObjects[slot].ChannelCount; ++j)
+            on.push_back(snd::GetStatus(Channel(slot, j)) & plat::DSBSTATUS_PLAYING);
         return on;
     }
     // `frames` frames of 50 ms, each ending with an echo step.
@@ -76,13 +66,27 @@ class Sound : public t::SoundFolder {
             gkSound::Echo(slot, 200, 3, 6);
         }
     }
+    // ReadWave's result, format record and data for a file of these bytes.
+    std::tuple<int, Bytes, Bytes> ReadWave(const Bytes& file) {
+        Write("w.wav", file);
+        auto *format = reinterpret_cast<uint8_t*>(1), *data = format;  // every output is set
+        uint32_t formatSize = 77, dataSize = 77;
+        const std::string path = folder + "/w.wav";
+        std::tuple<int, Bytes, Bytes> w{
+            gkSound::ReadWave(path.c_str(), &format, &formatSize, &data, &dataSize), {}, {}};
+        if (std::get<0>(w) == 0)
+            w = {0, Bytes(format, format + formatSize), Bytes(data, data + dataSize)};
+        else
+            EXPECT_EQ(std::tuple(format, data, dataSize), std::tuple(nullptr, nullptr, 0u));
+        std::free(format);
+        std::free(data);
+        return w;
+    }
 };
 
 // ---- Sound objects and playback controls
 
 TEST_F(Sound, LoadsFailWithAReportOrTakeSlotsLowestFirstUpTo70) {
-    Bytes adpcm = Fmt(2, 1, 22050, 4);
-    adpcm.insert(adpcm.end(), {0, 0});
     const Bytes pcm = t::PcmWav(1, 22050, 100);
     const std::string tooMany = "ミックス数が多過ぎます",
                       noBuffer = "サウンドバッファが生成できません";
@@ -92,13 +96,14 @@ TEST_F(Sound, LoadsFailWithAReportOrTakeSlotsLowestFirstUpTo70) {
         {pcm, "a.wav", -11, tooMany},
         {pcm, "a.wav", 0, tooMany},
         {{}, "missing.wav", 1, "WAVEリソースが見つかりません"},
-        {Riff({{"fmt ", adpcm}, {"data", Bytes(100, 0)}}), "a.wav", 3, noBuffer},
+        {Riff({{"fmt ", t::Cat(Fmt(2, 1, 22050, 4), {0, 0})}, {"data", Bytes(100, 0)}}), "a.wav", 3,
+         noBuffer},
         {Riff({{"fmt ", Fmt(1, 1, 22050, 16)}, {"data", {}}}), "a.wav", 3, noBuffer},
         {pcm, std::string(27, 'n') + ".wav", 2, "ファイル名またはリソース名が長すぎます"}};
     for (const auto& [file, name, mix, report] : failures) {
         if (!file.empty()) Write(name, file);
         EXPECT_EQ(gkSound::LoadObject(name.c_str(), mix), -1) << name;
-        EXPECT_EQ(reports.Take(), std::vector<std::string>{"gkSound::LoadObject : " + report});
+        EXPECT_EQ(reports.Take(), Texts{"gkSound::LoadObject : " + report});
         const gkSoundObject& o = gkSoundObjects[0];
         EXPECT_EQ(std::tuple(o.Used, o.Channel[0].Buffer, o.Channel[1].Buffer),
                   std::tuple(0, nullptr, nullptr));
@@ -127,8 +132,7 @@ TEST_F(Sound, LoadsFailWithAReportOrTakeSlotsLowestFirstUpTo70) {
     EXPECT_EQ(std::tuple(o.Used, o.Name[0], o.BaseFrequency, o.Channel[0].Buffer),
               std::tuple(0, '\0', 0u, nullptr));
     EXPECT_EQ(Load(1, 100), 5);
-    EXPECT_EQ(reports.Take(),
-              std::vector<std::string>{"gkSound::LoadObject : オブジェクト数が多過ぎます"});
+    EXPECT_EQ(reports.Take(), Texts{"gkSound::LoadObject : オブジェクト数が多過ぎます"});
 }
 
 TEST_F(Sound, ScreenSetUpStartsSoundAndWithoutADeviceAllIsSilentButTheBeep) {
@@ -146,9 +150,7 @@ TEST_F(Sound, ScreenSetUpStartsSoundAndWithoutADeviceAllIsSilentButTheBeep) {
     gkDraw::Release();
     snd::headless::SetDeviceAvailable(false);
     ASSERT_EQ(gkDraw::Screen(64, 48, 0), 1);
-    EXPECT_EQ(gkSoundStatus.Ready, 0);
-    EXPECT_EQ(Load(1), -1);
-    EXPECT_EQ(Load(11), -1);
+    EXPECT_EQ(std::tuple(gkSoundStatus.Ready, Load(1), Load(11)), std::tuple(0, -1, -1));
     gkSound::RestoreAll();
     gkSound::Beep();  // the system's bell
     EXPECT_EQ(std::tuple(gkSoundObjects[0].Used, plat::headless::Beeps()), std::tuple(0, 1));
@@ -187,13 +189,34 @@ TEST_F(Sound, RoundRobinStartsAndChannelAddressing) {
     // -2 on an object without echo is a plain round-robin start.
     const int single = Load(1);
     gkSound::Play(single, -2);
-    EXPECT_TRUE(Playing(single, 0));
+    EXPECT_EQ(PlayingOn(single), Ints{1});
     EchoFrames(single, 4);
     EXPECT_EQ(gkSoundObjects[single].EchoStep, -1);
 }
 
-TEST_F(Sound, SettersClampStoreAndApply) {
+TEST_F(Sound, PauseTwiceResumesWherePausedAndSettersClampStoreAndApply) {
     const int s = Load(2);
+    snd::Buffer* b = Channel(s, 0);
+    gkSound::Play(s, 0);
+    plat::headless::AdvanceTime(100);
+    gkSound::Pause(s, 0);
+    EXPECT_EQ(gkSoundObjects[s].Channel[0].PausedPosition, 2205u * 2);
+    plat::headless::AdvanceTime(300);
+    EXPECT_EQ(std::tuple(PlayingOn(s)[0], snd::GetCurrentPosition(b)), std::tuple(0, 4410u));
+    gkSound::Pause(s, 0);
+    EXPECT_EQ(snd::GetStatus(b), plat::DSBSTATUS_PLAYING);  // once, as it was started
+    plat::headless::AdvanceTime(100);
+    EXPECT_EQ(snd::GetCurrentPosition(b), 4410u * 2);
+    // With -1 each channel toggles by itself: the idle one starts from its paused position.
+    gkSound::Pause(s, -1);
+    EXPECT_EQ(PlayingOn(s), (Ints{0, 1}));
+    EXPECT_EQ(snd::GetCurrentPosition(Channel(s, 1)), 0u);
+    // A looping start resumes looping.
+    gkSound::PlayLoop(s, 1);
+    gkSound::Pause(s, 1);
+    gkSound::Pause(s, 1);
+    EXPECT_EQ(snd::GetStatus(Channel(s, 1)), plat::DSBSTATUS_PLAYING | plat::DSBSTATUS_LOOPING);
+
     const gkSoundChannel& c = gkSoundObjects[s].Channel[0];
     using namespace gkSound;
     // Each step on channel 0, then its volume, pan and frequency.
@@ -225,31 +248,7 @@ TEST_F(Sound, SettersClampStoreAndApply) {
     EXPECT_EQ(gkSoundObjects[s].Channel[1].Frequency, 22050u);  // the other channel untouched
 }
 
-TEST_F(Sound, PauseTwiceResumesWherePaused) {
-    const int s = Load(2, 22050 * 2);
-    snd::Buffer* b = Channel(s, 0);
-    gkSound::Play(s, 0);
-    plat::headless::AdvanceTime(100);
-    gkSound::Pause(s, 0);
-    EXPECT_EQ(gkSoundObjects[s].Channel[0].PausedPosition, 2205u * 2);
-    plat::headless::AdvanceTime(300);
-    EXPECT_EQ(std::tuple(Playing(s, 0), snd::GetCurrentPosition(b)), std::tuple(false, 4410u));
-    gkSound::Pause(s, 0);
-    EXPECT_EQ(snd::GetStatus(b), plat::DSBSTATUS_PLAYING);  // once, as it was started
-    plat::headless::AdvanceTime(100);
-    EXPECT_EQ(snd::GetCurrentPosition(b), 4410u * 2);
-    // With -1 each channel toggles by itself: the idle one starts from its paused position.
-    gkSound::Pause(s, -1);
-    EXPECT_EQ(PlayingOn(s), (Ints{0, 1}));
-    EXPECT_EQ(snd::GetCurrentPosition(Channel(s, 1)), 0u);
-    // A looping start resumes looping.
-    gkSound::PlayLoop(s, 1);
-    gkSound::Pause(s, 1);
-    gkSound::Pause(s, 1);
-    EXPECT_EQ(snd::GetStatus(Channel(s, 1)), plat::DSBSTATUS_PLAYING | plat::DSBSTATUS_LOOPING);
-}
-
-TEST_F(Sound, EchoCopiesComeAtTheIntervalEachQuieterUntilStopped) {
+TEST_F(Sound, EchoCopiesComeAtTheIntervalEachQuieterAndEchoPanSwingsBetweenItsBounds) {
     const int s = Load(4, 22050, 10000);
     snd::headless::StartCapture();
     gkSound::SetVolume(s, -20, -1);  // the echo start puts every channel back to full
@@ -271,62 +270,31 @@ TEST_F(Sound, EchoCopiesComeAtTheIntervalEachQuieterUntilStopped) {
     }
     for (size_t ms = 501; ms < 1000; ms += 50) EXPECT_EQ(levelAt(ms), 0) << ms;
     EXPECT_EQ(PlayingOn(s), (Ints{0, 0, 0, 0}));
-}
 
-TEST_F(Sound, EchoPanSwingsBetweenItsBoundsForTheRepeatsOnly) {
-    const int s = Load(4);
-    gkSystem::FrameDelta = 0.05f;
+    // The pan swings between its bounds for the repeats only.
+    const int p = Load(4);
     std::srand(1);
-    gkSound::Play(s, -2);
-    const int direction = gkSoundObjects[s].EchoPanDirection;
+    gkSound::Play(p, -2);
+    const int direction = gkSoundObjects[p].EchoPanDirection;
     ASSERT_TRUE(direction == 1 || direction == -1);
-    for (int frame = 0; frame < 20; ++frame) gkSound::EchoPan(s, 200, 3, 6, 5);
+    for (int frame = 0; frame < 20; ++frame) gkSound::EchoPan(p, 200, 3, 6, 5);
     // 25 dB a copy: to the bound and back; each copy 6 dB quieter; no copy after the third.
-    const gkSoundChannel* c = gkSoundObjects[s].Channel;
+    const gkSoundChannel* c = gkSoundObjects[p].Channel;
     EXPECT_EQ(
         (Ints{c[1].Pan, c[2].Pan, c[3].Pan, c[0].Volume, c[1].Volume, c[2].Volume, c[3].Volume}),
         (Ints{direction * 2500, direction * 3000, direction * 500, 0, -600, -1200, -1800}));
-    EXPECT_EQ(std::tuple(gkSoundObjects[s].EchoPanDirection, gkSoundObjects[s].EchoStep,
-                         gkSoundObjects[s].NextChannel),
+    EXPECT_EQ(std::tuple(gkSoundObjects[p].EchoPanDirection, gkSoundObjects[p].EchoStep,
+                         gkSoundObjects[p].NextChannel),
               std::tuple(-direction, 0, 0));
 }
 
 // ---- The WAV reader
 
-// What ReadWave gives: its result, the format record and the data.
-struct Wave {
-    int result;
-    Bytes format, data;
-};
-
-// Reads a file of these bytes.
-Wave ReadBytes(const std::string& folder, const Bytes& file) {
-    t::WriteFile(folder + "/w.wav", file);
-    uint8_t* format = reinterpret_cast<uint8_t*>(1);  // every output is set at entry
-    uint8_t* data = reinterpret_cast<uint8_t*>(1);
-    uint32_t formatSize = 77, dataSize = 77;
-    const std::string path = folder + "/w.wav";
-    Wave w{gkSound::ReadWave(path.c_str(), &format, &formatSize, &data, &dataSize), {}, {}};
-    if (w.result == 0) {
-        w.format.assign(format, format + formatSize);
-        w.data.assign(data, data + dataSize);
-    } else {
-        EXPECT_EQ(std::tuple(format, data, dataSize), std::tuple(nullptr, nullptr, 0u));
-    }
-    std::free(format);
-    std::free(data);
-    return w;
-}
-
-Bytes Plus(Bytes bytes, const Bytes& more) {
-    bytes.insert(bytes.end(), more.begin(), more.end());
-    return bytes;
-}
-
 TEST_F(Sound, WaveChunksInAnyOrderFormatRecordsWithTheirExtraBytesMalformedFilesFail) {
-    const Bytes samples = {1, 2, 3, 4, 5, 6}, pcm = Fmt(1, 2, 22050, 16), pcm18 = Plus(pcm, {0, 0}),
-                adpcm = Fmt(2, 1, 22050, 4), adpcm20 = Plus(adpcm, {2, 0, 0xAB, 0xCD});
-    const Chunk fmt{"fmt ", pcm}, data{"data", samples};
+    const Bytes samples = {1, 2, 3, 4, 5, 6}, pcm = Fmt(1, 2, 22050, 16),
+                pcm18 = t::Cat(pcm, {0, 0}), adpcm = Fmt(2, 1, 22050, 4),
+                adpcm20 = t::Cat(adpcm, {2, 0, 0xAB, 0xCD});
+    const t::Chunk fmt{"fmt ", pcm}, data{"data", samples};
     Bytes truncated = Riff({fmt, data}), rifx = Riff({fmt, data}), cutFmt = Riff({fmt});
     truncated.resize(truncated.size() - 2);
     rifx[3] = 'X';
@@ -337,7 +305,7 @@ TEST_F(Sound, WaveChunksInAnyOrderFormatRecordsWithTheirExtraBytesMalformedFiles
         {Riff({fmt, data}), pcm18},
         {Riff({data, fmt}), pcm18},
         {Riff({fmt, {"LIST", {'I', 'N', 'F'}}, data}), pcm18},
-        {Riff({{"fmt ", Plus(pcm, {9, 9, 9, 9})}, data}), pcm18},
+        {Riff({{"fmt ", t::Cat(pcm, {9, 9, 9, 9})}, data}), pcm18},
         {Riff({{"fmt ", adpcm20}, data}), adpcm20},
         {truncated, {}},
         // Refused before anything is allocated.
@@ -349,36 +317,32 @@ TEST_F(Sound, WaveChunksInAnyOrderFormatRecordsWithTheirExtraBytesMalformedFiles
         {Riff({fmt}), {}},
         {Riff({{"fmt ", Bytes(pcm.begin(), pcm.begin() + 14)}, data}), {}},
         {cutFmt, {}},
-        {Riff({{"fmt ", Plus(adpcm, {4, 0, 0xAB, 0xCD})}, data}), {}},  // extra bytes missing
-        {Riff({{"fmt ", adpcm}, data}), {}},                            // no extra size
+        {Riff({{"fmt ", t::Cat(adpcm, {4, 0, 0xAB, 0xCD})}, data}), {}},  // extra bytes missing
+        {Riff({{"fmt ", adpcm}, data}), {}},                              // no extra size
         {{'R', 'I', 'F', 'F'}, {}},
         {{}, {}}};
     for (size_t i = 0; i < std::size(files); ++i) {
         const auto& [file, format] = files[i];
-        const Wave w = ReadBytes(folder, file);
-        EXPECT_EQ(std::tuple(w.result, w.format, w.data),
-                  std::tuple(format.empty(), format, format.empty() ? Bytes{} : samples))
+        EXPECT_EQ(ReadWave(file),
+                  std::tuple(int(format.empty()), format, format.empty() ? Bytes{} : samples))
             << i;
     }
-    const Wave empty = ReadBytes(folder, Riff({fmt, {"data", {}}}));
-    EXPECT_EQ(std::tuple(empty.result, empty.data), std::tuple(0, Bytes{}));
+    EXPECT_EQ(ReadWave(Riff({fmt, {"data", {}}})), std::tuple(0, pcm18, Bytes{}));
 }
 
 // ---- Sound packs
 
 TEST_F(Sound, LookupFindsTheFirstWholePlayableEntry) {
     const Bytes mono = t::PcmRecord(1, 8000, 16), bits12 = t::PcmRecord(1, 8000, 12);
-    Bytes adpcm = Fmt(2, 1, 8000, 4), extra = mono, slow = mono;
-    adpcm.insert(adpcm.end(), {2, 0, 7, 7});  // 20-byte records
-    extra.insert(extra.end(), {7, 7});
+    Bytes slow = mono;
     slow[8] ^= 1;  // bytes per second that do not agree with the rate
-    const Bytes pack =
-        Pack("s.pak",
-             {t::PackEntry("A.WA", adpcm, {}), t::PackEntry("A.WAV", extra, {1, 2}),
-              t::PackEntry("A.WAV", mono, {9, 9}), t::PackEntry("C.WAV", mono, {3, 4}),
-              t::PackEntry("BITS.WAV", bits12, {4, 4}), t::PackEntry("AVG.WAV", slow, {4, 4}),
-              t::PackEntry(std::string(31, 'L'), mono, {5, 5}),
-              t::PackEntry("HUGE.WAV", Bytes(65537, 0), {}), t::PackEntry("D.WAV", mono, {6, 6})});
+    const Bytes pack = Pack(
+        "s.pak",
+        {t::PackEntry("A.WA", t::Cat(Fmt(2, 1, 8000, 4), {2, 0, 7, 7}), {}),  // 20-byte records
+         t::PackEntry("A.WAV", t::Cat(mono, {7, 7}), {1, 2}), t::PackEntry("A.WAV", mono, {9, 9}),
+         t::PackEntry("C.WAV", mono, {3, 4}), t::PackEntry("BITS.WAV", bits12, {4, 4}),
+         t::PackEntry("AVG.WAV", slow, {4, 4}), t::PackEntry(std::string(31, 'L'), mono, {5, 5}),
+         t::PackEntry("HUGE.WAV", Bytes(65537, 0), {}), t::PackEntry("D.WAV", mono, {6, 6})});
     Pack("cut.pak", {Bytes(pack.begin(), pack.begin() + 118)});  // ends inside C.WAV
     const std::string tag = "gkSound::LoadPack : ",
                       gone = tag + "パックファイル名が指定されていません",
@@ -407,15 +371,11 @@ TEST_F(Sound, LookupFindsTheFirstWholePlayableEntry) {
 
 TEST_F(Sound, ConvertWavWritesBareUpperCaseEntries) {
     std::system(("mkdir '" + folder + "/Snd'").c_str());
-    Write("Snd/Mixed.wav", t::PcmWav(1, 8000, 3, 100));
     Write("Snd/b.WAV", t::PcmWav(2, 8000, 2, -5));
     Write("b.wav", t::PcmWav(2, 8000, 2, -5));
     Write("Snd/bad.wav", {1, 2, 3});  // not a WAV file: left out
-    const Bytes b = t::PackEntry("B.WAV", t::PcmRecord(2, 8000, 16), t::Samples16(2, 2, -5)),
-                one = Pack("one", {t::PackEntry("MIXED.WAV", t::PcmRecord(1, 8000, 16),
-                                                t::Samples16(3, 1, 100)),
-                                   b});
-    for (auto [overwrite, expect] : {std::pair{1, one}, {1, one}, {0, Pack("two", {one, one})}}) {
+    const Bytes b = t::PackEntry("B.WAV", t::PcmRecord(2, 8000, 16), t::Samples16(2, 2, -5));
+    for (auto [overwrite, expect] : {std::pair{1, b}, {1, b}, {0, t::Cat(b, b)}}) {
         EXPECT_EQ(gkSound::ConvertWav("out.pak", "snd", overwrite), 1);
         EXPECT_EQ(Read("out.pak"), expect);
     }
@@ -489,8 +449,7 @@ TEST_F(Sound, RebuildsKeepSlotsAndSettingsUntilQuit) {
         EXPECT_EQ(c, (std::vector<uint32_t>{c[0], c[1], c[2], result, f.nChannels, f.nSamplesPerSec,
                                             f.nBlockAlign, f.nAvgBytesPerSec, f.wBitsPerSample}));
         EXPECT_EQ(reports.Take(),
-                  std::vector<std::string>(
-                      1 - result, "gkSound::SelectFormat : 再生フォーマットを変更できません"));
+                  Texts(1 - result, "gkSound::SelectFormat : 再生フォーマットを変更できません"));
         check();
     }
     gkSystem::Quit();
@@ -506,6 +465,11 @@ Samples Part(int from, int to) {
     Samples s;
     for (int i = from; i < to; ++i) s.push_back(static_cast<int16_t>(i - 20000));
     return s;
+}
+
+Samples& operator+=(Samples& to, const Samples& more) {
+    to.insert(to.end(), more.begin(), more.end());
+    return to;
 }
 
 class SoundStream : public Sound {
@@ -536,7 +500,7 @@ class SoundStream : public Sound {
     static const gkSoundStream& Record(int slot) { return gkSoundObjects[slot].Stream; }
 };
 
-TEST_F(SoundStream, RingSizesAndChunks) {
+TEST_F(SoundStream, RingSizesChunksAndLoopsFromTheLoopPointWithoutAGap) {
     EXPECT_EQ(Record(Load(0, 78400)).DataSize, 0u);  // 4.9 seconds load whole
     const gkSoundStream& s = Record(Load(~0u, 882000, 16, 2));
     EXPECT_EQ((Sizes{s.BufferSize, s.HalfSize, s.LoopStart - s.DataStart}),
@@ -558,13 +522,10 @@ TEST_F(SoundStream, RingSizesAndChunks) {
         gkSound::Stop(slot, -1);
         EXPECT_EQ(chunks, expect);
     }
-}
-
-TEST_F(SoundStream, LoopsFromTheLoopPointWithoutAGap) {
+    Run(10);
     gkSound::PlayLoop(Load(2 * 12345 + 1), -1);
     Samples expect = Part(0, 40000);
-    for (const Samples pass = Part(12345, 40000); expect.size() < 104000;)
-        expect.insert(expect.end(), pass.begin(), pass.end());
+    while (expect.size() < 104000) expect += Part(12345, 40000);
     expect.resize(104000);
     EXPECT_EQ(Run(13000), expect);
 }
@@ -576,16 +537,13 @@ TEST_F(SoundStream, PausedThenPlayedToTheEndThroughSilenceThenStartedOver) {
     Samples out = Run(1990), expect = Part(0, 16000);
     plat::headless::AdvanceTime(10);  // a refill is due, but the stream is paused first
     gkSound::Pause(slot, 0);
-    const auto add = [](Samples& to, const Samples& more) {
-        to.insert(to.end(), more.begin(), more.end());
-    };
-    add(out, Run(5000));
+    out += Run(5000);
     gkSound::Pause(slot, 0);
-    add(out, Run(2990));
+    out += Run(2990);
     const uint32_t playing = snd::GetStatus(b) & plat::DSBSTATUS_PLAYING;
-    add(out, Run(1000));
+    out += Run(1000);
     expect.resize(56000, 0);
-    add(expect, Part(16000, 40000));
+    expect += Part(16000, 40000);
     expect.resize(out.size(), 0);
     EXPECT_EQ(out, expect);
     EXPECT_EQ((Sizes{playing, snd::GetStatus(b), gkSound::GetPlayPosition(slot)}),
@@ -599,8 +557,13 @@ TEST_F(SoundStream, PausedThenPlayedToTheEndThroughSilenceThenStartedOver) {
     EXPECT_EQ(Run(5100), Samples(40840, 0));
 }
 
-TEST_F(SoundStream, WithoutRefillsTheRingRepeatsOldSound) {
+TEST_F(SoundStream, WithoutRefillsTheRingRepeatsOldSoundAndEveryFailureIsReported) {
+    const std::string load = "gkSound::LoadStream : ", refill = "gkSound::Streaming : ",
+                      rewind = "gkSound::ResetStream : ",
+                      gone = "パックファイル名が指定されていません";
+    EXPECT_EQ(gkSound::LoadStream("e.wav", 0), -1);
     const int slot = Load();
+    // Without refills the ring repeats old sound.
     gkSound::PlayLoop(slot, 0);
     plat::headless::AdvanceTime(500);
     gkSound::Streaming();
@@ -610,14 +573,7 @@ TEST_F(SoundStream, WithoutRefillsTheRingRepeatsOldSound) {
     // The cursor is behind where it was at the last refill: it has gone round, so refill.
     EXPECT_EQ(gkSound::Streaming(), 1);
     EXPECT_EQ(Record(slot).DataRead, 0u);
-}
 
-TEST_F(SoundStream, EveryFailureIsReported) {
-    const std::string load = "gkSound::LoadStream : ", refill = "gkSound::Streaming : ",
-                      rewind = "gkSound::ResetStream : ",
-                      gone = "パックファイル名が指定されていません";
-    EXPECT_EQ(gkSound::LoadStream("e.wav", 0), -1);
-    const int slot = Load();
     gkSound::LoadStream("x.wav", 0);
     gkSound::PlayLoop(slot, 0);
     for (int rewinding : {0, 1}) {  // the pack gone, then shortened, under a playing stream
@@ -626,17 +582,16 @@ TEST_F(SoundStream, EveryFailureIsReported) {
         Write("s.pak", Bytes(10, 0));
         EXPECT_EQ(rewinding ? gkSound::ResetStream(slot) : gkSound::Streaming(), 0);
     }
-    EXPECT_EQ(reports.Take(),
-              (std::vector<std::string>{load + gone, load + "WAVEファイルを読み込めません",
-                                        refill + gone, refill + "ストリーミング再生できません",
-                                        rewind + gone, rewind + "ストリーミング再生できません"}));
+    EXPECT_EQ(reports.Take(), (Texts{load + gone, load + "WAVEファイルを読み込めません",
+                                     refill + gone, refill + "ストリーミング再生できません",
+                                     rewind + gone, rewind + "ストリーミング再生できません"}));
 }
 
 // ---- MIDI songs
 
 // A one-track song at 120 beats per minute and 480 ticks per beat: one note held for
 // `ms` milliseconds (a multiple of 125, under 8 seconds), then the end of the track.
-std::vector<uint8_t> Song(uint32_t ms) {
+Bytes Song(uint32_t ms) {
     const uint32_t ticks = ms * 480 / 500;
     const uint8_t high = 0x80 | ticks >> 7, low = ticks & 0x7F;
     // Format 0, one track, 480 ticks a beat; the track: note on, the held time, note off, end.
@@ -669,15 +624,14 @@ class Midi : public Sound {
         }
     }
     // Commands sent since the last call.
-    Commands Sent() {
-        const Commands& all = plat::headless::MciCommands();
-        Commands fresh(all.begin() + seen, all.end());
+    Texts Sent() {
+        const Texts& all = plat::headless::MciCommands();
+        Texts fresh(all.begin() + seen, all.end());
         seen = all.size();
         return fresh;
     }
-    std::string Open(const std::string& name,
-                     const std::string& rest = " type sequencer alias midi") {
-        return "open \"" + folder + "/" + name + "\"" + rest;
+    std::string Open(const std::string& name, const std::string& alias = "midi") {
+        return "open \"" + folder + "/" + name + "\" type sequencer alias " + alias;
     }
     std::string Mode() {
         char mode[32];
@@ -688,18 +642,18 @@ class Midi : public Sound {
     size_t seen = 0;
 };
 
-const Commands kReplay = {"status midi mode", "seek midi to start", "play midi notify"};
-const Commands kClose = {"stop midi", "close midi"};
-const Commands kCloseAtEnd = {"status midi mode", "stop midi", "close midi"};
+const Texts kStart = {"seek midi to start", "play midi notify"};
+const Texts kClose = {"stop midi", "close midi"};
+const Texts kCloseAtEnd = {"status midi mode", "stop midi", "close midi"};
 
-TEST_F(Midi, LoopReplaysUntilEndLoopThenClosesAndASecondPlayClosesTheFirst) {
+TEST_F(Midi, LoopEndLoopASecondSongAndWhichNotificationsCount) {
     gkSound::PlayMidi("one.mid", 1);
-    EXPECT_EQ(Sent(), (Commands{Open("one.mid"), "seek midi to start", "play midi notify"}));
+    EXPECT_EQ(Sent(), (Texts{Open("one.mid"), kStart[0], kStart[1]}));
     EXPECT_EQ(Mode(), "playing");
     Run(950);
-    EXPECT_EQ(Sent(), Commands{});
+    EXPECT_EQ(Sent(), Texts{});
     Run(100);  // the song ends at 1000 ms
-    EXPECT_EQ(Sent(), kReplay);
+    EXPECT_EQ(Sent(), (Texts{"status midi mode", kStart[0], kStart[1]}));
     Run(900);
     gkSound::EndMidiLoop();  // the pass finishes, then the song closes
     EXPECT_EQ(gkMidi.Loop, 0);
@@ -711,39 +665,36 @@ TEST_F(Midi, LoopReplaysUntilEndLoopThenClosesAndASecondPlayClosesTheFirst) {
     Run(500);
     Sent();
     gkSound::PlayMidi("two.mid", 0);
-    EXPECT_EQ(Sent(), (Commands{"stop midi", "close midi", Open("two.mid"), "seek midi to start",
-                                "play midi notify"}));
+    EXPECT_EQ(Sent(), (Texts{kClose[0], kClose[1], Open("two.mid"), kStart[0], kStart[1]}));
     Run(1200);  // the first song would have ended here
-    EXPECT_EQ(Sent(), Commands{});
+    EXPECT_EQ(Sent(), Texts{});
     Run(850);
     EXPECT_EQ(Sent(), kCloseAtEnd);
     Run(2000);
-    EXPECT_EQ(Sent(), Commands{});
-}
-
-TEST_F(Midi, OnlySuccessfulNotificationsOfAStoppedOpenSongCount) {
+    EXPECT_EQ(Sent(), Texts{});
+    // Only successful notifications of a stopped open song count.
     gkSound::PlayMidi("one.mid", 1);
     Sent();
     int passedOn = plat::headless::DefWindowProcCalls();
     plat::PostMessage(plat::MM_MCINOTIFY, plat::MCI_NOTIFY_ABORTED, 1);
     Pump();
-    EXPECT_EQ(Sent(), Commands{});
+    EXPECT_EQ(Sent(), Texts{});
     EXPECT_EQ(plat::headless::DefWindowProcCalls(), passedOn + 1);  // then the default handling
     // Success while the song still plays: the status is asked, the answer is not "stopped".
     plat::PostMessage(plat::MM_MCINOTIFY, plat::MCI_NOTIFY_SUCCESSFUL, 1);
     Pump();
-    EXPECT_EQ(Sent(), Commands{"status midi mode"});
+    EXPECT_EQ(Sent(), Texts{"status midi mode"});
     // The song ends, its notification waits in the queue while the song is stopped.
     plat::headless::AdvanceTime(1100);
     gkSound::StopMidi();
     EXPECT_EQ(gkMidi.SongOpen, 0);
     Sent();
     Pump();
-    EXPECT_EQ(Sent(), Commands{});
+    EXPECT_EQ(Sent(), Texts{});
 }
 
-TEST_F(Midi, NamesFindTheFileWhateverTheCaseAndBadFilesStaySilent) {
-    std::vector<uint8_t> cut = Song(1000), timeCode = Song(1000);
+TEST_F(Midi, NamesFindTheFileWhateverTheCaseBadFilesStaySilentAndSongsSoundAlone) {
+    Bytes cut = Song(1000), timeCode = Song(1000);
     cut.resize(cut.size() - 5);  // the track runs past the end of the file
     timeCode[12] |= 0x80;        // a time-code division
     Write("cut.mid", cut);
@@ -751,29 +702,23 @@ TEST_F(Midi, NamesFindTheFileWhateverTheCaseAndBadFilesStaySilent) {
     Write("text.mid", {'h', 'e', 'l', 'l', 'o'});
     std::system(("mkdir " + folder + "/bgm").c_str());
     Write("bgm/Song.mid", Song(5000));
-    const std::string tooLong(240, 'a');
-    // The name, whether it is opened, and the song's mode.
-    const std::tuple<std::string, bool, std::string> cases[] = {{"BGM\\song.MID", true, "playing"},
-                                                                {"none.mid", true, ""},
-                                                                {"cut.mid", true, ""},
-                                                                {"text.mid", true, ""},
-                                                                {"smpte.mid", true, ""},
-                                                                {tooLong, false, ""}};
-    for (const auto& [name, opened, mode] : cases) {
+    // Only the first name plays; the one too long for a command is not even opened.
+    for (const std::string& name : Texts{"BGM\\song.MID", "none.mid", "cut.mid", "text.mid",
+                                         "smpte.mid", std::string(240, 'a')}) {
+        const std::string mode = name[0] == 'B' ? "playing" : "";
         gkSound::PlayMidi(name.c_str(), 1);
-        Commands expect = {"seek midi to start", "play midi notify"};
-        if (opened) expect.insert(expect.begin(), Open(name));
+        Texts expect = kStart;
+        if (name.size() < 240) expect.insert(expect.begin(), Open(name));
         EXPECT_EQ(Sent(), expect);
         EXPECT_EQ(std::tuple(gkMidi.SongOpen, Mode()), std::tuple(1, mode)) << name;
         Run(3000);
-        EXPECT_EQ(Sent(), Commands{});
+        EXPECT_EQ(Sent(), Texts{});
         EXPECT_EQ(plat::sound::IsOutputOpen(), !mode.empty());
         gkSound::StopMidi();
         EXPECT_EQ(Sent(), kClose);
     }
-}
-
-TEST_F(Midi, SoundsAloneSharesTheSoundDevicesOutputAndNeedsNone) {
+    // A song sounds on its own and holds the output only while nothing else does; with no
+    // output it cannot be opened.
     plat::sound::headless::StartCapture();
     gkSound::PlayMidi("two.mid", 0);
     Run(500);
@@ -794,14 +739,15 @@ TEST_F(Midi, SoundsAloneSharesTheSoundDevicesOutputAndNeedsNone) {
     gkSound::PlayMidi("one.mid", 1);
     EXPECT_EQ(Mode(), "");  // the song could not be opened
     Run(1500);
-    EXPECT_EQ(Sent(), Commands{});
+    EXPECT_EQ(Sent(), Texts{});
 }
 
-TEST_F(Midi, CommandsAreCheckedAndAnswered) {
-    auto send = [](const std::string& command) {
-        return plat::MciSendString(command.c_str(), nullptr, 0, nullptr);
+// The command strings themselves: checked, answered, and a stopped song's notification.
+TEST_F(Midi, CommandsAreCheckedAnsweredAndNotified) {
+    const auto send = [](const std::string& command, HWND notify = nullptr) {
+        return plat::MciSendString(command.c_str(), nullptr, 0, notify);
     };
-    const std::string open = Open("one.mid", " type sequencer alias tune");
+    const std::string open = Open("one.mid", "tune");
     EXPECT_EQ(send("play tune"), plat::MCIERR_INVALID_DEVICE_NAME);
     EXPECT_EQ(send(open), 0u);
     EXPECT_EQ(send(open), plat::MCIERR_DUPLICATE_ALIAS);
@@ -815,27 +761,23 @@ TEST_F(Midi, CommandsAreCheckedAndAnswered) {
         EXPECT_STREQ(small, mode);
         send("stop tune");
     }
-    EXPECT_EQ(send("close tune"), 0u);
-    EXPECT_EQ(send("close tune"), plat::MCIERR_INVALID_DEVICE_NAME);
-}
-
-TEST_F(Midi, StopAndResumeNotifyAbortedThenSuccessful) {
-    ASSERT_EQ(plat::MciSendString(Open("one.mid", " alias m").c_str(), nullptr, 0, nullptr), 0u);
-    plat::MciSendString("play m notify", nullptr, 0, gkApp.hWnd);
-    Run(400);
-    plat::MciSendString("stop m", nullptr, 0, nullptr);
+    // Stopped, a song notifies the abort and does not move on; played again, it notifies its end.
+    send("play tune notify", gkApp.hWnd);
+    plat::headless::AdvanceTime(400);
+    send("stop tune");
     plat::Msg msg;
     ASSERT_TRUE(plat::PeekMessage(msg));
     EXPECT_EQ(std::tuple(msg.message, msg.wParam),
               std::tuple(plat::MM_MCINOTIFY, plat::MCI_NOTIFY_ABORTED));
-    plat::headless::AdvanceTime(5000);  // stopped: the song does not move on
-    plat::MciSendString("play m notify", nullptr, 0, gkApp.hWnd);
+    plat::headless::AdvanceTime(5000);
+    send("play tune notify", gkApp.hWnd);
     plat::headless::AdvanceTime(550);
     EXPECT_FALSE(plat::PeekMessage(msg));
     plat::headless::AdvanceTime(100);
     ASSERT_TRUE(plat::PeekMessage(msg));
     EXPECT_EQ(msg.wParam, plat::MCI_NOTIFY_SUCCESSFUL);
-    plat::MciSendString("close m", nullptr, 0, nullptr);
+    EXPECT_EQ(send("close tune"), 0u);
+    EXPECT_EQ(send("close tune"), plat::MCIERR_INVALID_DEVICE_NAME);
 }
 
 }  // namespace

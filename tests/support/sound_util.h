@@ -2,11 +2,8 @@
 // of its own, the error reports shown, and captured 16-bit output as samples.
 #pragma once
 
-#include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <string>
-#include <vector>
 
 #include "platform/files.h"
 #include "platform/window.h"

@@ -1,8 +1,8 @@
-// WAV files for the sound tests, built chunk by chunk so that malformed files can be made too.
+// WAV files and sound pack entries for the sound tests, built chunk by chunk so that malformed
+// files can be made too.
 #pragma once
 
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -14,6 +14,11 @@ using Bytes = std::vector<uint8_t>;
 
 inline void PutLe(Bytes& out, uint32_t v, int bytes) {
     for (int i = 0; i < bytes; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+}
+
+inline Bytes Cat(Bytes bytes, const Bytes& more) {
+    bytes.insert(bytes.end(), more.begin(), more.end());
+    return bytes;
 }
 
 // One chunk: its identifier, its bytes, and the size its header states (its length by default).
@@ -29,13 +34,12 @@ inline Bytes Riff(const std::vector<Chunk>& chunks, const char* form = "WAVE") {
     for (const Chunk& c : chunks) {
         body.insert(body.end(), c.id.begin(), c.id.end());
         PutLe(body, static_cast<uint32_t>(c.statedSize < 0 ? c.data.size() : c.statedSize), 4);
-        body.insert(body.end(), c.data.begin(), c.data.end());
+        body = Cat(body, c.data);
         if (c.data.size() & 1) body.push_back(0);
     }
     Bytes file = {'R', 'I', 'F', 'F'};
     PutLe(file, static_cast<uint32_t>(body.size()), 4);
-    file.insert(file.end(), body.begin(), body.end());
-    return file;
+    return Cat(file, body);
 }
 
 // The 16 bytes of a "fmt " chunk.
@@ -64,23 +68,18 @@ inline Bytes PcmWav(uint16_t channels, uint32_t rate, uint32_t frames, int16_t v
         {{"fmt ", Fmt(1, channels, rate, 16)}, {"data", Samples16(frames, channels, value)}});
 }
 
+// The 18-byte PCM format record the WAV reader makes.
+inline Bytes PcmRecord(uint16_t channels, uint32_t rate, uint16_t bits) {
+    return Cat(Fmt(1, channels, rate, bits), {0, 0});
+}
+
 // A sound pack entry: Size, the name and its NUL, HeadSize, the format record, the samples.
 inline Bytes PackEntry(const std::string& name, const Bytes& format, const Bytes& samples) {
     Bytes e;
-    e.reserve(9 + name.size() + format.size() + samples.size());
     PutLe(e, static_cast<uint32_t>(samples.size()), 4);
     e.insert(e.end(), name.c_str(), name.c_str() + name.size() + 1);
     PutLe(e, static_cast<uint32_t>(format.size()), 4);
-    e.insert(e.end(), format.begin(), format.end());
-    e.insert(e.end(), samples.begin(), samples.end());
-    return e;
-}
-
-// The 18-byte PCM format record the WAV reader makes.
-inline Bytes PcmRecord(uint16_t channels, uint32_t rate, uint16_t bits) {
-    Bytes f = Fmt(1, channels, rate, bits);
-    PutLe(f, 0, 2);
-    return f;
+    return Cat(Cat(e, format), samples);
 }
 
 }  // namespace gktest
