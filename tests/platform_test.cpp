@@ -150,12 +150,6 @@ int TryInChild(const char* name) {
     return WEXITSTATUS(status);
 }
 
-bool RaiseRequested() {
-    bool asked = false;
-    for (int i = 0; i < 100 && !(asked = plat::TakeRaiseRequest()); ++i) usleep(10000);
-    return asked;
-}
-
 TEST_F(PlatformTest, InstanceLockRefusesASecondProcessAndDiesWithItsHolder) {
     char pattern[] = "/tmp/gk-instance-XXXXXX";
     const std::string dir = mkdtemp(pattern);
@@ -165,18 +159,17 @@ TEST_F(PlatformTest, InstanceLockRefusesASecondProcessAndDiesWithItsHolder) {
     ASSERT_TRUE(plat::AcquireInstanceLock("Gridkeep:GkMutex"));
     EXPECT_FALSE(plat::TakeRaiseRequest());
     EXPECT_EQ(TryInChild("Gridkeep:GkMutex"), 0);
-    EXPECT_TRUE(RaiseRequested());
+    bool asked = false;  // the holder is asked to come forward
+    for (int i = 0; i < 100 && !(asked = plat::TakeRaiseRequest()); ++i) usleep(10000);
+    EXPECT_TRUE(asked);
     EXPECT_EQ(TryInChild("Gridkeep_GkMutex"), 0);  // characters outside [A-Za-z0-9.-] blur
     plat::ReleaseInstanceLock();
     EXPECT_EQ(TryInChild("Gridkeep:GkMutex"), 1);
     // Each of the kept characters, replaced by one that is not, names another lock.
     const std::string kept = "azAZ09.-";
     ASSERT_TRUE(plat::AcquireInstanceLock(kept.c_str()));
-    for (size_t i = 0; i < kept.size(); ++i) {
-        std::string other = kept;
-        other[i] = '_';
-        EXPECT_EQ(TryInChild(other.c_str()), 1) << other;
-    }
+    for (size_t i = 0; i < kept.size(); ++i)
+        EXPECT_EQ(TryInChild((kept.substr(0, i) + '_' + kept.substr(i + 1)).c_str()), 1) << i;
     plat::ReleaseInstanceLock();
     std::filesystem::remove_all(dir);
 }

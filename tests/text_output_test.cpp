@@ -58,7 +58,7 @@ class TextTest : public Framework {
     int wide = 0, narrow = 0;  // message cells of "あ" and "A"
 };
 
-TEST_F(TextTest, PrintsInCellsOpaqueOrTransparentWithoutSplittingDoubleBytes) {
+TEST_F(TextTest, PrintsInCellsOpaqueOrTransparentWholeCharactersAtMost255Bytes) {
     gkDraw::PrintFormat(300, 50, "%d", 1);  // white on dark blue, the selection closed again
     EXPECT_EQ(gkFont.Dc, nullptr);
     const Box cell = Find(Stored(0x800000)), glyph = Find(0xFFFFFF);
@@ -96,6 +96,16 @@ TEST_F(TextTest, PrintsInCellsOpaqueOrTransparentWithoutSplittingDoubleBytes) {
     gkDraw::PutText(0, 0, "1");
     gkDraw::PutTextRect(0, 0, 100, 100, "1", 0);
     EXPECT_EQ(Find(0xFF).right + Find(0xFF0000).right, -2);
+
+    // The formatted print keeps 255 bytes: a 256th would start at x = 300.
+    const int x = 300 - 255 * Width("1");
+    const std::string many(1000, '1');
+    gkDraw::PrintFormat(x, 0, "%s%s", many.c_str(), many.c_str());
+    EXPECT_EQ(BackAt(300, 0), Stored(kGreen));
+    const std::vector<uint8_t> cut = gkScreen.Back->pixels;
+    FillBack(kGreen);
+    gkDraw::PrintText(x, 0, many.substr(0, 255).c_str());
+    EXPECT_TRUE(gkScreen.Back->pixels == cut);
 }
 
 // Alignment within (100, 100)-(300, 300); several lines keep the rectangle's width, one line
@@ -134,17 +144,6 @@ TEST_F(TextTest, RectangleTextIsAlignedBrokenAndMeasured) {
     const Box japanese = Draw(text.c_str(), 0);
     EXPECT_LT(japanese.right, 100 + perRow * wide);
     EXPECT_GE(japanese.right, 100 + (perRow - 1) * wide);
-}
-
-TEST_F(TextTest, LongFormattedOutputIsCutAt255Bytes) {
-    const int x = 300 - 255 * Width("1");  // a 256th byte would start at x = 300
-    std::string many(1000, '1');
-    gkDraw::PrintFormat(x, 0, "%s%s", many.c_str(), many.c_str());
-    EXPECT_EQ(BackAt(300, 0), Stored(kGreen));
-    const std::vector<uint8_t> cut = gkScreen.Back->pixels;
-    FillBack(kGreen);
-    gkDraw::PrintText(x, 0, many.substr(0, 255).c_str());
-    EXPECT_TRUE(gkScreen.Back->pixels == cut);
 }
 
 // 120 frames in each 2-second window show 60 fps; more than 999 frames in a window show 499.5;
