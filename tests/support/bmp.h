@@ -34,18 +34,17 @@ inline std::vector<uint8_t> EncodeBmp(int width, int height, int bits,
     for (uint32_t c : palette) PutLE(b, bgr(c), 4);
     for (int i = 0; i < height; ++i) {
         const int y = topDown ? i : height - 1 - i;
-        std::vector<uint8_t> row(bits <= 8 ? rowBytes : 0);
+        std::vector<uint8_t> row(rowBytes);
         for (int x = 0; x < width; ++x) {
             const uint32_t c = colors[y * width + x];
-            if (bits > 8) {
-                PutLE(row, bits == 16 ? x555(c) : bgr(c), bits == 16 ? 2 : bits / 8);
-            } else {
-                const uint32_t index =
-                    std::find(palette.begin(), palette.end(), c) - palette.begin();
-                row[x * bits / 8] |= index << (8 - bits - x * bits % 8);
-            }
+            const uint32_t v = bits <= 8
+                                   ? std::find(palette.begin(), palette.end(), c) - palette.begin()
+                               : bits == 16 ? x555(c)
+                                            : bgr(c);
+            // Little-endian bytes; below 8 bits, the leftmost pixel in the highest bits.
+            for (int k = 0; k < (bits + 7) / 8; ++k)
+                row[x * bits / 8 + k] |= bits < 8 ? v << (8 - bits - x * bits % 8) : v >> 8 * k;
         }
-        row.resize(rowBytes);
         b.insert(b.end(), row.begin(), row.end());
     }
     return b;

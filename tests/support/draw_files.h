@@ -17,18 +17,14 @@ namespace gktest {
 class DrawFiles : public Framework {
   protected:
     void SetUp() override {
-        Framework::SetUp();
         char pattern[] = "/tmp/gkdrawXXXXXX";
         folder = mkdtemp(pattern);
-        Windowed();
+        Restart();
     }
-    // A clean start within one test, keeping the folder.
+    // A clean start within one test, keeping the folder: the application state as WinMain
+    // leaves it, windowed, 640 x 480.
     void Restart() {
         ResetFramework();
-        Windowed();
-    }
-    // The application state as WinMain leaves it: windowed, 640 x 480.
-    void Windowed() {
         plat::headless::SetExecutablePath(folder + "/gridkeep");
         gkApp.FullScreen = 0;
         gkApp.WindowWidth = 640;
