@@ -38,9 +38,6 @@ class Screen : public gktest::DrawFiles {
         Msg msg;
         while (PeekMessage(msg)) DispatchMessage(msg);
     }
-    static Texts Errors(const char* message) {
-        return {std::string("gkDraw::Screen : ") + message};
-    }
     // The colour of frame k of the fade pattern.
     static uint32_t FrameColor(int k) { return 0x000010 * (k + 1) + 0x008000; }
 };
@@ -90,14 +87,16 @@ TEST_F(Screen, SetsUpTheGameAreaStartsTheOtherModulesAndReleasesEverything) {
 }
 
 TEST_F(Screen, PixelFormatFieldsAndWhereEachModePutsTheSurfaces) {
-    // Depth, masks, shifts, maxima and 5-bit shifts (red, green, blue), half mask, colour mask.
+    // Depth, masks, shifts, maxima and 5-bit shifts (red, green, blue), half mask, colour mask;
+    // the pixels of the GDI colours 0x123456 and 0x070307 (low bits dropped, not rounded).
     const std::pair<PixelFormat, V> formats[] = {
         {PixelFormat::R5G6B5,
-         {16, 0xF800, 0x7E0, 0x1F, 11, 5, 0, 31, 63, 31, 11, 6, 0, 0x7BEF, 0xFFFF}},
+         {16, 0xF800, 0x7E0, 0x1F, 11, 5, 0, 31, 63, 31, 11, 6, 0, 0x7BEF, 0xFFFF, 0x51A2, 0}},
         {PixelFormat::X1R5G5B5,
-         {16, 0x7C00, 0x3E0, 0x1F, 10, 5, 0, 31, 31, 31, 10, 5, 0, 0x3DEF, 0x7FFF}},
+         {16, 0x7C00, 0x3E0, 0x1F, 10, 5, 0, 31, 31, 31, 10, 5, 0, 0x3DEF, 0x7FFF, 0x28C2, 0}},
         {PixelFormat::X8R8G8B8,
-         {32, 0xFF0000, 0xFF00, 0xFF, 16, 8, 0, 255, 255, 255, 16, 8, 0, 0x7F7F7F, 0xFFFFFF}},
+         {32, 0xFF0000, 0xFF00, 0xFF, 16, 8, 0, 255, 255, 255, 16, 8, 0, 0x7F7F7F, 0xFFFFFF,
+          0x563412, 0x070307}},
     };
     for (const auto& [format, want] : formats) {
         Restart();
@@ -106,8 +105,14 @@ TEST_F(Screen, PixelFormatFieldsAndWhereEachModePutsTheSurfaces) {
         const gkScreenState& s = gkScreen;
         EXPECT_EQ((V{uint32_t(s.ColorDepth), s.RedMask, s.GreenMask, s.BlueMask, s.RedShift,
                      s.GreenShift, s.BlueShift, s.RedMax, s.GreenMax, s.BlueMax, s.Red5Shift,
-                     s.Green5Shift, s.Blue5Shift, s.HalfMask, s.ColorMask}),
+                     s.Green5Shift, s.Blue5Shift, s.HalfMask, s.ColorMask,
+                     ColorToPixel(format, 0x123456), ColorToPixel(format, 0x070307)}),
                   want);
+        // Every 16-bit pixel survives the trip through a GDI colour, and 32-bit ones like it.
+        for (uint32_t p = 0; p < 0x10000; ++p) {
+            const uint32_t pixel = p * 0x10001 & s.ColorMask;  // in 32 bits red repeats blue
+            ASSERT_EQ(ColorToPixel(format, PixelToColor(format, pixel)), pixel);
+        }
     }
     // In system memory: primary and back, slots 0 and 1 (slots 2 and 3 always), per mode.
     for (auto [mode, want] : {std::pair(1, 0b000011), std::pair(3, 0b001111),
@@ -151,7 +156,8 @@ TEST_F(Screen, EveryFailureIsReportedAndStopsTheSetUp) {
         headless::FailSurfaceCreation(c.failingSurface);
         const bool fails = c.message != nullptr;
         EXPECT_EQ(gkDraw::Screen(32, 32, 0), fails ? 0 : 1);
-        EXPECT_EQ(gktest::Reports().Take(), fails ? Errors(c.message) : Texts{});
+        EXPECT_EQ(gktest::Reports().Take(),
+                  fails ? Texts{"gkDraw::Screen : " + std::string(c.message)} : Texts{});
         EXPECT_EQ(std::tuple(gkApp.Error, gkSprites[9].name[0], gkSoundObjects[5].Used,
                              gkFont.Description == nullptr),
                   std::tuple(int(fails), fails ? 'x' : '\0', int(fails), fails));
@@ -171,7 +177,8 @@ TEST_F(Screen, FullScreenDepthFallbacksAndPresentingToTheWindow) {
         headless::RefuseDisplayDepth(32);
         ASSERT_EQ(gkDraw::Screen(640, 480, 1), f.result);
         EXPECT_EQ(headless::DisplayModeRequests(), f.requests);
-        EXPECT_EQ(gktest::Reports().Take(), f.result ? Texts{} : Errors("解像度が変更できません"));
+        EXPECT_EQ(gktest::Reports().Take(),
+                  f.result ? Texts{} : Texts{"gkDraw::Screen : 解像度が変更できません"});
     }
     EXPECT_EQ(std::tuple(gkScreen.ColorDepth, gkScreen.Clipper, gkScreen.Primary->clipper),
               std::tuple(16, nullptr, nullptr));
