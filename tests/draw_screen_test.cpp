@@ -68,7 +68,6 @@ TEST_F(Screen, SetsUpTheGameAreaStartsTheOtherModulesAndReleasesEverything) {
     }
     ASSERT_EQ(gkDraw::LoadObject(Bmp("a.bmp", 2, 2, {1, 2, 3, 4}).c_str(), 2), 4);
     ASSERT_EQ(gkDraw::CreateObject(4, 4, 1), 5);
-    EXPECT_EQ(gkSprites[6].surface, nullptr);
     // Quitting releases every drawing object; windowed, the window stays; twice is harmless.
     gkSystem::Quit();
     gkDraw::Release();
@@ -162,7 +161,6 @@ TEST_F(Screen, EveryFailureIsReportedAndStopsTheSetUp) {
                              gkFont.Description == nullptr),
                   std::tuple(int(fails), fails ? 'x' : '\0', int(fails), fails));
     }
-    EXPECT_EQ(headless::Boxes()[0].title, "エラー発生");
 }
 
 TEST_F(Screen, FullScreenDepthFallbacksAndPresentingToTheWindow) {
