@@ -567,13 +567,13 @@ TEST_F(Effects, RotationsTurnClipTileAndZoomAboutTheDestinationCentreFastAsPlain
     // empty tile, objects without an image.
     Keep();
     for (float zoom : {0.0f, NAN, INFINITY}) {
-        EXPECT_EQ(PutRotateZoom(0, 0, 9, 7, 0, zoom, n, 0, 0, 5, 3), 1);
-        EXPECT_EQ(PutRotateZoomTile(0, 0, 9, 7, 0, zoom, n, 0, 0, 5, 3), 1);
-        EXPECT_EQ(PutFloor(0, 0, 9, 7, 0, 1, 0, zoom, 1, 1, 1, 1, n, 0, 0, 5, 3), 1);
+        EXPECT_EQ(PutRotateZoom(20, 0, 29, 7, 0, zoom, n, 0, 0, 5, 3), 1);
+        EXPECT_EQ(PutRotateZoomTile(20, 0, 29, 7, 0, zoom, n, 0, 0, 5, 3), 1);
+        EXPECT_EQ(PutFloor(20, 0, 29, 7, 0, 1, 0, zoom, 1, 1, 1, 1, n, 0, 0, 5, 3), 1);
     }
-    EXPECT_EQ(PutRotateTile(0, 0, 9, 7, 0, n, 2, 0, 2, 3), 1);
+    EXPECT_EQ(PutRotateTile(20, 0, 29, 7, 0, n, 2, 0, 2, 3), 1);
     for (int bad : {-1, 900, gk::kSpriteSlots})
-        EXPECT_EQ(PutRotate(0, 0, 9, 7, 0, bad, 0, 0, 5, 3), 0);
+        EXPECT_EQ(PutRotate(20, 0, 29, 7, 0, bad, 0, 0, 5, 3), 0);
     plat::headless::FailLocks(1);
     EXPECT_EQ(PutRotate(20, 0, 29, 7, 0, n, 0, 0, 5, 3), 0);
     EXPECT_EQ(Shown(), before);
