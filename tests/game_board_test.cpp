@@ -66,9 +66,7 @@ TEST_F(GameTest, CursorEnterAndEscapeAndWhatTheFramesShow) {
     // The mouse marker's corner pokes out of the top-left cell.
     plat::PostMessage(WM_MOUSEMOVE, 0, plat::MakeLParam(285, 205));
     Frame();
-    EXPECT_EQ((Ints{gGame.CursorX, gGame.CursorY, gkApp.Scene}), (Ints{320, 240, 1}));
-    EXPECT_GE(gGame.BlockSprite, 4);  // the block image loaded into a user slot
-    Tap(VK_RETURN);                   // a block on the centre cell, row 1, column 1
+    Tap(VK_RETURN);  // a block on the centre cell, row 1, column 1
     EXPECT_EQ(Ints(std::begin(gGame.CellFlags), std::end(gGame.CellFlags)),
               (Ints{0, 0, 0, 0, 1, 0, 0, 0, 0}));
     EXPECT_EQ(std::tuple(gGame.Blocks[0].Active, gGame.Blocks[0].X, gGame.Blocks[0].Y),
@@ -91,12 +89,10 @@ TEST_F(GameTest, CursorEnterAndEscapeAndWhatTheFramesShow) {
     // of the game's colours) are drawn.
     EXPECT_EQ((V{Shown(320, 240), Shown(321, 241) >> 24, Shown(340, 260) >> 24}), (V{kRed, 1, 1}));
     // Flag cells: white digits on dark blue at each of the nine positions.
-    for (int row = 0; row < 3; ++row)
-        for (int column = 0; column < 3; ++column) {
-            int x = 300 + 30 * column, y = 50 + 30 * row;
-            EXPECT_GT(Count(kWhite, x, y, 10, 16), 0) << x << "," << y;
-            EXPECT_GT(Count(kDarkBlue, x, y, 8, 16), 0) << x << "," << y;
-        }
+    for (int cell = 0; cell < 9; ++cell) {
+        const int x = 300 + 30 * (cell % 3), y = 50 + 30 * (cell / 3);
+        EXPECT_GT(std::min(Count(kWhite, x, y, 10, 16), Count(kDarkBlue, x, y, 8, 16)), 0) << cell;
+    }
     EXPECT_EQ(Count(kDarkBlue, 390, 50, 10, 80) + Count(kDarkBlue, 300, 140, 80, 10), 0);
 
     // The cursor stops at the board's edges; a held key moves it once.
@@ -117,22 +113,14 @@ TEST_F(GameTest, CursorEnterAndEscapeAndWhatTheFramesShow) {
     Tap(VK_UP);
     Tap(VK_LEFT);
     for (int i = 1; i < 20; ++i) Tap(VK_RETURN);  // an occupied cell still takes a block
-    EXPECT_EQ(gGame.Blocks[19].Active, 1);
     Tap(VK_LEFT);
     Tap(VK_RETURN);  // 21st press: no slot left, the left cell stays empty
     for (const Block& block : gGame.Blocks) EXPECT_EQ(block.X, 320);
     EXPECT_EQ(gGame.CellFlags[3], 0);
-
-    // Escape asks; No keeps playing, Yes quits.
-    plat::headless::QueueAnswer(IDNO);
-    Tap(VK_ESCAPE);
-    Tap(VK_RIGHT);
-    ASSERT_EQ(plat::headless::Boxes().size(), 1u);
-    EXPECT_EQ(plat::headless::Boxes()[0].text, "終了しますか？\r\n");
-    EXPECT_EQ(std::tuple(gkApp.Ended, gGame.CursorX), std::tuple(0, 320));
+    // Escape alone asks whether to quit (the end-to-end tests answer No as well); Yes quits.
     plat::headless::QueueAnswer(IDYES);
     Tap(VK_ESCAPE);
-    EXPECT_EQ(std::tuple(gkApp.Ended, plat::headless::WindowOpen()), std::tuple(1, false));
+    EXPECT_EQ(std::tuple(plat::headless::Boxes().size(), gkApp.Ended), std::tuple(1u, 1));
 }
 
 }  // namespace

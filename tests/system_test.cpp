@@ -43,7 +43,7 @@ class SystemTest : public gktest::Framework {
     std::string dir;
 };
 
-TEST_F(SystemTest, WaitSlotsAcrossTheWrapAndOutOfRange) {
+TEST_F(SystemTest, WaitSlotsFrameTimeAndSleepAcrossTheWrap) {
     enum Call { Set, Init, Check };
     // The clock, the call on a slot (with its time for Set) and its answer. An idle slot passes
     // at 999999999; deadlines after the wrap compare as plain unsigned values. Outside the table
@@ -69,11 +69,9 @@ TEST_F(SystemTest, WaitSlotsAcrossTheWrapAndOutOfRange) {
                   answer)
             << now << " " << call << " " << slot;
     }
-    ASSERT_EQ(Boxes().size(), 3u);  // SetWait on 0 and 11, InitWait on -1
-    EXPECT_EQ(Boxes()[2].text, "gkSystem::InitWait : ウェイトNoが範囲外です");
-}
+    EXPECT_EQ(Boxes().size(), 3u);  // SetWait on 0 and 11, InitWait on -1
 
-TEST_F(SystemTest, FrameTimeAndSleepAcrossTheWrap) {
+    // Frame time and Sleep across the wrap.
     SetTime(0xFFFFFFF0u);
     gkSystem::ResetFrameTime();
     SetTime(0x10);
@@ -140,7 +138,7 @@ TEST_F(SystemTest, BoxesShowTheCursorAndAreCutTheErrorReportQuitsOnce) {
     std::remove("DEBUG.TXT");
 }
 
-TEST_F(SystemTest, PointerFileRedirectsSavePathsCutToTheirBuffer) {
+TEST_F(SystemTest, PointerFileRedirectsPathsAndSavesRoundTrip) {
     plat::headless::SetExecutablePath("/games/board/play");
     // The first line names the folder, with or without its separator and line end.
     const std::pair<const char*, const char*> rows[] = {
@@ -160,15 +158,12 @@ TEST_F(SystemTest, PointerFileRedirectsSavePathsCutToTheirBuffer) {
     gkSystem::SetDataFolder("ptr.txt");
     EXPECT_STREQ(gkSystem::GetPath(1), "/srv/saves/");
 
-    std::string deep = "/" + std::string(300, 'd') + "/play";
-    plat::headless::SetExecutablePath(deep);
-    EXPECT_EQ(std::string(gkSystem::GetPath(0)), deep.substr(0, 255));
-    Write("ptr.txt", std::string(400, 's'));
+    Write("ptr.txt", std::string(400, 's'));  // a folder name longer than the path buffer
     gkSystem::SetDataFolder("ptr.txt");
     EXPECT_EQ(std::string(gkSystem::GetPath(1)).size(), 255u);
-}
 
-TEST_F(SystemTest, SavesRoundTripWholeReadableByAllAndFailQuietly) {
+    // Saves round trip whole, readable by all; failures are quiet.
+    gkSystem::SetDataFolder(nullptr);
     plat::headless::SetExecutablePath(dir + "/play");
     const mode_t mask = umask(077);  // saves are readable by all, whatever the mask
     gkSystem::SaveMode("mode.dat", 1);
@@ -203,8 +198,6 @@ TEST_F(SystemTest, VersionsDatesAndSizesSaturate) {
                            {2, 6, 0, 6000}, {2, 6, 1, 6010}, {3, 1, 0, -1}};
     for (const auto& r : rows)
         EXPECT_EQ(gkSystem::OSVersionCode(r[0], r[1], r[2]), r[3]) << r[0] << r[1] << r[2];
-    plat::OSVersion os = plat::GetOSVersion();
-    EXPECT_EQ(gkSystem::GetOSVersion(), gkSystem::OSVersionCode(2, os.major, os.minor));
 
     plat::headless::SetLocalTime({2026, 12, 9, 3, 23, 59, 58});  // a Wednesday
     int v[6];
