@@ -76,6 +76,7 @@ inline Bytes PcmRecord(uint16_t channels, uint32_t rate, uint16_t bits) {
 // A sound pack entry: Size, the name and its NUL, HeadSize, the format record, the samples.
 inline Bytes PackEntry(const std::string& name, const Bytes& format, const Bytes& samples) {
     Bytes e;
+    e.reserve(9 + name.size() + format.size() + samples.size());
     PutLe(e, static_cast<uint32_t>(samples.size()), 4);
     e.insert(e.end(), name.c_str(), name.c_str() + name.size() + 1);
     PutLe(e, static_cast<uint32_t>(format.size()), 4);
