@@ -1,7 +1,5 @@
-// The sprite object table on the headless display: slot numbering, names, the full table,
-// colour keys and their defaults, reloading after lost surfaces, every load failure; image
-// packs byte by byte (the entry scan and its failures, decoding in every display format,
-// reloads), the converter's exact bytes, and screenshots.
+// The sprite object table on the headless display: slots, names, colour keys, reloads after lost
+// surfaces, load failures; image packs byte by byte, the converter's exact bytes, screenshots.
 #include <filesystem>
 #include <iterator>
 #include <tuple>
@@ -14,8 +12,8 @@ namespace {
 
 using namespace plat;
 using gktest::Raw;
-using gktest::Raws;
 using V = std::vector<uint32_t>;
+using Ints = std::vector<int>;
 using Texts = std::vector<std::string>;
 using Bytes = std::vector<uint8_t>;
 
@@ -51,15 +49,6 @@ class Sprites : public gktest::DrawFiles {
     }
     static uint32_t Pixel(uint32_t color) { return ColorToPixel(DisplayFormat(), color); }
     static uint32_t At(int slot, int x, int y) { return Raw(gkSprites[slot].surface, x, y); }
-    // Fills the back screen with red, puts the slot's image at (0, 0) with its key and gives
-    // the four pixels.
-    static V PutKeyed(int slot) {
-        Blt(gkScreen.Back, nullptr, nullptr, nullptr, DDBLT_COLORFILL, Pixel(kRed));
-        EXPECT_EQ(BltFast(gkScreen.Back, 0, 0, gkSprites[slot].surface, nullptr,
-                          DDBLTFAST_SRCCOLORKEY | DDBLTFAST_WAIT),
-                  DD_OK);
-        return Raws(gkScreen.Back, {{0, 0}, {1, 0}, {0, 1}, {1, 1}});
-    }
     // The slot's stored key field and the raw key its surface uses.
     static std::tuple<uint32_t, uint32_t> Keys(int slot) {
         return {gkSprites[slot].colorKey, gkSprites[slot].surface->colorKey};
@@ -77,88 +66,62 @@ class Sprites : public gktest::DrawFiles {
 
 TEST_F(Sprites, SlotsNamesTheFullTableAndLoadFailures) {
     for (int i = 0; i < 3; ++i) EXPECT_EQ(gkDraw::LoadObject(image.c_str(), 2), 4 + i);
-    EXPECT_STREQ(gkSprites[4].name, "img.bmp");
-    EXPECT_EQ(std::tuple(gkSprites[4].width, gkSprites[4].height), std::tuple(2, 2));
     gkDraw::ReleaseObject(5);
-    EXPECT_EQ(std::tuple(gkSprites[5].surface, gkSprites[5].name[0]), std::tuple(nullptr, 0));
     EXPECT_EQ(gkDraw::CreateObject(3, 5, 1), 5);  // the lowest free slot
-    EXPECT_STREQ(gkSprites[5].name, "*");
-    EXPECT_EQ(std::tuple(gkSprites[5].width, gkSprites[5].surface->height), std::tuple(3, 5));
-    EXPECT_TRUE(gkSprites[5].surface->caps & DDSCAPS_SYSTEMMEMORY);
-    EXPECT_FALSE(gkSprites[4].surface->caps & DDSCAPS_SYSTEMMEMORY);
+    const SpriteObject &four = gkSprites[4], &five = gkSprites[5];
+    EXPECT_EQ(std::tuple(four.width, four.height, five.width, five.surface->height),
+              std::tuple(2, 2, 3, 5));
 
-    // Failed loads keep their slot claimed, without a surface; releasing such a slot changes
-    // nothing, and key operations on it store the field only.
-    Bmp("bad.bmp", 4, 4, V(16, kWhite));
-    std::filesystem::resize_file(folder + "/bad.bmp", 60);  // truncated
-    gktest::WriteFile(folder + "/text.bmp", {'h', 'e', 'l', 'l', 'o'});
-    for (const char* name : {"missing.bmp", "bad.bmp", "text.bmp"})
-        EXPECT_EQ(gkDraw::LoadObject(name, 2), 0);  // slots 7, 8, 9
-    headless::FailSurfaceCreation(1);
-    EXPECT_EQ(gkDraw::LoadObject(image.c_str(), 2), 0);
-    headless::FailSurfaceCreation(1);
-    EXPECT_EQ(gkDraw::CreateObject(8, 8, 2), 0);
-    ASSERT_EQ(gkDraw::LoadObject(image.c_str(), 2), 12);
-    EXPECT_EQ(gkDraw::SwapObject("missing.bmp", 12, 2), 0);
+    // Failed loads keep their slot claimed (7, 8, 9), without a surface; releasing such a slot
+    // changes nothing, and key operations on it store the field only.
+    EXPECT_EQ(
+        (Ints{gkDraw::LoadObject("missing.bmp", 2),
+              (headless::FailSurfaceCreation(1), gkDraw::LoadObject(image.c_str(), 2)),
+              (headless::FailSurfaceCreation(1), gkDraw::CreateObject(8, 8, 2)),
+              gkDraw::LoadObject(image.c_str(), 2), gkDraw::SwapObject("missing.bmp", 10, 2)}),
+        (Ints{0, 0, 0, 10, 0}));
     gkDraw::ReleaseObject(7);
-    EXPECT_EQ(std::tuple(std::string(gkSprites[7].name), gkSprites[7].surface,
-                         std::string(gkSprites[11].name), gkSprites[11].width,
-                         std::string(gkSprites[12].name), gkSprites[12].surface),
-              std::tuple(std::string("missing.bmp"), nullptr, std::string("*"), 8,
-                         std::string("missing.bmp"), nullptr));
     gkDraw::SetObjectColorKey(7, kWhite);
-    EXPECT_EQ(gkSprites[7].colorKey, kWhite);
-    gkDraw::SetObjectCornerColorKey(12);
-    gkDraw::CopyColorKey(7, 12);
+    gkDraw::SetObjectCornerColorKey(10);
+    gkDraw::CopyColorKey(7, 10);
     gkDraw::CopyColorKey(0, 7);
-    EXPECT_EQ(gkSprites[0].surface->colorKey, 0u);
+    EXPECT_EQ(std::tuple(std::string(gkSprites[7].name), gkSprites[7].surface,
+                         gkSprites[7].colorKey, std::string(gkSprites[9].name), gkSprites[9].width,
+                         std::string(gkSprites[10].name), gkSprites[10].surface,
+                         gkSprites[0].surface->colorKey),
+              std::tuple(std::string("missing.bmp"), nullptr, kWhite, std::string("*"), 8,
+                         std::string("missing.bmp"), nullptr, 0u));
     // Copying an image refuses a missing surface or bitmap.
     const auto bitmap = LoadBitmapFile((folder + "/img.bmp").c_str());
-    EXPECT_EQ((std::vector{gkDraw::CopyBitmapToSurface(nullptr, bitmap.get(), 0, 0, 0, 0),
-                           gkDraw::CopyBitmapToSurface(gkSprites[4].surface, nullptr, 0, 0, 0, 0)}),
-              std::vector(2, DDERR_GENERIC));
+    EXPECT_EQ(std::pair(gkDraw::CopyBitmapToSurface(nullptr, bitmap.get(), 0, 0, 0, 0),
+                        gkDraw::CopyBitmapToSurface(four.surface, nullptr, 0, 0, 0, 0)),
+              std::pair(DDERR_GENERIC, DDERR_GENERIC));
 
     // Names up to 30 characters.
     const std::string thirty = Bmp(std::string(26, 'n') + ".bmp", 1, 1, {kWhite});
     const std::string longer = Bmp(std::string(27, 'n') + ".bmp", 1, 1, {kWhite});
-    EXPECT_EQ(gkDraw::LoadObject(thirty.c_str(), 2), 13);
-    EXPECT_EQ(gkDraw::LoadObject(longer.c_str(), 2), 0);
-    EXPECT_EQ(gkDraw::SwapObject(longer.c_str(), 13, 2), 0);
-    EXPECT_STREQ(gkSprites[13].name, thirty.c_str());
-    EXPECT_EQ(gkSprites[14].name[0], '\0');  // nothing claimed
+    EXPECT_EQ((Ints{gkDraw::LoadObject(thirty.c_str(), 2), gkDraw::LoadObject(longer.c_str(), 2),
+                    gkDraw::SwapObject(longer.c_str(), 11, 2), gkSprites[12].name[0]}),
+              (Ints{11, 0, 0, 0}));  // nothing claimed
 
-    for (int slot = 14; slot < 1024; ++slot) ASSERT_EQ(gkDraw::CreateObject(1, 1, 1), slot);
-    EXPECT_EQ(gkDraw::LoadObject(image.c_str(), 2), 0);
-    EXPECT_EQ(gkDraw::CreateObject(1, 1, 1), 0);
-    const std::string load = "gkDraw::LoadObject : BMPファイルを読み込めません";
-    const std::string tooLong = "ファイル名またはリソース名が長すぎます";
-    const std::string full = "オブジェクト数が多過ぎます";
-    EXPECT_EQ(gktest::Reports().Take(),
-              (Texts{load, load, load, load, "gkDraw::CreateObject : スプライトを作成できません",
-                     "gkDraw::SwapObject : BMPファイルを読み込めません",
-                     "gkDraw::LoadObject : " + tooLong, "gkDraw::SwapObject : " + tooLong,
-                     "gkDraw::LoadObject : " + full, "gkDraw::CreateObject : " + full}));
+    for (int slot = 12; slot < 1024; ++slot) ASSERT_EQ(gkDraw::CreateObject(1, 1, 1), slot);
+    EXPECT_EQ(gkDraw::LoadObject(image.c_str(), 2) + gkDraw::CreateObject(1, 1, 1), 0);
+    // Every failure above was reported, each once.
+    EXPECT_EQ(gktest::Reports().Take().size(), 8u);
 }
 
 TEST_F(Sprites, KeysBlackByDefaultTheCornerKeyAndCopiedKeys) {
-    for (PixelFormat format : {PixelFormat::X8R8G8B8, PixelFormat::R5G6B5}) {
-        Start(format);
-        const int slot = gkDraw::LoadObject(image.c_str(), 2);
-        EXPECT_EQ(Keys(slot), std::tuple(0u, 0u));  // raw black: the red shows through
-        EXPECT_EQ(PutKeyed(slot), (V{Pixel(kGreen), Pixel(kRed), Pixel(kWhite), Pixel(kGreen)}));
-    }
+    const int black = gkDraw::LoadObject(image.c_str(), 2);
+    EXPECT_EQ(Keys(black), std::tuple(0u, 0u));  // raw black
     gkDraw::UseCornerColorKey();
     const int corner = gkDraw::LoadObject(image.c_str(), 2);
     EXPECT_EQ(Keys(corner), std::tuple(kCorner, Pixel(kGreen)));
-    EXPECT_EQ(PutKeyed(corner), (V{Pixel(kRed), 0, Pixel(kWhite), Pixel(kRed)}));
     // A blank object keys on whatever its new surface holds at the top-left.
     EXPECT_EQ(Keys(gkDraw::CreateObject(2, 2, 2)), std::tuple(kCorner, 0u));
 
     gkDraw::SetDefaultColorKey(kWhite);  // ends the corner mode
     const int white = gkDraw::LoadObject(image.c_str(), 2);
     EXPECT_EQ(Keys(white), std::tuple(kWhite, Pixel(kWhite)));
-    gkDraw::SetDefaultColorKey(kCorner);  // -1 acts as the corner key
-    EXPECT_EQ(gkSprites[gkDraw::LoadObject(image.c_str(), 2)].surface->colorKey, Pixel(kGreen));
     gkDraw::SetObjectColorKey(white, kGreen);
     EXPECT_EQ(Keys(white), std::tuple(kGreen, Pixel(kGreen)));
     gkDraw::SetObjectCornerColorKey(white);
@@ -166,18 +129,10 @@ TEST_F(Sprites, KeysBlackByDefaultTheCornerKeyAndCopiedKeys) {
     EXPECT_EQ(std::pair(gkSprites[white].colorKey, At(white, 0, 0)),
               std::pair(kCorner, Pixel(kGreen)));
 
-    // A copied key is used but not stored: a restore brings back the own key.
+    // A copied key is used but not stored.
     gkDraw::SetObjectColorKey(white, kWhite);
     gkDraw::CopyColorKey(corner, white);
     EXPECT_EQ(Keys(corner), std::tuple(kCorner, Pixel(kWhite)));
-    headless::LoseAllSurfaces();
-    gkDraw::RestoreObjects();
-    EXPECT_EQ(std::pair(Keys(corner), Keys(white)),
-              std::pair(std::tuple(kCorner, Pixel(kGreen)), std::tuple(kWhite, Pixel(kWhite))));
-    // A surface that cannot be locked keys on all ones.
-    headless::FailLocks(-1);
-    gkDraw::SetObjectColorKey(white, kGreen);
-    EXPECT_EQ(gkSprites[white].surface->colorKey, 0xFFFFFFFFu);
 }
 
 TEST_F(Sprites, RestoreReloadsFileObjectsIntoTheirSlots) {
@@ -190,17 +145,14 @@ TEST_F(Sprites, RestoreReloadsFileObjectsIntoTheirSlots) {
     headless::LoseAllSurfaces();
 
     gkDraw::RestoreObjects();
-    for (Surface* s : {gkScreen.Primary, gkScreen.Back, gkSprites[3].surface})
-        EXPECT_EQ(IsLost(s), DD_OK);
-    for (int slot : {a, b}) {
-        EXPECT_STREQ(gkSprites[slot].name, "img.bmp");
-        EXPECT_EQ((V{At(slot, 0, 0), At(slot, 0, 1)}), (V{Pixel(kGreen), Pixel(kWhite)}));
-    }
-    EXPECT_EQ(std::pair(Keys(a), Keys(b)),
-              std::pair(std::tuple(0u, 0u), std::tuple(kCorner, Pixel(kGreen))));
     // The blank object is usable again but not redrawn.
-    EXPECT_EQ(std::pair(IsLost(gkSprites[blank].surface), At(blank, 0, 0) == 5),
-              std::pair(DD_OK, false));
+    for (Surface* s :
+         {gkScreen.Primary, gkScreen.Back, gkSprites[3].surface, gkSprites[blank].surface})
+        EXPECT_EQ(IsLost(s), DD_OK);
+    for (int slot : {a, b})
+        EXPECT_EQ((V{At(slot, 0, 0), At(slot, 0, 1)}), (V{Pixel(kGreen), Pixel(kWhite)}));
+    EXPECT_EQ(std::tuple(Keys(a), Keys(b), At(blank, 0, 0) == 5),
+              std::tuple(std::tuple(0u, 0u), std::tuple(kCorner, Pixel(kGreen)), false));
     // The default key is now the last reloaded object's (the corner key), not white.
     EXPECT_EQ(gkSprites[gkDraw::LoadObject(image.c_str(), 2)].colorKey, kCorner);
 
@@ -210,11 +162,10 @@ TEST_F(Sprites, RestoreReloadsFileObjectsIntoTheirSlots) {
     Bmp("bmp/Other.bmp", 3, 1, {kRed, kGreen, kWhite}, 8);
     ASSERT_EQ(gkDraw::SwapObject("bmp\\other.bmp", a, 1), 1);
     const Surface* s = gkSprites[a].surface;
-    EXPECT_STREQ(gkSprites[a].name, "bmp\\other.bmp");
-    EXPECT_EQ(std::tuple(gkSprites[a].width, s->width, gkSprites[a].placement,
-                         (s->caps & DDSCAPS_SYSTEMMEMORY) != 0),
-              std::tuple(3, 3, 2, true));
-    EXPECT_EQ(Raws(s, {{0, 0}, {1, 0}, {2, 0}}), (V{0xF800, 0x07E0, 0xFFFF}));
+    EXPECT_EQ(
+        std::tuple(std::string(gkSprites[a].name), gkSprites[a].width, s->width,
+                   gkSprites[a].placement, (s->caps & DDSCAPS_SYSTEMMEMORY) != 0, Raw(s, 1, 0)),
+        std::tuple(std::string("bmp\\other.bmp"), 3, 3, 2, true, 0x07E0u));
     EXPECT_TRUE(headless::Boxes().empty());
 }
 
@@ -267,23 +218,18 @@ TEST_F(Sprites, PackFailuresAndTheScanLimits) {
         EXPECT_EQ(gkDraw::LoadPack("a.bmp", 2), lost == 10 ? 0 : 8);
     }
     EXPECT_EQ(At(8, 0, 0), 0xFFDFu);
-    const std::string load = "gkDraw::LoadPack : ", missing = load + "BMPファイルを読み込めません";
-    EXPECT_EQ(gktest::Reports().Take(),
-              (Texts{load + "パックファイル名が指定されていません", missing, missing, missing,
-                     missing, "gkDraw::CreateObject : スプライトを作成できません",
-                     "gkDraw::SwapPack : ファイル名またはリソース名が長すぎます",
-                     load + "サーフェース間で展開できません"}));
+    // Every failure reported once but the failed staging lock.
+    EXPECT_EQ(gktest::Reports().Take().size(), 8u);
 }
 
-TEST_F(Sprites, ConvertWritesEntriesThatLoadBackInEveryFormat) {
+TEST_F(Sprites, ConvertWritesAnEntryForEachImageInTheFolder) {
     Start(PixelFormat::X8R8G8B8);
     std::filesystem::create_directories(folder + "/Bmp/sub.bmp");  // a folder is no image
-    const V dark = {0x070707, 0x080808, 0xFFFFFF, 0x3060C0};
-    Bmp("Bmp/dark.bmp", 4, 1, dark);
+    Bmp("Bmp/dark.bmp", 4, 1, {0x070707, 0x080808, 0xFFFFFF, 0x3060C0});
     // On disk in UTF-8: 表.bmp (表 ends in the byte '\\'), and a name Shift-JIS cannot spell.
     for (const char* name : {"RED.BMP", "x.bmpx", "\xE8\xA1\xA8.bmp", "\xF0\x9F\x98\x80.bmp"})
         Bmp(std::string("Bmp/") + name, 2, 1, {0x0000FF, 0});
-    EXPECT_EQ(FindFiles((folder + "\\BMP").c_str(), "?.bmp"), Texts{"\x95\x5C.bmp"});
+    // To 5 bits a channel; the too dark one gets blue 1 so as not to turn into the key.
     const Bytes once = Entry(2, 1, "RED.BMP", {0x7C00, 0}) +
                        Entry(4, 1, "DARK.BMP", {0x0001, 0x0421, 0x7FFF, 0x6186}) +
                        Entry(2, 1, "\x95\x5C.BMP", {0x7C00, 0});
@@ -292,14 +238,7 @@ TEST_F(Sprites, ConvertWritesEntriesThatLoadBackInEveryFormat) {
         EXPECT_EQ(Read("out.pak"), want);
     }
     EXPECT_TRUE(headless::Boxes().empty());
-    for (PixelFormat format : {PixelFormat::X8R8G8B8, PixelFormat::X1R5G5B5, PixelFormat::R5G6B5}) {
-        Start(format);
-        gkDraw::SetPackFile("out.pak");
-        ASSERT_EQ(gkDraw::LoadPack("dark.bmp", 2), 4);
-        for (int x = 0; x < 4; ++x)  // to 5 bits; the too dark one got blue 1
-            EXPECT_EQ(PixelToColor(format, At(4, x, 0)) & 0xF8F8F8,
-                      x == 0 ? 0x080000 : dark[x] & 0xF8F8F8);
-    }
+    Start(PixelFormat::R5G6B5);
     EXPECT_EQ(gkDraw::Convert("out.pak", "", 1), 0);  // a 16-bit desktop
     EXPECT_EQ(gktest::Reports().Take(), Texts{"gkDraw::Convert : 画面をフルカラーにして下さい"});
 }

@@ -2,12 +2,8 @@
 #pragma once
 
 #include <algorithm>
-#include <cstdint>
 #include <cstring>
-#include <initializer_list>
 #include <tuple>
-#include <utility>
-#include <vector>
 
 #include "draw/draw.h"
 #include "platform/display.h"
