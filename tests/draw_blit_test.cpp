@@ -72,7 +72,10 @@ TEST_F(Blits, PutRuleClipsEachEdge_LostSurfacesAreRestoredAndTheDrawDropped) {
     EXPECT_EQ(Column(8, 19, 5), (Ints{0, 3, 4, 5, 0}));
 
     gkDraw::SetClip(0, 0, 64, 48);
-    const int slot = Sprite(32, 4);
+    // Column 0 is the key; the second keyed put caches the object's opaque runs.
+    const int slot = Sprite(32, 4, [](int x, int y) { return x ? y + 1u : 0u; });
+    gkDraw::PutObject(0, 40, slot, 0, 0, 32, 4);
+    gkDraw::PutObject(0, 40, slot, 0, 0, 32, 4);
     headless::LoseAllSurfaces();
     // Wholly left of or below the clip rectangle: skipped before the blitter, loss unnoticed.
     gkDraw::PutObject(-40, 30, slot, 0, 0, 32, 4);
@@ -83,9 +86,13 @@ TEST_F(Blits, PutRuleClipsEachEdge_LostSurfacesAreRestoredAndTheDrawDropped) {
         grab ? gkDraw::GrabScreen(slot, 0, 0, 8, 8) : gkDraw::PutObject(0, 30, slot, 0, 0, 32, 4);
         // Dropped, not repeated after the repair.
         EXPECT_EQ(
-            std::tuple(IsLost(gkScreen.Back), IsLost(gkSprites[slot].surface), Back(0, 30) != 1),
+            std::tuple(IsLost(gkScreen.Back), IsLost(gkSprites[slot].surface), Back(1, 30) != 1),
             std::tuple(DD_OK, DD_OK, true));
     }
+    // The restored object holds no key at all: the cached runs went with the old pixels.
+    Clear();
+    gkDraw::PutObject(0, 40, slot, 0, 0, 32, 4);
+    EXPECT_NE(Back(0, 40), kBack);
 }
 
 TEST_F(Blits, VariantsKeyOrCopyAllObjectsClipToTheClipRectangle_StretchOnBothPaths) {
