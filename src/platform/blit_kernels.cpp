@@ -156,38 +156,38 @@ GK_INLINE void CopyBytes(uint8_t* d, const uint8_t* s, size_t n) {
     }
 }
 
-// Copies the runs of one row clipped to [left, right); d and s address column 0.
-template <int bpp>
-GK_INLINE void RunRow(uint8_t* d, const uint8_t* s, const OpaqueRun* run, const OpaqueRun* end,
-                      int left, int right) {
-    for (; run < end && run->begin < right; ++run) {
-        const int b = std::max(run->begin, left), e = std::min(run->end, right);
-        if (b < e)
-            CopyBytes(d + static_cast<intptr_t>(b) * bpp, s + static_cast<intptr_t>(b) * bpp,
-                      static_cast<size_t>(e - b) * bpp);
+// Copies the runs [run, end) (whole rows, in order), cut to the columns [left, right) when Cut;
+// dst and src address column 0 of row 0. The runs of all rows go through one loop, so a row
+// costs nothing beyond its runs.
+template <int bpp, bool Cut>
+GK_INLINE void RunList(uint8_t* dst, int dstPitch, const uint8_t* src, int srcPitch,
+                       const OpaqueRun* run, const OpaqueRun* end, int left, int right) {
+    for (; run < end; ++run) {
+        int b = run->begin, e = run->end;
+        if (Cut) {
+            b = std::max(b, left);
+            e = std::min(e, right);
+            if (b >= e) continue;
+        }
+        const intptr_t at = static_cast<intptr_t>(b) * bpp;
+        CopyBytes(dst + static_cast<intptr_t>(dstPitch) * run->row + at,
+                  src + static_cast<intptr_t>(srcPitch) * run->row + at,
+                  static_cast<size_t>(e - b) * bpp);
     }
 }
 
 template <int bpp>
 GK_INLINE void RunRows(uint8_t* dst, int dstPitch, const uint8_t* src, int srcPitch,
                        const OpaqueRuns& r, int left, int top, int width, int height) {
-    const OpaqueRun* runs = r.runs.data();
-    const uint32_t* first = r.rowFirst.data() + top;
-    dst -= static_cast<intptr_t>(left) * bpp;  // dst and src both address column 0
-    src += static_cast<intptr_t>(srcPitch) * top;
+    const OpaqueRun* run = r.runs.data() + r.rowFirst[top];
+    const OpaqueRun* end = r.runs.data() + r.rowFirst[top + height];
+    // dst and src both address column 0 of row 0
+    dst -= static_cast<intptr_t>(left) * bpp + static_cast<intptr_t>(dstPitch) * top;
     // Without a left or right cut (checked against the widest row) the runs are copied whole.
-    const bool whole = left == 0 && r.widest <= width;
-    for (int y = 0; y < height; ++y, dst += dstPitch, src += srcPitch) {
-        const OpaqueRun* run = runs + first[y];
-        const OpaqueRun* end = runs + first[y + 1];
-        if (whole)
-            for (; run < end; ++run)
-                CopyBytes(dst + static_cast<intptr_t>(run->begin) * bpp,
-                          src + static_cast<intptr_t>(run->begin) * bpp,
-                          static_cast<size_t>(run->end - run->begin) * bpp);
-        else
-            RunRow<bpp>(dst, src, run, end, left, left + width);
-    }
+    if (left == 0 && r.widest <= width)
+        RunList<bpp, false>(dst, dstPitch, src, srcPitch, run, end, 0, 0);
+    else
+        RunList<bpp, true>(dst, dstPitch, src, srcPitch, run, end, left, left + width);
 }
 
 GK_SIMD_CLONES void Runs16(uint8_t* d, int dp, const uint8_t* s, int sp, const OpaqueRuns& r, int x,
@@ -263,7 +263,7 @@ void FindRuns(const void* src, int srcPitch, int width, int height, P key, Opaqu
             if (x == width) break;
             const int begin = x;
             while (x < width && s[x] != key) ++x;
-            out.runs.push_back({begin, x});
+            out.runs.push_back({begin, x, y});
             out.opaquePixels += x - begin;
             out.widest = std::max(out.widest, x);
         }

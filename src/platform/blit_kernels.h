@@ -48,10 +48,10 @@ void Stretch(void* dst, int dstPitch, const void* src, int srcPitch, const Stret
              int bytesPerPixel, bool keyed, uint32_t key);
 
 // The opaque runs of a colour-keyed image: per row, the column ranges [begin, end) whose pixels
-// differ from the key, left to right. A keyed copy through them never reads a transparent pixel
-// nor the destination under one.
+// differ from the key, left to right, each with its row. A keyed copy through them never reads a
+// transparent pixel nor the destination under one.
 struct OpaqueRun {
-    int32_t begin, end;
+    int32_t begin, end, row;
 };
 struct OpaqueRuns {
     std::vector<uint32_t> rowFirst;  // row y's runs: runs[rowFirst[y]] .. runs[rowFirst[y + 1] - 1]
