@@ -136,11 +136,17 @@ GK_INLINE void Move(uint8_t* d, const uint8_t* s) {
     std::memcpy(d, &v, sizeof v);
 }
 
-// Copies n bytes (n even, at least 2) with moves sized to n: whole 32-byte blocks and one block
-// overlapping the last for the rest, or two overlapping smaller moves for a short run.
+// Copies n bytes (n even, at least 2) with moves sized to n: two overlapping moves for up to 64
+// bytes; for more, a first block, whole blocks on 32-byte boundaries of the destination (so that
+// no store straddles two cache lines) and one block overlapping the last.
 GK_INLINE void CopyBytes(uint8_t* d, const uint8_t* s, size_t n) {
-    if (n >= 32) {
-        for (size_t i = 0; i + 32 < n; i += 32) Move<Block32>(d + i, s + i);
+    if (n > 64) {
+        Move<Block32>(d, s);
+        for (size_t i = 32 - (reinterpret_cast<uintptr_t>(d) & 31); i + 32 < n; i += 32)
+            Move<Block32>(d + i, s + i);
+        Move<Block32>(d + n - 32, s + n - 32);
+    } else if (n >= 32) {
+        Move<Block32>(d, s);
         Move<Block32>(d + n - 32, s + n - 32);
     } else if (n >= 16) {
         Move<Block16>(d, s);
