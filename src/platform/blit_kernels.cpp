@@ -196,15 +196,6 @@ GK_INLINE void RunRows(uint8_t* dst, int dstPitch, const uint8_t* src, int srcPi
         RunList<bpp, true>(dst, dstPitch, src, srcPitch, run, end, left, left + width);
 }
 
-GK_SIMD_CLONES void Runs16(uint8_t* d, int dp, const uint8_t* s, int sp, const OpaqueRuns& r, int x,
-                           int y, int w, int h) {
-    RunRows<2>(d, dp, s, sp, r, x, y, w, h);
-}
-GK_SIMD_CLONES void Runs32(uint8_t* d, int dp, const uint8_t* s, int sp, const OpaqueRuns& r, int x,
-                           int y, int w, int h) {
-    RunRows<4>(d, dp, s, sp, r, x, y, w, h);
-}
-
 #if GK_AVX512_BUILT
 // The AVX-512 keyed copy: a masked store writes exactly the opaque pixels, so a row needs no
 // read of the destination. (Masked stores do not pay for the opaque runs: two overlapping
@@ -389,12 +380,18 @@ bool RunsPay(const OpaqueRuns& runs) {
     return static_cast<int64_t>(runs.runs.size()) * kMinAverageRun <= runs.opaquePixels;
 }
 
-void CopyRuns(void* dst, int dstPitch, const void* src, int srcPitch, const OpaqueRuns& runs,
-              int left, int top, int width, int height, int bytesPerPixel) {
+// Cloned itself rather than calling a cloned kernel: a sprite put is short enough for the extra
+// call to show.
+GK_SIMD_CLONES void CopyRuns(void* dst, int dstPitch, const void* src, int srcPitch,
+                             const OpaqueRuns& runs, int left, int top, int width, int height,
+                             int bytesPerPixel) {
     if (width <= 0 || height <= 0) return;
-    (bytesPerPixel == 2 ? Runs16 : Runs32)(static_cast<uint8_t*>(dst), dstPitch,
-                                           static_cast<const uint8_t*>(src), srcPitch, runs, left,
-                                           top, width, height);
+    uint8_t* d = static_cast<uint8_t*>(dst);
+    const uint8_t* s = static_cast<const uint8_t*>(src);
+    if (bytesPerPixel == 2)
+        RunRows<2>(d, dstPitch, s, srcPitch, runs, left, top, width, height);
+    else
+        RunRows<4>(d, dstPitch, s, srcPitch, runs, left, top, width, height);
 }
 
 void Fill(void* dst, int dstPitch, int width, int height, int bytesPerPixel, uint32_t value) {
