@@ -622,9 +622,11 @@ TEST_F(Effects, StreaksRepeatOneColumnOrRowAndRefractionPullsTheBackgroundUp) {
     // Red 1: one row up; red 2 and 3 would reach past the rectangle: kept.
     EXPECT_EQ(At({{5, 10}, {5, 11}, {5, 12}}), (Pixels{11, 11, 12}));
 
-    // A flat ripple is a plain copy, 0 included; a step below 1 draws nothing.
+    // A flat ripple is a plain copy, 0 included, that leaves both surfaces unlocked; a step below
+    // 1 draws nothing.
     EXPECT_EQ(PutRipple(20, 0, 0, 0, 1, 1.0f, 0.0f, n, 0, 0, 4, 3), 1);
     EXPECT_EQ(At({{20, 0}, {23, 2}}), (Pixels{0, Px(n, 3, 2)}));
+    EXPECT_EQ(gkScreen.Back->lockCount + gkSprites[n].surface->lockCount, 0);
     Keep();
     EXPECT_EQ(PutRipple(20, 0, 3, 2, 0, 1.0f, 0.0f, n, 0, 0, 4, 3), 1);
     EXPECT_EQ(PutRipple(20, 0, 3, 2, 1, 1.0f, 0.0f, 5000, 0, 0, 4, 3), 0);
