@@ -35,12 +35,12 @@ TEST_F(PlatformTest, GdiStockObjectsHollowBrushInversionStretchingAndHatches) {
               plat::DD_OK);
     ASSERT_EQ(plat::GetDC(surface, &dc), plat::DD_OK);
     const auto at = [&](int x, int y) { return plat::GetPixel(dc, x, y); };
-    const auto paint = [&](const plat::LogBrush& brush) {  // the whole surface, no outline
+    const auto paint = [&](const plat::LogBrush& brush, int right = 65) {  // no outline
         plat::Brush* ours = plat::CreateBrushIndirect(brush);
         plat::Pen* none = plat::CreatePen(plat::PS_NULL, 1, 0);
         plat::Brush* oldBrush = plat::SelectObject(dc, ours);
         plat::Pen* oldPen = plat::SelectObject(dc, none);
-        plat::Rectangle(dc, 0, 0, 65, 65);  // a box without a pen is one pixel smaller
+        plat::Rectangle(dc, 0, 0, right, 65);  // a box without a pen is one pixel smaller
         plat::SelectObject(dc, oldBrush);
         plat::SelectObject(dc, oldPen);
         plat::DeleteObject(ours);
@@ -71,8 +71,8 @@ TEST_F(PlatformTest, GdiStockObjectsHollowBrushInversionStretchingAndHatches) {
     for (auto [w, h, sw, sh] : {std::tuple{0, 2, 1, 1}, {2, 0, 1, 1}, {2, 2, 0, 1}, {2, 2, 1, 0}})
         EXPECT_FALSE(plat::StretchBlt(dc, 40, 40, w, h, dc, 60, 60, sw, sh, plat::SRCCOPY));
 
-    paint({plat::BS_HATCHED, 0xFF, plat::HS_HORIZONTAL});
-    EXPECT_EQ((V{at(5, 4), at(5, 5)}), (V{0xFF, 0xFFFFFF}));  // gaps in the default white
+    paint({plat::BS_HATCHED, 0xFF, plat::HS_HORIZONTAL}, 33);  // gaps in the default white
+    EXPECT_EQ((V{at(5, 4), at(5, 5), at(32, 4)}), (V{0xFF, 0xFFFFFF, 0xFFFFFF - grey}));
     plat::SetBkColor(dc, 0xFF0000);
     paint({plat::BS_HATCHED, 0xFF00, plat::HS_VERTICAL});
     EXPECT_EQ((V{at(4, 5), at(5, 5)}), (V{0xFF00, 0xFF0000}));

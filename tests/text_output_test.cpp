@@ -120,6 +120,9 @@ TEST_F(TextTest, RectangleTextIsAlignedBrokenAndMeasured) {
     EXPECT_EQ(std::tuple(centre.left - left.left, right.left - left.left, centre.top, right.top),
               std::tuple((200 - width) / 2, 200 - width, left.top, left.top));
     EXPECT_EQ(Draw("HH", 3).right, -1);
+    const std::string half(100 / Width("H") + 1, 'H');  // two do not fit on a line
+    const Box two = Draw((half + " " + half).c_str(), 0);
+    EXPECT_TRUE(two.right < 100 + Width(half.c_str()) && two.bottom > 112);  // broken at the space
 
     std::string words, text, word(60, 'H');
     for (int i = 0; i < 15; ++i) words += "HHHH ", text += "表示";
