@@ -95,7 +95,7 @@ TEST_F(Blits, PutRuleClipsEachEdge_LostSurfacesAreRestoredAndTheDrawDropped) {
     EXPECT_NE(Back(0, 40), kBack);
 }
 
-TEST_F(Blits, VariantsKeyOrCopyAllObjectsClipToTheClipRectangle_StretchOnBothPaths) {
+TEST_F(Blits, VariantsKeyOrCopyAllObjectsClipToTheClipRectangle_StretchesAndFills) {
     // 0 is the key: a checkerboard of key and 7.
     const int checker = Sprite(4, 4, [](int x, int y) { return (x + y) % 2 ? 7u : 0u; });
     gkDraw::PutObject(0, 0, checker, 0, 0, 4, 4);
@@ -133,9 +133,8 @@ TEST_F(Blits, VariantsKeyOrCopyAllObjectsClipToTheClipRectangle_StretchOnBothPat
     gkScreen.CanStretch = 1;
     gkDraw::PutStretchOpaque(-2, 40, small, 0, 0, 2, 2, 4, 4);
     EXPECT_EQ(Backs({{0, 30}, {1, 31}, {0, 40}}), (V{2, 2, kBack}));
-}
 
-TEST_F(Blits, FillsUseRawValuesAndRefuseRectanglesOutsideTheScreen) {
+    // Fills use raw values and refuse rectangles outside the screen.
     const int slot = Sprite(3, 3);
     EXPECT_EQ((Ints{gkDraw::FillRect(0, 0, 2, 2, 0xABCD1234), gkDraw::WhiteRect(4, 0, 5, 1),
                     gkDraw::ClearRect(0, 0, 1, 1), gkDraw::ClearFrame(10, 10, 20, 20),
@@ -165,7 +164,7 @@ TEST_F(Blits, FillsUseRawValuesAndRefuseRectanglesOutsideTheScreen) {
     EXPECT_EQ(Back(63, 47), 0x7BEFu);
 }
 
-TEST_F(Blits, WavesShiftRowsByTheCosineScrollAndTile) {
+TEST_F(Blits, StripPutsMapSourceRowsAndKeepTheirPhases) {
     const int slot = Sprite(4, 10);
     gkSystem::FrameDelta = 0.5f;
     gkDraw::PutWave(20, 0, 0, 3, 100, slot, 0, 0, 4, 10, 0);  // amplitude 0: a plain put
@@ -224,10 +223,8 @@ TEST_F(Blits, WavesShiftRowsByTheCosineScrollAndTile) {
     gkDraw::PutWaveTiles(0, 10, 0, 0, 0, 0, tile, 0, 0, 5, 0);
     gkDraw::PutWaveTiles(0, 10, 0, 0, 0, 0, tile, 2, 0, 2, 7);
     EXPECT_EQ(Starts(0, 48), Ints(48, -1));
-}
 
-TEST_F(Blits, MosaicSkipShakeAndRollMapRows) {
-    const int slot = Sprite(4, 10);
+    // Mosaics, skipped rows, shakes and rolls map source rows.
     gkDraw::PutRowMosaic(0, 0, 4, slot, 0, 0, 4, 10);   // rows 0, 4, 8 four times each
     gkDraw::PutRowMosaic(10, 0, 0, slot, 0, 0, 4, 10);  // no rows per block: nothing, no hang
     gkDraw::PutRowMosaic(10, 0, -1, slot, 0, 0, 4, 10);
@@ -301,7 +298,7 @@ TEST_F(Blits, FlipMirrorsAndClipsWithoutMovingTheImage) {
               (V{0x7F7F7F + 0x010203, 0xABCDEF + 2, 0xABCDEF + 1, 0xFFFFFF}));
 }
 
-TEST_F(Blits, BoxesHaveAnOuterRingAndClipToTheScreenNotTheClipRectangle_Lines) {
+TEST_F(Blits, PrimitivesOnTheWholeScreenInGdiColours) {
     uint32_t grey = GreyScreen();
     gkDraw::DrawBox(280, 200, 320, 240, 0, 0xFF, 1);
     EXPECT_EQ(std::pair(Find(0xFF).Edges(), Find(0).Edges()),
@@ -324,14 +321,12 @@ TEST_F(Blits, BoxesHaveAnOuterRingAndClipToTheScreenNotTheClipRectangle_Lines) {
               (std::vector{std::tuple(0, 0, 9, 0), std::tuple(50, 51, 50, 60),
                            std::tuple(100, 100, 103, 103), std::tuple(98, 198, 122, 202)}));
     EXPECT_EQ(Find(grey, 100, 198, 121, 203).right + Find(0xFF00, 101, 100, 102, 101).right, -2);
-}
 
-// A 40×40 square in each fill mode: 0 outline only, 1 a diagonal hatch (both diagonals at
-// least) with its gaps in the background colour, 2 the hatch over what was there.
-TEST_F(Blits, PolygonFillModesBezierCurvesAndPixels) {
+    // A 40×40 square in each fill mode: 0 outline only, 1 a diagonal hatch (both diagonals at
+    // least) with its gaps in the background colour, 2 the hatch over what was there.
     for (int mode = 0; mode < 3; ++mode) {
         SCOPED_TRACE(mode);
-        const uint32_t grey = GreyScreen();
+        grey = GreyScreen();
         plat::Point square[] = {{100, 100}, {140, 100}, {140, 140}, {100, 140}};
         gkDraw::DrawPolygon(square, 4, 0xFF, 0xFF0000, 1, mode);
         int ink = 0, back = 0, old = 0;  // pixels by colour, the outline included
@@ -348,7 +343,7 @@ TEST_F(Blits, PolygonFillModesBezierCurvesAndPixels) {
             std::tuple(41 * 41, mode == 0, mode > 0, mode == 1, mode == 0, mode != 1, mode == 1));
     }
     // A five-pointed star: its centre is enclosed twice and so stays outside.
-    uint32_t grey = GreyScreen();
+    grey = GreyScreen();
     plat::Point star[] = {{300, 100}, {359, 280}, {205, 170}, {395, 170}, {241, 280}};
     gkDraw::DrawPolygon(star, 5, 0xFF, 0xFF0000, 1, 1);
     EXPECT_EQ(Find(0xFF0000, 290, 195, 310, 215).right + Find(0xFF, 290, 195, 310, 215).right, -2);

@@ -169,7 +169,33 @@ TEST_F(Sprites, RestoreReloadsFileObjectsIntoTheirSlots) {
     EXPECT_TRUE(headless::Boxes().empty());
 }
 
-TEST_F(Sprites, PackEntriesAreFoundByUpperCasedNameDecodedAndRestoredInPlace) {
+TEST_F(Sprites, PackFailuresScanLimitsAndEntriesFoundByUpperCasedNameDecodedAndRestored) {
+    EXPECT_EQ(gkDraw::LoadPack("a.bmp", 2), 0);  // no pack path yet
+    const Bytes packs[] = {{},
+                           Entry(0xFFFF, 0xFFFF, "BIG.BMP") + Entry(1, 1, "A.BMP", {1}),
+                           Entry(1, 1, std::string(128, 'N'), {1}) + Entry(1, 1, "A.BMP", {1}),
+                           Entry(1, 1, "A.BMP", {}, 1),  // the file ends inside the name
+                           Entry(0, 0, "A.BMP")};        // found, but a 0 × 0 surface fails
+    for (const Bytes& bytes : packs) {
+        Pack(bytes);
+        EXPECT_EQ(gkDraw::LoadPack("a.bmp", 2), 0);
+    }
+    Pack(Entry(2, 2, "A.BMP", std::vector<uint16_t>(4, 0x7FFF), 3));  // 1.5 pixels cut off
+    ASSERT_EQ(gkDraw::LoadPack("a.bmp", 2), 5);
+    EXPECT_EQ((V{At(5, 1, 0), At(5, 0, 1)}), (V{0xFFDF, 0}));
+    EXPECT_EQ(gkDraw::SwapPack(std::string(31, 'n').c_str(), 5, 2), 0);
+    headless::FailLocks(-1);
+    EXPECT_EQ(gkDraw::LoadPack("a.bmp", 2), 0);  // the staging lock fails: no report
+    headless::FailLocks(0);
+    for (int lost : {10, 9}) {
+        headless::FailBlits(lost, DDERR_SURFACELOST);
+        EXPECT_EQ(gkDraw::LoadPack("a.bmp", 2), lost == 10 ? 0 : 8);
+    }
+    EXPECT_EQ(At(8, 0, 0), 0xFFDFu);
+    // Every failure reported once but the failed staging lock.
+    EXPECT_EQ(gktest::Reports().Take().size(), 8u);
+
+    // Entries are found by their upper-cased name, decoded and restored in place.
     // 0x83 0x61 is a double-byte character whose trail byte reads as 'a'.
     const Bytes pack = Entry(0, 0, "Z.BMP") + Entry(2, 1, "A.BMP", {0x7FFF, 0x7C00}) +
                        Entry(1, 1, "\x83\x61X.BMP", {0x0001}) + Entry(1, 1, "A.BMP", {0x03E0});
@@ -195,34 +221,26 @@ TEST_F(Sprites, PackEntriesAreFoundByUpperCasedNameDecodedAndRestoredInPlace) {
     EXPECT_EQ(gktest::Reports().Take(), Texts{"gkDraw::LoadPack : BMPファイルを読み込めません"});
 }
 
-TEST_F(Sprites, PackFailuresAndTheScanLimits) {
-    EXPECT_EQ(gkDraw::LoadPack("a.bmp", 2), 0);  // no pack path yet
-    const Bytes packs[] = {{},
-                           Entry(0xFFFF, 0xFFFF, "BIG.BMP") + Entry(1, 1, "A.BMP", {1}),
-                           Entry(1, 1, std::string(128, 'N'), {1}) + Entry(1, 1, "A.BMP", {1}),
-                           Entry(1, 1, "A.BMP", {}, 1),  // the file ends inside the name
-                           Entry(0, 0, "A.BMP")};        // found, but a 0 × 0 surface fails
-    for (const Bytes& bytes : packs) {
-        Pack(bytes);
-        EXPECT_EQ(gkDraw::LoadPack("a.bmp", 2), 0);
+TEST_F(Sprites, ScreenshotsAndTheConverterWriteWholeFiles) {
+    for (auto [format, color, bgr] :
+         {std::tuple(PixelFormat::R5G6B5, 0xFFFFFFu, V{248, 248, 248}),
+          std::tuple(PixelFormat::X8R8G8B8, 0x123456u, V{18, 52, 86})}) {
+        Start(format);
+        gktest::FillBack(color);
+        ASSERT_EQ(gkDraw::SaveScreen("shot.bmp", 3, 1000), 1);  // the height is cut to 16
+        Bytes want{'B', 'M'};
+        for (uint32_t v :
+             {58 + 12 * 16, 0, 58, 40, 3, 16, 1 | 24 << 16, 0, 12 * 16, 2834, 2834, 0, 0, 0})
+            gktest::PutLE(want, v, 4);
+        for (int i = 0; i < 12 * 16; ++i) want.push_back(i % 12 < 9 ? bgr[i % 3] : 0);
+        EXPECT_EQ(Read("shot.bmp"), want);
     }
-    Pack(Entry(2, 2, "A.BMP", std::vector<uint16_t>(4, 0x7FFF), 3));  // 1.5 pixels cut off
-    ASSERT_EQ(gkDraw::LoadPack("a.bmp", 2), 5);
-    EXPECT_EQ((V{At(5, 1, 0), At(5, 0, 1)}), (V{0xFFDF, 0}));
-    EXPECT_EQ(gkDraw::SwapPack(std::string(31, 'n').c_str(), 5, 2), 0);
-    headless::FailLocks(-1);
-    EXPECT_EQ(gkDraw::LoadPack("a.bmp", 2), 0);  // the staging lock fails: no report
-    headless::FailLocks(0);
-    for (int lost : {10, 9}) {
-        headless::FailBlits(lost, DDERR_SURFACELOST);
-        EXPECT_EQ(gkDraw::LoadPack("a.bmp", 2), lost == 10 ? 0 : 8);
-    }
-    EXPECT_EQ(At(8, 0, 0), 0xFFDFu);
-    // Every failure reported once but the failed staging lock.
-    EXPECT_EQ(gktest::Reports().Take().size(), 8u);
-}
+    EXPECT_EQ(gkDraw::SaveScreen("none.bmp", 0, 5), 0);
+    EXPECT_EQ(gkDraw::SaveScreen("missing\\shot.bmp", 2, 2), 0);
+    // No leftovers: the image, the screenshot.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 2);
 
-TEST_F(Sprites, ConvertWritesAnEntryForEachImageInTheFolder) {
+    // The converter writes an entry for each image in the folder.
     Start(PixelFormat::X8R8G8B8);
     std::filesystem::create_directories(folder + "/Bmp/sub.bmp");  // a folder is no image
     Bmp("Bmp/dark.bmp", 4, 1, {0x070707, 0x080808, 0xFFFFFF, 0x3060C0});
@@ -241,26 +259,6 @@ TEST_F(Sprites, ConvertWritesAnEntryForEachImageInTheFolder) {
     Start(PixelFormat::R5G6B5);
     EXPECT_EQ(gkDraw::Convert("out.pak", "", 1), 0);  // a 16-bit desktop
     EXPECT_EQ(gktest::Reports().Take(), Texts{"gkDraw::Convert : 画面をフルカラーにして下さい"});
-}
-
-TEST_F(Sprites, ScreenshotsWriteWholeFilesOnly) {
-    for (auto [format, color, bgr] :
-         {std::tuple(PixelFormat::R5G6B5, 0xFFFFFFu, V{248, 248, 248}),
-          std::tuple(PixelFormat::X8R8G8B8, 0x123456u, V{18, 52, 86})}) {
-        Start(format);
-        gktest::FillBack(color);
-        ASSERT_EQ(gkDraw::SaveScreen("shot.bmp", 3, 1000), 1);  // the height is cut to 16
-        Bytes want{'B', 'M'};
-        for (uint32_t v :
-             {58 + 12 * 16, 0, 58, 40, 3, 16, 1 | 24 << 16, 0, 12 * 16, 2834, 2834, 0, 0, 0})
-            gktest::PutLE(want, v, 4);
-        for (int i = 0; i < 12 * 16; ++i) want.push_back(i % 12 < 9 ? bgr[i % 3] : 0);
-        EXPECT_EQ(Read("shot.bmp"), want);
-    }
-    EXPECT_EQ(gkDraw::SaveScreen("none.bmp", 0, 5), 0);
-    EXPECT_EQ(gkDraw::SaveScreen("missing\\shot.bmp", 2, 2), 0);
-    // No leftovers: the image, the screenshot.
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 2);
 }
 
 }  // namespace
