@@ -57,9 +57,6 @@ TEST_F(Gkpack, SoundPacksMatchTheGameWriterAndComeBackOut) {
               "2 of 2 files packed into tool.pak, 0 failed\nexit 0");
     gkSound::ConvertWav("game.pak", "snd", 1);
     EXPECT_EQ(Read("tool.pak"), Read("game.pak"));
-    EXPECT_EQ(Run("sounds tool.pak snd --append -q"), "exit 0");
-    gkSound::ConvertWav("game.pak", "snd", 0);
-    EXPECT_EQ(Read("tool.pak"), Read("game.pak"));
 
     // Files that cannot be packed are listed and counted; the others are packed.
     const std::string longName = std::string(27, 'l') + ".wav";
@@ -76,11 +73,9 @@ TEST_F(Gkpack, SoundPacksMatchTheGameWriterAndComeBackOut) {
     EXPECT_EQ(Read("bad.pak"), Bytes(pack.begin() + 40, pack.begin() + 82));
 
     EXPECT_EQ(Run("list tool.pak"),
-              "tool.pak: sound pack, 4 entries\n"
+              "tool.pak: sound pack, 2 entries\n"
               "         0  STEREO.WAV                      8000 Hz 8-bit stereo, 3 bytes\n"
-              "        40  A.WAV                           22050 Hz 16-bit mono, 10 bytes\n"
-              "        82  STEREO.WAV                      8000 Hz 8-bit stereo, 3 bytes\n"
-              "       122  A.WAV                           22050 Hz 16-bit mono, 10 bytes\nexit 0");
+              "        40  A.WAV                           22050 Hz 16-bit mono, 10 bytes\nexit 0");
     for (const char* name : {"a.wav", "Stereo.WAV"}) {
         EXPECT_EQ(Run(std::string("extract tool.pak ") + name + " out.wav"), "exit 0");
         EXPECT_EQ(Read("out.wav"), Read(std::string("snd/") + name));

@@ -16,11 +16,11 @@
 #include "platform/gdi.h"
 #include "platform/sjis.h"
 #include "platform/window_backend.h"
-#include "support/fixture.h"
+#include "support/draw_files.h"
 
 namespace {
 
-using PlatformTest = gktest::Framework;
+using PlatformTest = gktest::DrawFiles;  // with a temporary folder
 using V = std::vector<uint32_t>;
 
 // GDI drawing on a 64 x 64 surface painted grey: stock objects, a hollow brush, inversion,
@@ -101,19 +101,18 @@ TEST_F(PlatformTest, LeadBytesUpperCaseConversionAndFitting) {
 }
 
 TEST_F(PlatformTest, NativePathsAndTheFolderSearchMatchWithoutCase) {
-    char pattern[] = "/tmp/gk-files-XXXXXX";
-    const std::string dir = mkdtemp(pattern), folder = dir + "\\BMP";
-    std::filesystem::create_directories(dir + "/Bmp/d.bmp");  // a folder, never a match
-    std::filesystem::create_directories(dir + "/Img/Sub");
-    std::ofstream(dir + "/Img/Block.BMP") << "x";
-    EXPECT_EQ(plat::NativePath((dir + "\\IMG\\block.bmp").c_str()), dir + "/Img/Block.BMP");
-    EXPECT_EQ(plat::NativePath((dir + "/img/SUB/").c_str()), dir + "/Img/Sub/");
+    const std::string bmp = folder + "\\BMP";
+    std::filesystem::create_directories(folder + "/Bmp/d.bmp");  // a folder, never a match
+    std::filesystem::create_directories(folder + "/Img/Sub");
+    std::ofstream(folder + "/Img/Block.BMP") << "x";
+    EXPECT_EQ(plat::NativePath((folder + "\\IMG\\block.bmp").c_str()), folder + "/Img/Block.BMP");
+    EXPECT_EQ(plat::NativePath((folder + "/img/SUB/").c_str()), folder + "/Img/Sub/");
     // A component that matches nothing stays as written; later ones are not guessed.
-    EXPECT_EQ(plat::NativePath((dir + "/img/New/x.bmp").c_str()), dir + "/Img/New/x.bmp");
+    EXPECT_EQ(plat::NativePath((folder + "/img/New/x.bmp").c_str()), folder + "/Img/New/x.bmp");
     // On disk in UTF-8: 表.bmp (0x95 0x5C in Shift-JIS), and an emoji that has no Shift-JIS form.
     for (const char* name :
          {"b.BMP", "A.bmp", "c.txt", "x.bmpx", "\xE8\xA1\xA8.bmp", "\xF0\x9F\x98\x80.bmp"})
-        std::ofstream(dir + "/Bmp/" + name) << "x";
+        std::ofstream(folder + "/Bmp/" + name) << "x";
     const Names all = {"A.bmp", "b.BMP", "\x95\x5C.bmp"};
     const std::pair<std::string, Names> rows[] = {
         {"*.BMP", all},
@@ -124,11 +123,10 @@ TEST_F(PlatformTest, NativePathsAndTheFolderSearchMatchWithoutCase) {
         {"??", {}},
     };
     for (const auto& [wildcard, names] : rows)
-        EXPECT_EQ(plat::FindFiles(folder.c_str(), wildcard.c_str()), names) << wildcard;
-    EXPECT_EQ(plat::FindFiles((folder + "\\").c_str(), "c.*"), Names{"c.txt"});
+        EXPECT_EQ(plat::FindFiles(bmp.c_str(), wildcard.c_str()), names) << wildcard;
+    EXPECT_EQ(plat::FindFiles((bmp + "\\").c_str(), "c.*"), Names{"c.txt"});
     EXPECT_EQ(plat::FindFiles("", "*"), Names{});
-    EXPECT_EQ(plat::FindFiles((dir + "\\none").c_str(), "*"), Names{});
-    std::filesystem::remove_all(dir);
+    EXPECT_EQ(plat::FindFiles((folder + "\\none").c_str(), "*"), Names{});
 }
 
 // Exit status of a child process that tries the instance lock: 1 acquired, 0 refused. The child
@@ -142,9 +140,7 @@ int TryInChild(const char* name) {
 }
 
 TEST_F(PlatformTest, InstanceLockRefusesASecondProcessAndDiesWithItsHolder) {
-    char pattern[] = "/tmp/gk-instance-XXXXXX";
-    const std::string dir = mkdtemp(pattern);
-    setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
+    setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
     plat::UseBackend(plat::Backend::Sdl);          // the lock itself needs no window
     EXPECT_EQ(TryInChild("Gridkeep:GkMutex"), 1);  // the child exits still holding it
     ASSERT_TRUE(plat::AcquireInstanceLock("Gridkeep:GkMutex"));
@@ -161,7 +157,6 @@ TEST_F(PlatformTest, InstanceLockRefusesASecondProcessAndDiesWithItsHolder) {
     for (size_t i = 0; i < kept.size(); ++i)
         EXPECT_EQ(TryInChild((kept.substr(0, i) + '_' + kept.substr(i + 1)).c_str()), 1) << i;
     plat::ReleaseInstanceLock();
-    std::filesystem::remove_all(dir);
 }
 
 TEST(Environment, AcceptedValuesAndWarnings) {
