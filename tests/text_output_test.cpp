@@ -1,8 +1,7 @@
-// Text output on the back screen: prints, rectangle text, the frame-rate line, and message boxes
-// (layout, typewriter reveal, the smooth variant on 16- and 32-bit displays).
+// Text output on the back screen: prints, rectangle text, and message boxes (layout, typewriter
+// reveal, the smooth variant on 16- and 32-bit displays).
 #include <string>
 
-#include "platform/clock.h"
 #include "support/back_screen.h"
 #include "support/fixture.h"
 #include "system/system.h"
@@ -132,24 +131,6 @@ TEST_F(TextTest, RectangleTextIsAlignedBrokenAndMeasured) {
         EXPECT_EQ(std::tuple(gkText.Measured.bottom, gkText.Measured.right),
                   std::tuple(bottom, right))
             << m;
-    }
-}
-
-// 120 frames in each 2-second window show 60 fps; more than 999 frames in a window show 499.5;
-// a lone frame shows 0.5, the new minimum.
-TEST_F(TextTest, FrameRateOverTwoSecondWindows) {
-    gkDraw::ShowFps();
-    EXPECT_STREQ(gkFps.Text, "0.0 fps ( max 0.0 / min 999.9 )");
-    EXPECT_EQ(BackAt(0, 0), Stored(0x800000));  // printed at (0, 0) in the standard style
-    const std::tuple<int, uint32_t, const char*> windows[] = {
-        {120, 2000, "60.0 fps ( max 60.0 / min 60.0 )"},
-        {1500, 6000, "499.5 fps ( max 499.5 / min 60.0 )"},
-        {1, 10000, "0.5 fps ( max 499.5 / min 0.5 )"}};
-    for (const auto& [frames, end, text] : windows) {
-        for (int frame = 1; frame < frames; ++frame) gkDraw::ShowFps();
-        plat::headless::SetTime(end);
-        gkDraw::ShowFps();
-        EXPECT_STREQ(gkFps.Text, text) << end;
     }
 }
 
