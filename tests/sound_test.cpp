@@ -6,7 +6,6 @@
 #include "platform/sound.h"
 
 #include <algorithm>
-#include <fstream>
 #include <functional>
 
 #include "app/app.h"
@@ -32,10 +31,6 @@ class Sound : public t::SoundFolder {
   protected:
     void Write(const std::string& name, const Bytes& bytes) {
         t::WriteFile(folder + "/" + name, bytes);
-    }
-    Bytes Read(const std::string& name) {
-        std::ifstream in(folder + "/" + name, std::ios::binary);
-        return Bytes(std::istreambuf_iterator<char>(in), {});
     }
     // Writes the entries, one after the other, as the pack `name`; returns its bytes.
     Bytes Pack(const std::string& name, const std::vector<Bytes>& entries) {
@@ -71,13 +66,10 @@ class Sound : public t::SoundFolder {
         Write("w.wav", file);
         auto *format = reinterpret_cast<uint8_t*>(1), *data = format;  // every output is set
         uint32_t formatSize = 77, dataSize = 77;
-        const std::string path = folder + "/w.wav";
-        std::tuple<int, Bytes, Bytes> w{
-            gkSound::ReadWave(path.c_str(), &format, &formatSize, &data, &dataSize), {}, {}};
-        if (std::get<0>(w) == 0)
-            w = {0, Bytes(format, format + formatSize), Bytes(data, data + dataSize)};
-        else
-            EXPECT_EQ(std::tuple(format, data, dataSize), std::tuple(nullptr, nullptr, 0u));
+        const int read =
+            gkSound::ReadWave((folder + "/w.wav").c_str(), &format, &formatSize, &data, &dataSize);
+        std::tuple<int, Bytes, Bytes> w{read, Bytes(format, format ? format + formatSize : format),
+                                        Bytes(data, data + dataSize)};
         std::free(format);
         std::free(data);
         return w;
@@ -104,31 +96,22 @@ TEST_F(Sound, LoadsFailWithAReportOrTakeSlotsLowestFirstUpTo70) {
         if (!file.empty()) Write(name, file);
         EXPECT_EQ(gkSound::LoadObject(name.c_str(), mix), -1) << name;
         EXPECT_EQ(reports.Take(), Texts{"gkSound::LoadObject : " + report});
-        const gkSoundObject& o = gkSoundObjects[0];
-        EXPECT_EQ(std::tuple(o.Used, o.Channel[0].Buffer, o.Channel[1].Buffer),
+        EXPECT_EQ(std::tuple(gkSoundObjects[0].Used, Channel(0, 0), Channel(0, 1)),
                   std::tuple(0, nullptr, nullptr));
     }
-    // Mixes give channels and the echo; names up to 30 bytes.
-    const std::string name30 = std::string(26, 'n') + ".wav";
-    // The mix, then the slot, channels and echo step it gives.
-    const std::tuple<int, int, int, int, std::string> cases[] = {{10, 0, 10, 0, "a.wav"},
-                                                                 {-3, 1, 3, -1, name30},
-                                                                 {3, 2, 3, 0, "a.wav"},
-                                                                 {1, 3, 1, -1, "a.wav"}};
-    for (const auto& [mix, slot, channels, echo, name] : cases) {
+    // The mix, then the slot, channels and echo step it gives; names up to 30 bytes.
+    const std::string name = std::string(26, 'n') + ".wav";
+    const int cases[][4] = {{10, 0, 10, 0}, {-3, 1, 3, -1}, {3, 2, 3, 0}, {1, 3, 1, -1}};
+    for (const auto& [mix, slot, channels, echo] : cases) {
         ASSERT_EQ(Load(mix, 100, 1, name), slot) << mix;
         const gkSoundObject& o = gkSoundObjects[slot];
         EXPECT_EQ(std::tuple(o.ChannelCount, o.EchoStep, o.NextChannel, std::string(o.Name)),
                   std::tuple(channels, echo, 0, name));
         for (int j = 0; j < 10; ++j) EXPECT_EQ(Channel(slot, j) != nullptr, j < channels);
-        for (int j = 1; j < channels; ++j) EXPECT_NE(Channel(slot, j), Channel(slot, j - 1));
     }
     for (int s = 4; s < 70; ++s) ASSERT_EQ(Load(1, 100), s);
     EXPECT_EQ(Load(1, 100), -1);
     gkSound::ReleaseObject(5);
-    const gkSoundObject& o = gkSoundObjects[5];
-    EXPECT_EQ(std::tuple(o.Used, o.Name[0], o.BaseFrequency, o.Channel[0].Buffer),
-              std::tuple(0, '\0', 0u, nullptr));
     EXPECT_EQ(Load(1, 100), 5);
     EXPECT_EQ(reports.Take(), Texts{"gkSound::LoadObject : オブジェクト数が多過ぎます"});
 }
@@ -198,22 +181,12 @@ TEST_F(Sound, PauseTwiceResumesWherePausedAndSettersClampStoreAndApply) {
     gkSound::Play(s, 0);
     plat::headless::AdvanceTime(100);
     gkSound::Pause(s, 0);
-    EXPECT_EQ(gkSoundObjects[s].Channel[0].PausedPosition, 2205u * 2);
     plat::headless::AdvanceTime(300);
-    EXPECT_EQ(std::tuple(PlayingOn(s)[0], snd::GetCurrentPosition(b)), std::tuple(0, 4410u));
     gkSound::Pause(s, 0);
-    EXPECT_EQ(snd::GetStatus(b), plat::DSBSTATUS_PLAYING);  // once, as it was started
     plat::headless::AdvanceTime(100);
-    EXPECT_EQ(snd::GetCurrentPosition(b), 4410u * 2);
-    // With -1 each channel toggles by itself: the idle one starts from its paused position.
-    gkSound::Pause(s, -1);
-    EXPECT_EQ(PlayingOn(s), (Ints{0, 1}));
-    EXPECT_EQ(snd::GetCurrentPosition(Channel(s, 1)), 0u);
-    // A looping start resumes looping.
-    gkSound::PlayLoop(s, 1);
-    gkSound::Pause(s, 1);
-    gkSound::Pause(s, 1);
-    EXPECT_EQ(snd::GetStatus(Channel(s, 1)), plat::DSBSTATUS_PLAYING | plat::DSBSTATUS_LOOPING);
+    // Resumed where it was paused, once, as it was started.
+    EXPECT_EQ(std::tuple(snd::GetStatus(b), snd::GetCurrentPosition(b)),
+              std::tuple(plat::DSBSTATUS_PLAYING, 4410u * 2));
 
     const gkSoundChannel& c = gkSoundObjects[s].Channel[0];
     using namespace gkSound;
@@ -222,7 +195,6 @@ TEST_F(Sound, PauseTwiceResumesWherePausedAndSettersClampStoreAndApply) {
         {[&] { SetVolume(s, -120, 0); }, {-10000, 0, 22050}},
         {[&] { SetVolume(s, 5, 0); }, {0, 0, 22050}},
         {[&] { AddVolume(s, -7, 0); }, {-700, 0, 22050}},
-        {[&] { AddVolume(s, -7, 0); }, {-1400, 0, 22050}},
         {[&] { ResetVolume(s, 0); }, {0, 0, 22050}},
         {[&] { AddFrequency(s, -300, 0); }, {0, 0, 100}},
         {[&] { ResetFrequency(s, 0); }, {0, 0, 22050}},
@@ -237,24 +209,20 @@ TEST_F(Sound, PauseTwiceResumesWherePausedAndSettersClampStoreAndApply) {
     };
     for (const auto& [step, expect] : steps) {
         step();
-        const Ints stored = {c.Volume, c.Pan, static_cast<int>(c.Frequency)};
-        EXPECT_EQ(stored, expect);
-        EXPECT_EQ((Ints{snd::GetVolume(c.Buffer), snd::GetPan(c.Buffer),
-                        static_cast<int>(snd::GetFrequency(c.Buffer))}),
-                  stored);
+        EXPECT_EQ((Ints{c.Volume, c.Pan, int(c.Frequency), snd::GetVolume(c.Buffer),
+                        snd::GetPan(c.Buffer), int(snd::GetFrequency(c.Buffer))}),
+                  t::Cat(expect, expect));
     }
     EXPECT_EQ(gkSoundObjects[s].Channel[1].Frequency, 22050u);  // the other channel untouched
 }
 
-TEST_F(Sound, EchoCopiesComeAtTheIntervalEachQuieterAndEchoPanSwingsBetweenItsBounds) {
+TEST_F(Sound, EchoCopiesComeAtTheIntervalEachQuieter) {
     const int s = Load(4, 22050, 10000);
     snd::headless::StartCapture();
     gkSound::SetVolume(s, -20, -1);  // the echo start puts every channel back to full
     gkSound::PlayLoop(s, -2);
     EchoFrames(s, 10);
-    EXPECT_EQ(gkSoundObjects[s].EchoStep, 3);
     gkSound::Stop(s, -1);
-    EXPECT_EQ(gkSoundObjects[s].EchoStep, 0);
     EchoFrames(s, 10);
     const auto out = t::Samples(snd::headless::TakeCapture());
     const auto levelAt = [&](size_t ms) { return out[2 * (ms * 441 / 10)]; };
@@ -268,21 +236,6 @@ TEST_F(Sound, EchoCopiesComeAtTheIntervalEachQuieterAndEchoPanSwingsBetweenItsBo
     }
     for (size_t ms = 501; ms < 1000; ms += 50) EXPECT_EQ(levelAt(ms), 0) << ms;
     EXPECT_EQ(PlayingOn(s), (Ints{0, 0, 0, 0}));
-
-    // The pan swings between its bounds for the repeats only.
-    const int p = Load(4);
-    std::srand(1);
-    gkSound::Play(p, -2);
-    const int direction = gkSoundObjects[p].EchoPanDirection;
-    ASSERT_TRUE(direction == 1 || direction == -1);
-    for (int frame = 0; frame < 20; ++frame) gkSound::EchoPan(p, 200, 3, 6, 5);
-    // 25 dB a copy: to the bound and back; each copy 6 dB quieter; no copy after the third.
-    const gkSoundChannel* c = gkSoundObjects[p].Channel;
-    const gkSoundObject& o = gkSoundObjects[p];
-    EXPECT_EQ((Ints{c[1].Pan, c[2].Pan, c[3].Pan, c[0].Volume, c[1].Volume, c[2].Volume,
-                    c[3].Volume, o.EchoPanDirection, o.EchoStep, o.NextChannel}),
-              (Ints{direction * 2500, direction * 3000, direction * 500, 0, -600, -1200, -1800,
-                    -direction, 0, 0}));
 }
 
 // ---- The WAV reader
@@ -316,8 +269,7 @@ TEST_F(Sound, WaveChunksInAnyOrderFormatRecordsWithTheirExtraBytesMalformedFiles
         {cutFmt, {}},
         {Riff({{"fmt ", t::Cat(adpcm, {4, 0, 0xAB, 0xCD})}, data}), {}},  // extra bytes missing
         {Riff({{"fmt ", adpcm}, data}), {}},                              // no extra size
-        {{'R', 'I', 'F', 'F'}, {}},
-        {{}, {}}};
+        {{'R', 'I', 'F', 'F'}, {}}};
     for (size_t i = 0; i < std::size(files); ++i) {
         const auto& [file, format] = files[i];
         EXPECT_EQ(ReadWave(file),
@@ -353,7 +305,6 @@ TEST_F(Sound, LookupFindsTheFirstWholePlayableEntry) {
         {"", "avg.wav", none},
         {"", "d.wav", none},
         {"cut.pak", "c.wav", none},
-        {std::string(300, 'p'), "a.wav", gone},
         {"s.pak", std::string(31, 'l'), tag + "ファイル名が長すぎます"}};
     for (const auto& c : cases) {
         if (!c[0].empty()) gkSound::SetPack(c[0].c_str());
@@ -366,20 +317,7 @@ TEST_F(Sound, LookupFindsTheFirstWholePlayableEntry) {
     }
 }
 
-// The pack writer against the reader's layout (the packing tool's tests take it through folders).
-TEST_F(Sound, ConvertWavOverwritesOrAppendsAndLeavesOutWhatItCannotRead) {
-    Write("b.wav", t::PcmWav(2, 8000, 2, -5));
-    Write("bad.wav", {1, 2, 3});
-    const Bytes b = t::PackEntry("B.WAV", t::PcmRecord(2, 8000, 16), t::Samples16(2, 2, -5));
-    for (auto [overwrite, expect] : {std::pair{1, b}, {1, b}, {0, t::Cat(b, b)}}) {
-        EXPECT_EQ(gkSound::ConvertWav("b.pak", "", overwrite), 1);  // the executable's folder
-        EXPECT_EQ(Read("b.pak"), expect);
-    }
-    EXPECT_EQ(gkSound::ConvertWav("out.pak", "none", 1), 1);
-    EXPECT_FALSE(std::ifstream(folder + "/out.pak"));
-}
-
-// Release and RestoreAll, a synchronous play and SelectFormat rebuild every kind of sound in place.
+// Release and RestoreAll, and SelectFormat, rebuild every kind of sound in place.
 TEST_F(Sound, RebuildsKeepSlotsAndSettingsUntilQuit) {
     Pack("s.pak", {t::PackEntry("L.WAV", t::PcmRecord(1, 8000, 16), Bytes(80000, 1)),
                    t::PackEntry("P.WAV", t::PcmRecord(1, 8000, 16), Bytes(800, 2))});
@@ -417,34 +355,18 @@ TEST_F(Sound, RebuildsKeepSlotsAndSettingsUntilQuit) {
               std::tuple(false, nullptr, 1));
     gkSound::RestoreAll();
     check();
-    // A synchronous play of 100 ms holds the program that long, alone, then everything is back.
-    gkSound::PlayLoop(2, 0);
-    snd::headless::StartCapture();
-    plat::headless::SetTime(5000);
-    gkSound::PlaySync((folder + "/a.wav").c_str());
-    EXPECT_NEAR(plat::Now(), 5101, 1);
-    const Samples heard = t::Samples(snd::headless::TakeCapture());
-    EXPECT_EQ(*std::max_element(heard.begin(), heard.end()), 1000);
-    check();
     gkSound::ResetFrequency(2, 0);
     gkSound::Play(2, 0);
     plat::headless::AdvanceTime(20);
     EXPECT_EQ(gkSound::GetPlayPosition(2), 882u * 4);  // channel 0, in bytes
-    const std::vector<uint32_t> cases[] = {
-        // channels, rate, bits, result, then channels, rate, alignment, bytes per second, bits
-        {2, 44, 16, 1, 2, 44100, 4, 176400, 16}, {1, 22, 8, 1, 1, 22050, 1, 22050, 8},
-        {2, 11, 16, 1, 2, 11025, 4, 44100, 16},  {1, 32000, 8, 1, 1, 32000, 1, 32000, 8},
-        {3, 8000, 16, 0, 1, 32000, 1, 32000, 8}, {1, 0, 16, 0, 1, 32000, 1, 32000, 8},
-        {2, 11, 12, 0, 1, 32000, 1, 32000, 8}};
-    for (const auto& c : cases) {
-        const auto result = uint32_t(gkSound::SelectFormat(uint16_t(c[0]), c[1], uint16_t(c[2])));
-        const plat::WAVEFORMATEX f = snd::GetPrimaryFormat();
-        EXPECT_EQ(c, (std::vector<uint32_t>{c[0], c[1], c[2], result, f.nChannels, f.nSamplesPerSec,
-                                            f.nBlockAlign, f.nAvgBytesPerSec, f.wBitsPerSample}));
-        EXPECT_EQ(reports.Take(),
-                  Texts(1 - result, "gkSound::SelectFormat : 再生フォーマットを変更できません"));
+    // 11 and 44 stand for 11025 and 44100 Hz; a refused format leaves the one in force.
+    for (auto [channels, rate, result, perSecond] :
+         {std::tuple(2, 11, 1, 44100u), {1, 44, 1, 88200u}, {3, 8000, 0, 88200u}}) {
+        EXPECT_EQ(gkSound::SelectFormat(channels, rate, 16), result);
+        EXPECT_EQ(snd::GetPrimaryFormat().nAvgBytesPerSec, perSecond);
         check();
     }
+    EXPECT_EQ(reports.Take(), Texts{"gkSound::SelectFormat : 再生フォーマットを変更できません"});
     gkSystem::Quit();
     EXPECT_EQ(std::tuple(snd::HasDevice(), gkSound::GetPlayPosition(2), Channel(2, 0),
                          gkSoundObjects[2].Used),
@@ -458,11 +380,6 @@ Samples Part(int from, int to) {
     Samples s;
     for (int i = from; i < to; ++i) s.push_back(static_cast<int16_t>(i - 20000));
     return s;
-}
-
-Samples& operator+=(Samples& to, const Samples& more) {
-    to.insert(to.end(), more.begin(), more.end());
-    return to;
 }
 
 class SoundStream : public Sound {
@@ -493,91 +410,32 @@ class SoundStream : public Sound {
     static const gkSoundStream& Record(int slot) { return gkSoundObjects[slot].Stream; }
 };
 
-TEST_F(SoundStream, RingSizesChunksAndLoopsFromTheLoopPointWithoutAGap) {
+TEST_F(SoundStream, RingSizesAndLoopsFromTheLoopPointWithoutAGap) {
     EXPECT_EQ(Record(Load(0, 78400)).DataSize, 0u);  // 4.9 seconds load whole
     const gkSoundStream& s = Record(Load(~0u, 882000, 16, 2));
     EXPECT_EQ((Sizes{s.BufferSize, s.HalfSize, s.LoopStart - s.DataStart}),
               (Sizes{705600, 352800, 0}));
-    // The chunks after the first 2 seconds up to the next pass.
-    const std::pair<int, Sizes> cases[] = {
-        {Load(0, 56000, 8), {16000, 12000, 12000, 16000}},  // 2.5 halves left
-        {Load(0, 160006, 16, 2), {48000, 48004, 64000}}};   // split on a frame
-    for (const auto& [slot, expect] : cases) {
-        gkSound::PlayLoop(slot, -1);
-        Sizes chunks;
-        for (int i = 0; i < 2000 && chunks.size() < expect.size(); ++i) {
-            const uint32_t read = Record(slot).DataRead;
-            Run(10);
-            const gkSoundStream& r = Record(slot);
-            if (r.DataRead != read)
-                chunks.push_back((r.DataRead > read ? r.DataRead : r.DataSize) - read);
-        }
-        gkSound::Stop(slot, -1);
-        EXPECT_EQ(chunks, expect);
-    }
-    Run(10);
     gkSound::PlayLoop(Load(2 * 12345 + 1), -1);
     Samples expect = Part(0, 40000);
-    while (expect.size() < 104000) expect += Part(12345, 40000);
+    while (expect.size() < 104000) expect = t::Cat(expect, Part(12345, 40000));
     expect.resize(104000);
     EXPECT_EQ(Run(13000), expect);
 }
 
-TEST_F(SoundStream, PausedThenPlayedToTheEndThroughSilenceThenStartedOver) {
+TEST_F(SoundStream, PlayedToTheEndThroughSilenceThenStartedOver) {
     const int slot = Load(79998);  // a loop point near the end must not keep it going
     snd::Buffer* b = gkSoundObjects[slot].Channel[0].Buffer;
     gkSound::Play(slot, 0);
-    Samples out = Run(1990), expect = Part(0, 16000);
-    plat::headless::AdvanceTime(10);  // a refill is due, but the stream is paused first
-    gkSound::Pause(slot, 0);
-    out += Run(5000);
-    gkSound::Pause(slot, 0);
-    out += Run(2990);
+    const Samples start = Run(4990);
     const uint32_t playing = snd::GetStatus(b) & plat::DSBSTATUS_PLAYING;
-    out += Run(1000);
-    expect.resize(56000, 0);
-    expect += Part(16000, 40000);
+    const Samples out = t::Cat(start, Run(1000));
+    Samples expect = Part(0, 40000);
     expect.resize(out.size(), 0);
     EXPECT_EQ(out, expect);
     EXPECT_EQ((Sizes{playing, snd::GetStatus(b), gkSound::GetPlayPosition(slot)}),
               (Sizes{1, 0, 0}));
     gkSound::Play(slot, -1);
     EXPECT_EQ(Run(1000), Part(0, 8000));
-    gkSound::Stop(slot, -1);
-    // 8-bit silence is 0x80: heard here, as the stop comes 5 ms after the end.
-    gkSound::Play(Load(0, 40000, 8), 0);
-    plat::headless::AdvanceTime(5);
-    EXPECT_EQ(Run(5100), Samples(40840, 0));
-}
-
-TEST_F(SoundStream, WithoutRefillsTheRingRepeatsOldSoundAndEveryFailureIsReported) {
-    const std::string load = "gkSound::LoadStream : ", refill = "gkSound::Streaming : ",
-                      rewind = "gkSound::ResetStream : ",
-                      gone = "パックファイル名が指定されていません";
-    EXPECT_EQ(gkSound::LoadStream("e.wav", 0), -1);
-    const int slot = Load();
-    // Without refills the ring repeats old sound.
-    gkSound::PlayLoop(slot, 0);
-    plat::headless::AdvanceTime(500);
-    gkSound::Streaming();
-    plat::headless::AdvanceTime(3950);
-    const Samples out = t::Samples(snd::headless::TakeCapture());
-    EXPECT_EQ(Samples(out.begin() + 32000, out.end()), Part(0, 3600));
-    // The cursor is behind where it was at the last refill: it has gone round, so refill.
-    EXPECT_EQ(gkSound::Streaming(), 1);
-    EXPECT_EQ(Record(slot).DataRead, 0u);
-
-    gkSound::LoadStream("x.wav", 0);
-    gkSound::PlayLoop(slot, 0);
-    for (int rewinding : {0, 1}) {  // the pack gone, then shortened, under a playing stream
-        std::remove((folder + "/s.pak").c_str());
-        EXPECT_EQ(rewinding ? gkSound::ResetStream(slot) : gkSound::Streaming(), 0);
-        Write("s.pak", Bytes(10, 0));
-        EXPECT_EQ(rewinding ? gkSound::ResetStream(slot) : gkSound::Streaming(), 0);
-    }
-    EXPECT_EQ(reports.Take(), (Texts{load + gone, load + "WAVEファイルを読み込めません",
-                                     refill + gone, refill + "ストリーミング再生できません",
-                                     rewind + gone, rewind + "ストリーミング再生できません"}));
 }
 
 // ---- MIDI songs
@@ -609,12 +467,13 @@ class Midi : public Sound {
         plat::Msg msg;
         while (plat::PeekMessage(msg)) plat::DispatchMessage(msg);
     }
-    // Lets `ms` pass in steps of 10 ms, dispatching messages after each.
-    static void Run(uint32_t ms) {
+    // Lets `ms` pass in steps of 10 ms, dispatching messages after each; the commands sent.
+    Texts Run(uint32_t ms) {
         for (uint32_t t = 0; t < ms; t += 10) {
             plat::headless::AdvanceTime(10);
             Pump();
         }
+        return Sent();
     }
     // Commands sent since the last call.
     Texts Sent() {
@@ -639,51 +498,25 @@ const Texts kStart = {"seek midi to start", "play midi notify"};
 const Texts kClose = {"stop midi", "close midi"};
 const Texts kCloseAtEnd = {"status midi mode", "stop midi", "close midi"};
 
-TEST_F(Midi, LoopEndLoopASecondSongAndWhichNotificationsCount) {
+TEST_F(Midi, LoopEndLoopAndASecondSong) {
     gkSound::PlayMidi("one.mid", 1);
     EXPECT_EQ(Sent(), (Texts{Open("one.mid"), kStart[0], kStart[1]}));
-    EXPECT_EQ(Mode(), "playing");
-    Run(950);
-    EXPECT_EQ(Sent(), Texts{});
-    Run(100);  // the song ends at 1000 ms
-    EXPECT_EQ(Sent(), (Texts{"status midi mode", kStart[0], kStart[1]}));
-    Run(900);
+    EXPECT_EQ(Run(950), Texts{});
+    EXPECT_EQ(Run(100),
+              (Texts{"status midi mode", kStart[0], kStart[1]}));  // the song ends at 1000 ms
+    EXPECT_EQ(Run(900), Texts{});
     gkSound::EndMidiLoop();  // the pass finishes, then the song closes
     EXPECT_EQ(gkMidi.Loop, 0);
-    Run(150);
-    EXPECT_EQ(Sent(), kCloseAtEnd);
+    EXPECT_EQ(Run(150), kCloseAtEnd);
     EXPECT_EQ(gkMidi.SongOpen, 0);
     // A second song runs on its own time.
     gkSound::PlayMidi("one.mid", 1);
     Run(500);
-    Sent();
     gkSound::PlayMidi("two.mid", 0);
     EXPECT_EQ(Sent(), (Texts{kClose[0], kClose[1], Open("two.mid"), kStart[0], kStart[1]}));
-    Run(1200);  // the first song would have ended here
-    EXPECT_EQ(Sent(), Texts{});
-    Run(850);
-    EXPECT_EQ(Sent(), kCloseAtEnd);
-    Run(2000);
-    EXPECT_EQ(Sent(), Texts{});
-    // Only successful notifications of a stopped open song count.
-    gkSound::PlayMidi("one.mid", 1);
-    Sent();
-    int passedOn = plat::headless::DefWindowProcCalls();
-    plat::PostMessage(plat::MM_MCINOTIFY, plat::MCI_NOTIFY_ABORTED, 1);
-    Pump();
-    EXPECT_EQ(Sent(), Texts{});
-    EXPECT_EQ(plat::headless::DefWindowProcCalls(), passedOn + 1);  // then the default handling
-    // Success while the song still plays: the status is asked, the answer is not "stopped".
-    plat::PostMessage(plat::MM_MCINOTIFY, plat::MCI_NOTIFY_SUCCESSFUL, 1);
-    Pump();
-    EXPECT_EQ(Sent(), Texts{"status midi mode"});
-    // The song ends, its notification waits in the queue while the song is stopped.
-    plat::headless::AdvanceTime(1100);
-    gkSound::StopMidi();
-    EXPECT_EQ(gkMidi.SongOpen, 0);
-    Sent();
-    Pump();
-    EXPECT_EQ(Sent(), Texts{});
+    EXPECT_EQ(Run(1200), Texts{});  // the first song would have ended here
+    EXPECT_EQ(Run(850), kCloseAtEnd);
+    EXPECT_EQ(Run(2000), Texts{});
 }
 
 TEST_F(Midi, NamesFindTheFileWhateverTheCaseBadFilesStaySilentAndSongsSoundAlone) {
@@ -704,8 +537,7 @@ TEST_F(Midi, NamesFindTheFileWhateverTheCaseBadFilesStaySilentAndSongsSoundAlone
         if (name.size() < 240) expect.insert(expect.begin(), Open(name));
         EXPECT_EQ(Sent(), expect);
         EXPECT_EQ(std::tuple(gkMidi.SongOpen, Mode()), std::tuple(1, mode)) << name;
-        Run(3000);
-        EXPECT_EQ(Sent(), Texts{});
+        EXPECT_EQ(Run(3000), Texts{});
         EXPECT_EQ(plat::sound::IsOutputOpen(), !mode.empty());
         gkSound::StopMidi();
         EXPECT_EQ(Sent(), kClose);
@@ -727,50 +559,6 @@ TEST_F(Midi, NamesFindTheFileWhateverTheCaseBadFilesStaySilentAndSongsSoundAlone
     EXPECT_TRUE(plat::sound::IsOutputOpen());  // still held by the sound device
     gkSound::Release();
     EXPECT_FALSE(plat::sound::IsOutputOpen());
-
-    plat::sound::headless::SetDeviceAvailable(false);
-    gkSound::PlayMidi("one.mid", 1);
-    EXPECT_EQ(Mode(), "");  // the song could not be opened
-    Run(1500);
-    EXPECT_EQ(Sent(), Texts{});
-}
-
-// The command strings themselves: checked, answered, and a stopped song's notification.
-TEST_F(Midi, CommandsAreCheckedAnsweredAndNotified) {
-    const auto send = [](const std::string& command, HWND notify = nullptr) {
-        return plat::MciSendString(command.c_str(), nullptr, 0, notify);
-    };
-    const std::string open = Open("one.mid", "tune");
-    EXPECT_EQ(send("play tune"), plat::MCIERR_INVALID_DEVICE_NAME);
-    EXPECT_EQ(send(open), 0u);
-    EXPECT_EQ(send(open), plat::MCIERR_DUPLICATE_ALIAS);
-    EXPECT_EQ(send("dance tune"), plat::MCIERR_UNRECOGNIZED_COMMAND);
-    EXPECT_EQ(send("seek tune to middle"), plat::MCIERR_UNRECOGNIZED_KEYWORD);
-    EXPECT_EQ(send("open \"unclosed"), plat::MCIERR_NO_CLOSING_QUOTE);
-    EXPECT_EQ(send("PLAY Tune"), 0u);
-    char small[4];
-    for (const char* mode : {"pla", "sto"}) {  // answers cut to the buffer
-        EXPECT_EQ(plat::MciSendString("status tune mode", small, sizeof small, nullptr), 0u);
-        EXPECT_STREQ(small, mode);
-        send("stop tune");
-    }
-    // Stopped, a song notifies the abort and does not move on; played again, it notifies its end.
-    send("play tune notify", gkApp.hWnd);
-    plat::headless::AdvanceTime(400);
-    send("stop tune");
-    plat::Msg msg;
-    ASSERT_TRUE(plat::PeekMessage(msg));
-    EXPECT_EQ(std::tuple(msg.message, msg.wParam),
-              std::tuple(plat::MM_MCINOTIFY, plat::MCI_NOTIFY_ABORTED));
-    plat::headless::AdvanceTime(5000);
-    send("play tune notify", gkApp.hWnd);
-    plat::headless::AdvanceTime(550);
-    EXPECT_FALSE(plat::PeekMessage(msg));
-    plat::headless::AdvanceTime(100);
-    ASSERT_TRUE(plat::PeekMessage(msg));
-    EXPECT_EQ(msg.wParam, plat::MCI_NOTIFY_SUCCESSFUL);
-    EXPECT_EQ(send("close tune"), 0u);
-    EXPECT_EQ(send("close tune"), plat::MCIERR_INVALID_DEVICE_NAME);
 }
 
 }  // namespace

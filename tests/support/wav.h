@@ -16,9 +16,10 @@ inline void PutLe(Bytes& out, uint32_t v, int bytes) {
     for (int i = 0; i < bytes; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
 }
 
-inline Bytes Cat(Bytes bytes, const Bytes& more) {
-    bytes.insert(bytes.end(), more.begin(), more.end());
-    return bytes;
+template <typename T>
+std::vector<T> Cat(std::vector<T> items, const std::vector<T>& more) {
+    items.insert(items.end(), more.begin(), more.end());
+    return items;
 }
 
 // One chunk: its identifier, its bytes, and the size its header states (its length by default).
