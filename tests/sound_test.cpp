@@ -399,11 +399,12 @@ class SoundStream : public Sound {
         gkSound::SetPack("s.pak");
         return gkSound::LoadStream("e.wav", loop);
     }
-    // `ms` of frames of 10 ms, each ending with Streaming; the output since the last call.
+    // `ms` of frames of 10 ms, each ending with a successful Streaming; the output since the
+    // last call.
     static Samples Run(uint32_t ms) {
         for (uint32_t done = 0; done < ms; done += 10) {
             plat::headless::AdvanceTime(10);
-            gkSound::Streaming();
+            EXPECT_EQ(gkSound::Streaming(), 1);
         }
         return t::Samples(snd::headless::TakeCapture());
     }
