@@ -3,9 +3,6 @@
 #pragma once
 
 #include <algorithm>
-#include <cstdint>
-#include <string>
-#include <vector>
 
 #include "support/write_file.h"
 

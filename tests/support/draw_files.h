@@ -2,10 +2,7 @@
 // folder that GetPath answers) into which tests write small BMP files by relative name.
 #pragma once
 
-#include <unistd.h>
-
 #include <cstdlib>
-#include <string>
 
 #include "app/app.h"
 #include "platform/files.h"
@@ -17,8 +14,7 @@ namespace gktest {
 class DrawFiles : public Framework {
   protected:
     void SetUp() override {
-        char pattern[] = "/tmp/gkdrawXXXXXX";
-        folder = mkdtemp(pattern);
+        folder = mkdtemp(std::string("/tmp/gkdrawXXXXXX").data());
         Restart();
     }
     // A clean start within one test, keeping the folder: the application state as WinMain
