@@ -4,17 +4,13 @@
 // random inputs in both 16-bit layouts.
 #include "effects/effects.h"
 
-#include <algorithm>
 #include <array>
 #include <climits>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <random>
 #include <tuple>
-#include <type_traits>
-#include <vector>
 
 #include "support/draw_files.h"
 
@@ -59,7 +55,7 @@ int (*const kEffects[])(int, const Args&) = {
 // Positions in kEffects of those called by name.
 constexpr int kHalf = 0, kAlpha = 1, kAlphaRGB = 2, kFade = 3, kFadeRGB = 4, kAdd = 7,
               kAddAlpha = 8, kShadow = 9, kSmooth = 10, kChannels = 11, kBright = 12, kDark = 14,
-              kDarkRGB = 15, kGray = 17;
+              kDarkRGB = 15, kBlur = 16, kGray = 17;
 
 class Effects : public gktest::DrawFiles {
   protected:
@@ -157,22 +153,38 @@ class Effects : public gktest::DrawFiles {
     }
 };
 
-// 5-6-5, then 5-5-5 keeping no entry of it, then 32 bits: only the sine table, no noise drawn.
-TEST_F(Effects, TablesInEachLayout) {
+// 5-6-5 with ten thousand rand() % 3 noise values, 5-5-5 keeping no entry of it, then 32 bits:
+// only the sine table, no noise drawn. Noise cursors off the table start over, the wrapping one
+// goes on at 0 and the jumping one at rand() % 1000.
+TEST_F(Effects, TablesInEachLayoutAndNoiseCursors) {
+    std::srand(7);
     Start();
+    const int next = std::rand();
+    std::srand(7);
     const auto& t = gkEffectTables;
+    EXPECT_TRUE(std::ranges::all_of(t.Noise, [](uint8_t n) { return n == std::rand() % 3; }));
+    EXPECT_EQ(std::rand(), next);
     EXPECT_EQ((std::vector<int>{t.Sine[0], t.Sine[90], t.Sine[180], t.Sine[270], t.Sine[360],
                                 t.Sine[449], SineOf(-90), CosineOf(720), Split5(0x8000).r}),
               (std::vector<int>{0, 360, 0, -360, 0, 359, -360, 360, 16}));
+    std::srand(11);
+    const int jump = std::rand() % 1000;
+    std::srand(11);
+    int32_t wrapping = 9998, jumping = 9999, off = -5;
+    EXPECT_EQ(
+        (std::vector<int>{NextNoiseWrapping(&wrapping), NextNoiseWrapping(&wrapping),
+                          NextNoiseJumping(&jumping), NextNoiseWrapping(&off), wrapping, jumping,
+                          off}),
+        (std::vector<int>{t.Noise[9998], t.Noise[9999], t.Noise[9999], t.Noise[0], 0, jump, 1}));
     Release();
     Start(PixelFormat::X1R5G5B5);  // the other entries are checked by the fast loops' agreement
     EXPECT_EQ(std::tuple(Split5(0x8000).r, Split5(0x7FFF).r), std::tuple(0, 31));
     Release();
     std::srand(3);
-    const int next = std::rand();
+    const int unseeded = std::rand();
     std::srand(3);
     Start(PixelFormat::X8R8G8B8);
-    EXPECT_EQ(std::tuple(std::rand(), t.Sine[90]), std::tuple(next, 360));
+    EXPECT_EQ(std::tuple(std::rand(), t.Sine[90]), std::tuple(unseeded, 360));
     const auto* tables = reinterpret_cast<const char*>(&t.Component);  // all after the sine's
     EXPECT_TRUE(
         std::all_of(tables, reinterpret_cast<const char*>(&t + 1), [](char c) { return !c; }));
@@ -180,32 +192,7 @@ TEST_F(Effects, TablesInEachLayout) {
     EXPECT_EQ(RegionEffect(0, 0, 4, 4, {}, RegionLocks::Back, [](const RegionFrame&) {}), 0);
 }
 
-// Ten thousand rand() values of 0 to 2 each; cursors off the table start over, the wrapping one
-// goes on at 0 and the jumping one at rand() % 1000.
-TEST_F(Effects, NoiseTakesTenThousandRandValuesAndCursorsWrapOrJump) {
-    std::srand(7);
-    Start();
-    const int next = std::rand();
-    const std::vector<uint8_t> first(std::begin(gkEffectTables.Noise),
-                                     std::end(gkEffectTables.Noise));
-    int seen[4] = {};
-    for (uint8_t n : first) ++seen[std::min<int>(n, 3)];
-    EXPECT_TRUE(seen[3] == 0 && std::min({seen[0], seen[1], seen[2]}) > 1000);
-    std::srand(7);
-    BuildEffectTables();
-    EXPECT_EQ(std::rand(), next);
-    EXPECT_TRUE(std::equal(first.begin(), first.end(), gkEffectTables.Noise));
-    std::srand(11);
-    const int jump = std::rand() % 1000;
-    std::srand(11);
-    int32_t wrapping = 9998, jumping = 9999, off = -5;
-    EXPECT_EQ((std::vector<int>{NextNoiseWrapping(&wrapping), NextNoiseWrapping(&wrapping),
-                                NextNoiseJumping(&jumping), NextNoiseWrapping(&off), wrapping,
-                                jumping, off}),
-              (std::vector<int>{first[9998], first[9999], first[9999], first[0], 0, jump, 1}));
-}
-
-TEST_F(Effects, SpriteFrameClipsAndCountsFromTheFirstDrawnPixel) {
+TEST_F(Effects, FramesClipCountFromTheFirstDrawnPixelAndUnlockInLockingOrder) {
     Start();
     const int slot = Object(8, 4);
     std::vector<int> walked;  // every walk position of a copy of the object's pixels
@@ -228,28 +215,13 @@ TEST_F(Effects, SpriteFrameClipsAndCountsFromTheFirstDrawnPixel) {
     EXPECT_EQ(copy(21, 10, slot, 0, 0, 8, 4), 1);   // wholly right of the clip rectangle
     EXPECT_EQ(copy(10, 10, slot, 2, 0, 10, 4), 1);  // source past the object
     EXPECT_EQ(copy(10, 10, slot, 3, 0, 3, 4), 0);   // empty: locks, draws nothing
-    EXPECT_EQ(copy(10, 10, slot, 3, 0, 3, 4), 1);
     EXPECT_TRUE(walked.empty());
     SetClip(-50, -50, 500, 500);  // held to the back screen
     ASSERT_EQ(copy(60, 46, slot, 0, 0, 8, 4), 1);
     EXPECT_EQ(std::pair(walked.size(), Back(63, 47)), std::pair(size_t{7}, uint16_t{1 + 3 + 16}));
-    // A lost back screen: the object is locked, then given back; lost surfaces; no surface.
-    gkScreen.Back->lost = true;
-    EXPECT_EQ(copy(0, 0, slot, 0, 0, 8, 4), 0);
-    EXPECT_EQ(gkSprites[slot].surface->lockCount, 0);
-    Restore(gkScreen.Back);
-    plat::headless::LoseAllSurfaces();
-    EXPECT_EQ(copy(0, 0, slot, 0, 0, 8, 4) + copy(0, 0, 900, 0, 0, 8, 4), 0);
-    EXPECT_TRUE(walked.empty());
-}
-
-TEST_F(Effects, RegionFrameStaysOnTheScreenAndUnlocksInLockingOrder) {
-    Start();
     RegionFrame seen;
-    int walks = 0;
     auto keep = [&](const RegionFrame& f) {
         seen = f;
-        ++walks;
         EXPECT_EQ(gkScreen.Back->lockCount, 1);
     };
     // Cut at the top and right, and one row above the bottom for a filter reading a row below.
@@ -258,14 +230,17 @@ TEST_F(Effects, RegionFrameStaysOnTheScreenAndUnlocksInLockingOrder) {
     EXPECT_EQ(seen.Buffer(1, 2) - seen.buffer, 2 * 64 + 1);
     EXPECT_EQ(gkScreen.Back->lockCount + gkSprites[0].surface->lockCount, 0);
     ASSERT_EQ(RegionEffect(10, 47, 5, 5, {0, 0, 0, 1}, RegionLocks::Back, keep), 1);  // no row
-    EXPECT_EQ(walks, 1);
+    EXPECT_EQ(seen.x, 60);
+    // A lost back screen: the object or the scratch buffer is locked, then given back.
     gkScreen.Back->lost = true;
-    EXPECT_EQ(RegionEffect(0, 0, 4, 4, {}, RegionLocks::BufferThenBack, keep), 0);
-    EXPECT_EQ(gkSprites[0].surface->lockCount, 0);
+    EXPECT_EQ(copy(0, 0, slot, 0, 0, 8, 4) +
+                  RegionEffect(0, 0, 4, 4, {}, RegionLocks::BufferThenBack, keep),
+              0);
+    EXPECT_EQ(gkSprites[slot].surface->lockCount + gkSprites[0].surface->lockCount, 0);
 }
 
 // One opaque pixel, with a transparent one beside it, onto a plain back screen in 5-6-5.
-TEST_F(Effects, RulesOnOnePixel) {
+TEST_F(Effects, RulesOnOnePixelGradientRampsAndBlurBoxes) {
     Start();
     const struct {
         int effect;
@@ -274,7 +249,6 @@ TEST_F(Effects, RulesOnOnePixel) {
     } cases[] = {
         {kHalf, {}, 0xFFFF, 0, 0x7BEF},
         {kHalf, {}, 0xFFFF, 0xFFFF, 0xF7DE},
-        {kFade, {.level = {31}}, 0xFFFF, 0x1234, 0xFFDF},
         {kFade, {.level = {0}}, 0xFFFF, 0x1234, 0x1214},
         {kFade, {.level = {40}}, 0xFFFF, 0x1234, 0xFFDF},  // held to 31
         {kFadeRGB, {.level = {31, 0, -9}}, 0xFFFF, 0x1234, 0xFA14},
@@ -293,6 +267,7 @@ TEST_F(Effects, RulesOnOnePixel) {
         {kAlpha, {.alpha = {0.5f}}, 0xFFFF, 0, 0x7BEF},
         {kAlpha, {.alpha = {2.0f}}, 0xFFFF, 0, 0xFFFE},  // channels spill
         {kAlphaRGB, {.alpha = {1.0f, 0.0f, 0.25f}}, 0xFFFF, 0x1234, 0xFA36},
+        {kBlur, {.box = 0}, 0xFFFF, 0x1234, 0x1234},  // a box below 1 draws nothing
     };
     const int n = Object(40, 25, Pixels(40 * 25));
     for (const auto& c : cases) {
@@ -302,43 +277,24 @@ TEST_F(Effects, RulesOnOnePixel) {
         EXPECT_EQ(kEffects[c.effect](n, c.a), 1);
         EXPECT_EQ(Rows(0, 2), (Pixels{c.expected, c.back}));
     }
-}
-
-// White at alpha 0.5 on black, rising by 1 / 32 every 2 columns past column 10 up to 1.0; cut on
-// the left the count starts at the first visible column. The fade form: level 16 rising by one
-// level per column past column 0.
-TEST_F(Effects, GradientRampsFromTheFirstDrawnColumn) {
-    Start();
-    const int n = Object(64, 1, Pixels(64, 0xFFFF));
+    // White at alpha 0.5 on black, rising by 1 / 32 every 2 columns past column 10 up to 1.0; cut
+    // on the left the count starts at the first visible column. The fade form: level 16 rising by
+    // one level per column past column 0.
+    const int white = Object(64, 1, Pixels(64, 0xFFFF));
     for (int y : {0, 1}) {
-        ASSERT_EQ(PutAlphaGradient(-5 * y, y, 0.5f, 0.5f, 0.5f, 0, 10, 2, n, 0, 0, 64, 1), 1);
+        ASSERT_EQ(PutAlphaGradient(-5 * y, y, 0.5f, 0.5f, 0.5f, 0, 10, 2, white, 0, 0, 64, 1), 1);
         EXPECT_EQ(At({{11, y}, {12, y}, {13, y}, {14, y}, {41, y}, {42, y}, {58, y}}),
                   (Pixels{0x7BEF, 0x8430, 0x8430, 0x8C71, 0xF7BE, 0xFFFF, 0xFFFF}));
     }
-    ASSERT_EQ(PutFadeGradient(0, 2, 16, 16, 16, 0, 0, 0, n, 0, 0, 3, 1), 1);
+    ASSERT_EQ(PutFadeGradient(0, 2, 16, 16, 16, 0, 0, 0, white, 0, 0, 3, 1), 1);
     EXPECT_EQ(Rows(2, 3),
               (Pixels{16 << 11 | 16 << 6 | 16, 17 << 11 | 17 << 6 | 17, 18 << 11 | 18 << 6 | 18}));
-}
 
-TEST_F(Effects, SmoothingAndBlurAtTheEdges) {
-    Start();
-    Pixels opaque(8 * 6);
-    for (auto& p : opaque) p = Pick(1, 0xFFFF);
-    const int solid = Object(8, 6, opaque);
-    ASSERT_EQ(PutSmooth(0, 0, solid, 0, 0, 8, 6), 1);
-    EXPECT_EQ(Rows(0, 8, 6), opaque);
-    ASSERT_EQ(PutBlur(0, 0, 1, solid, 0, 0, 8, 6), 1);
-    for (auto& p : opaque) p &= 0xFFDF;
-    EXPECT_EQ(Rows(0, 8, 6), opaque);
     const int columns = Object(4, 2, {4, 8, 12, 16, 4, 8, 12, 16});
     for (int box : {2, 99}) {  // 99: held to the 2 rows drawn
         ASSERT_EQ(PutBlur(0, 20, box, columns, 0, 0, 4, 2), 1);
         EXPECT_EQ(Rows(21, 4), (Pixels{6, 10, 14, 14}));
     }
-    ClearScreen();
-    plat::headless::FailLocks(1);  // a box below 1 draws nothing and locks nothing
-    EXPECT_EQ(PutBlur(0, 0, 0, solid, 0, 0, 8, 6), 1);
-    EXPECT_EQ(Rows(0, 8), Pixels(8, 0));
 }
 
 TEST_F(Effects, FastLoopsMatchTheReferenceInBothLayouts) {
@@ -372,7 +328,7 @@ TEST_F(Effects, FastLoopsMatchTheReferenceInBothLayouts) {
     }
 }
 
-TEST_F(Effects, GlowRaysFadeStayInTheClipAndAdvanceTheCursor) {
+TEST_F(Effects, GlowRaysAndRisingBlursKeepTheirCountersAndCursors) {
     Start();
     Noise([](int) { return 0; });
     const int dot = CreateObject(1, 1, 1), block = CreateObject(3, 1, 1);
@@ -384,11 +340,6 @@ TEST_F(Effects, GlowRaysFadeStayInTheClipAndAdvanceTheCursor) {
                       Pack5(0, 0, 2), Pack5(0, 0, 1), Pack5(0, 0, 1), 0}));
     EXPECT_EQ(std::pair(Lit(), gkFilters.GlowCursor), std::pair(19, 1));
 
-    FillRect(0, 0, 64, 48, 0);
-    SetClip(0, 19, 64, 48);  // no ray above the clip top; direction bits above 0x80 ignored
-    ASSERT_EQ(PutGlow(20, 20, 0, 0, 0, 0x1FF, 1, dot, 0, 0, 1, 1), 1);
-    EXPECT_EQ(std::pair(Lit(), At({{20, 20}})), std::pair(19 - 6, Pixels{Pack5(0, 2 + 2, 4 + 6)}));
-
     // Directions 0, draw 1: a keyed put reading one noise value per opaque pixel; no rays from
     // components of at most noise + 1 nor from shifts held to 15.
     Px(block, 1, 0) = Pack5(2, 2, 2);
@@ -397,14 +348,11 @@ TEST_F(Effects, GlowRaysFadeStayInTheClipAndAdvanceTheCursor) {
     Noise([](int) { return 1; });
     ASSERT_EQ(PutGlow(30, 30, 0, 0, 0, 0xFF, 0, block, 1, 0, 2, 1), 1);     // (2, 2, 2) - 1
     ASSERT_EQ(PutGlow(30, 30, 16, 99, 15, 0xFF, 0, block, 2, 0, 3, 1), 1);  // white
-    EXPECT_EQ(Lit(), 19 - 6);
+    EXPECT_EQ(Lit(), 19);
     ASSERT_EQ(PutGlow(30, 30, 0, 0, 0, 0, 1, block, 0, 0, 3, 1), 1);
     EXPECT_EQ(std::pair(At({{30, 30}, {31, 30}, {32, 30}}), gkFilters.GlowCursor),
               std::pair(Pixels{0, Pack5(2, 2, 2), 0xFFFF}, 3));
-}
 
-TEST_F(Effects, RisingBlursKeepTheirCountersAndCursors) {
-    Start();
     Noise([](int) { return 2; });  // blurred, copied, blurred, copied ...
     Paint();
     Keep();
@@ -425,23 +373,15 @@ TEST_F(Effects, RisingBlursKeepTheirCountersAndCursors) {
     EXPECT_EQ((std::vector<int>{gkFilters.ShimmerCounter, gkFilters.ShimmerCursor,
                                 gkFilters.FireCounter, gkFilters.FireCursor}),
               (std::vector<int>{0, jump, 1, 0}));
-
-    // One colour whose green has its lowest bit clear stays as it is.
-    FillRect(0, 0, 64, 48, Pack5(7, 19, 30));
-    Noise([](int i) { return i % 3; });
-    Keep();
-    ASSERT_EQ(ShimmerRect(0, 0, 64, 47), 1);
-    EXPECT_EQ(Shown(), before);
 }
 
-TEST_F(Effects, RegionsAreTrimmedToTheScreenAndTheScratchBuffer) {
+TEST_F(Effects, RegionFiltersTrimBlurZoomMosaicGrainAndInvert) {
     Start();
     Noise([](int i) { return i % 3; });
     Paint();
     gkFilters.GrainRGBCursor = 9990;
     ExpectSame({[] { return FireRect(1, 1, 0, -5, 40, 20, 30); },
                 [] { return FireRect(1, 1, 0, 0, 40, 15, 7); }});
-    ExpectSame({[] { return BlurRect(-2, -2, 10, 10); }, [] { return BlurRect(0, 0, 8, 8); }});
     ExpectSame({[] { return GrainRectRGB(1, 0, 1, -3, 60, -5, 100, 100); },
                 [] { return GrainRectRGB(1, 0, 1, 0, 60, 0, 4, 48); }});
     ExpectSame(
@@ -457,10 +397,7 @@ TEST_F(Effects, RegionsAreTrimmedToTheScreenAndTheScratchBuffer) {
         EXPECT_EQ(result, 1);
     EXPECT_EQ(Shown(), before);
     EXPECT_EQ(std::memcmp(&gkFilters, &kept, sizeof kept), 0);
-}
 
-TEST_F(Effects, NeighbourBlursZoomsMosaicGrainAndInversion) {
-    Start();
     Paint(0xFFDF);  // 5-bit green
     Keep();
     ASSERT_EQ(CoolBlurRect(0, 1, 0, 10, 10, 4, 3), 1);  // (11, 11) then (12, 11) reading it
@@ -548,20 +485,13 @@ TEST_F(Effects, RotationsTurnClipTileAndZoomAboutTheDestinationCentreFastAsPlain
     }
     PutRotateZoom(0, 20, 10, 26, 0, 2.0f, n, 0, 0, 5, 3);  // every pixel doubled
     EXPECT_EQ(Back(9, 25), Px(n, 4, 2));
-    PutRotateZoomTile(20, 20, 30, 26, 0, 2.0f, n, 0, 0, 5, 3);  // unzoomed offsets (2, 1)
-    EXPECT_EQ(Back(20, 20), Px(n, 1, 0));
-    // The zoom across steps by 1 a row; blue is doubled, spilling into green's lowest bit.
+    // The zoom across steps by 1 a row; blue is doubled, spilling into green's lowest bit:
+    // sources (4, 0) = 5, then at zoom 2 (2, 1) = 19.
     PutFloor(40, 20, 45, 23, 0, 1.0f, 1.0f, 1.0f, 0.0f, 1.0f, 1.0f, 2.0f, n, 0, 0, 5, 3);
-    EXPECT_EQ(Back(44, 20), 10);  // source (4, 0) = 5
-    EXPECT_EQ(Back(44, 21), 38);  // zoom 2: source (2, 1) = 19
-    const uint16_t zoom3 = Back(44, 22);
-    SetClip(0, 22, 64, 48);  // rows above the clip still step the zoom
-    PutFloor(40, 20, 45, 23, 0, 1.0f, 1.0f, 1.0f, 0.0f, 1.0f, 1.0f, 2.0f, n, 0, 0, 5, 3);
-    EXPECT_EQ(Back(44, 22), zoom3);
+    EXPECT_EQ(At({{44, 20}, {44, 21}}), (Pixels{10, 38}));
     SetClip(12, 0, 64, 48);  // cut on the left: the image does not move
     PutRotate(10, 30, 15, 33, 0, n, 0, 0, 5, 3);
-    EXPECT_EQ(Back(11, 31), 0xEEEE);
-    EXPECT_EQ(Back(12, 31), Px(n, 2, 1));
+    EXPECT_EQ(At({{11, 31}, {12, 31}}), (Pixels{0xEEEE, Px(n, 2, 1)}));
 
     // Refused: zooms of 0 or not finite (a floor's even where its step would make it usable), an
     // empty tile, objects without an image.
@@ -595,45 +525,7 @@ TEST_F(Effects, RotationsTurnClipTileAndZoomAboutTheDestinationCentreFastAsPlain
     }
 }
 
-TEST_F(Effects, StreaksRepeatOneColumnOrRowAndRefractionPullsTheBackgroundUp) {
-    Start();
-    const int n = Object(4, 3);
-    Px(n, 0, 1) = 0;
-    std::fill(Shown().begin(), Shown().end(), 0x77);
-    // Type 0, k = 0: each row in its first pixel's colour, out to the screen's edge.
-    ASSERT_EQ(PutStreak(50, 10, 0, 0, n, 0, 0, 4, 3), 1);
-    EXPECT_EQ(At({{63, 12}, {63, 11}, {50, 10}}), (Pixels{Px(n, 0, 2), 0x7777, 0x7777}));
-    PutStreak(50, 20, 0, 500, n, 0, 0, 4, 3);  // k past the sprite: its last column
-    EXPECT_EQ(At({{63, 21}, {52, 21}}), (Pixels{Px(n, 3, 1), Px(n, 2, 1)}));
-    PutStreak(10, 30, 1, 0, n, 0, 0, 4, 3);  // type 1 also fills from the left edge, 0 included
-    EXPECT_EQ(At({{0, 31}, {9, 31}, {10, 31}, {11, 31}}), (Pixels{0, 0, 0x7777, Px(n, 1, 1)}));
-    PutStreak(10, 40, 3, 9, n, 0, 0, 4, 3);  // type 3: rows above take the last row, 0 included
-    EXPECT_EQ(At({{11, 0}, {12, 41}}), (Pixels{Px(n, 1, 2), Px(n, 2, 2)}));
-    PutStreak(30, 40, 2, 1, n, 0, 0, 4, 3);  // type 2: row 1 to the bottom
-    EXPECT_EQ(Back(33, 47), Px(n, 3, 1));
-
-    // Refraction: strength 0 changes nothing; 1 moves by the red component, inside the rows.
-    for (int y = 0; y < 48; ++y) Px(-1, 5, y) = y;
-    const int lens = CreateObject(1, 3, 1);
-    for (int y = 0; y < 3; ++y) Px(lens, 0, y) = Pack5(1 + y, 0, 0);
-    EXPECT_EQ(PutRefract(5, 10, 0.0f, lens, 0, 0, 1, 3), 1);
-    EXPECT_EQ(Back(5, 10) + Back(5, 11) + Back(5, 12), 33);
-    PutRefract(5, 10, 1.0f, lens, 0, 0, 1, 3);
-    // Red 1: one row up; red 2 and 3 would reach past the rectangle: kept.
-    EXPECT_EQ(At({{5, 10}, {5, 11}, {5, 12}}), (Pixels{11, 11, 12}));
-
-    // A flat ripple is a plain copy, 0 included, that leaves both surfaces unlocked; a step below
-    // 1 draws nothing.
-    EXPECT_EQ(PutRipple(20, 0, 0, 0, 1, 1.0f, 0.0f, n, 0, 0, 4, 3), 1);
-    EXPECT_EQ(At({{20, 0}, {23, 2}}), (Pixels{0, Px(n, 3, 2)}));
-    EXPECT_EQ(gkScreen.Back->lockCount + gkSprites[n].surface->lockCount, 0);
-    Keep();
-    EXPECT_EQ(PutRipple(20, 0, 3, 2, 0, 1.0f, 0.0f, n, 0, 0, 4, 3), 1);
-    EXPECT_EQ(PutRipple(20, 0, 3, 2, 1, 1.0f, 0.0f, 5000, 0, 0, 4, 3), 0);
-    EXPECT_EQ(Shown(), before);
-}
-
-TEST_F(Effects, TunnelMapsCentresMetricsAndDraws) {
+TEST_F(Effects, TunnelStreaksRefractionAndRipples) {
     Start();
     const int texture = CreateObject(97, 61, 1), small = CreateObject(20, 7, 1);
     for (int object : {texture, small})
@@ -651,24 +543,19 @@ TEST_F(Effects, TunnelMapsCentresMetricsAndDraws) {
 
     // Motion 2 sees centre W − 1 − j in column j; motions 3 and 4 walk left (from W) and right
     // (from 0) a row at a time, stopping at 0 and W.
-    auto build = [](int motion, int cx, int cy) {  // the map's entries as u × 1000 + v
-        BuildTunnel(97, 61, 7, 11, cx, cy, 5, motion, 0, 1);
-        std::vector<int> uv;
-        for (int e = 0; e < 77; ++e) uv.push_back(gkTunnel.Map[e].u * 1000 + gkTunnel.Map[e].v);
-        return uv;
+    const auto uv = [](int motion, int cx, int e) {  // map entry e as u × 1000 + v
+        BuildTunnel(97, 61, 7, 11, cx, 3, 5, motion, 0, 1);
+        return gkTunnel.Map[e].u * 1000 + gkTunnel.Map[e].v;
     };
-    const auto mirrored = build(2, -1, 3), left = build(3, -1, 3), right = build(4, -1, 3);
     for (int e = 0; e < 77; ++e) {
-        EXPECT_EQ(mirrored[e], build(0, 6 - e % 7, 3)[e]) << e;
-        EXPECT_EQ(left[e], build(0, std::max(6 - e / 7, 0), 3)[e]) << e;
-        EXPECT_EQ(right[e], build(0, std::min(e / 7 + 1, 7), 3)[e]) << e;
+        EXPECT_EQ(uv(2, -1, e), uv(0, 6 - e % 7, e)) << e;
+        EXPECT_EQ(uv(3, -1, e), uv(0, std::max(6 - e / 7, 0), e)) << e;
+        EXPECT_EQ(uv(4, -1, e), uv(0, std::min(e / 7 + 1, 7), e)) << e;
     }
     // Row 4 of centre (3, 4), metric |dx|: v = trunc(320 (5 − |dx|) / |dx|) mod 64, 0 at dx = 0.
     BuildTunnel(64, 64, 10, 6, 3, 4, 2, 0, 4, 1);
     for (auto [j, v] : {std::pair{9, 11}, {0, 21}, {5, 32}, {3, 0}})
         EXPECT_EQ(gkTunnel.Map[40 + j].v, v) << j;
-    BuildTunnel(97, 61, 7, 11, 2, 3, -1, 0, 6, 0);  // metric 6: the same v everywhere
-    for (int e = 0; e < 77; ++e) EXPECT_EQ(gkTunnel.Map[e].v, gkTunnel.Map[0].v);
 
     // Drawing: du = A is du = 0, negative offsets wrap, a small texture repeats, the screen's
     // edges cut the block; the fast loop matches the reference.
@@ -688,6 +575,39 @@ TEST_F(Effects, TunnelMapsCentresMetricsAndDraws) {
     EXPECT_EQ(PutTunnel(0, 0, 0, 0, -3), 0);
     plat::headless::FailLocks(1);
     EXPECT_EQ(PutTunnel(0, 0, 0, 0, texture), 0);
+
+    const int n = Object(4, 3);
+    Px(n, 0, 1) = 0;
+    std::fill(Shown().begin(), Shown().end(), 0x77);
+    // Type 0, k = 0: each row in its first pixel's colour, out to the screen's edge.
+    ASSERT_EQ(PutStreak(50, 10, 0, 0, n, 0, 0, 4, 3), 1);
+    EXPECT_EQ(At({{63, 12}, {63, 11}, {50, 10}}), (Pixels{Px(n, 0, 2), 0x7777, 0x7777}));
+    PutStreak(50, 20, 0, 500, n, 0, 0, 4, 3);  // k past the sprite: its last column
+    EXPECT_EQ(At({{63, 21}, {52, 21}}), (Pixels{Px(n, 3, 1), Px(n, 2, 1)}));
+    PutStreak(10, 30, 1, 0, n, 0, 0, 4, 3);  // type 1 also fills from the left edge, 0 included
+    EXPECT_EQ(At({{0, 31}, {9, 31}, {10, 31}, {11, 31}}), (Pixels{0, 0, 0x7777, Px(n, 1, 1)}));
+    PutStreak(10, 40, 3, 9, n, 0, 0, 4, 3);  // type 3: rows above take the last row, 0 included
+    EXPECT_EQ(At({{11, 0}, {12, 41}}), (Pixels{Px(n, 1, 2), Px(n, 2, 2)}));
+    PutStreak(30, 40, 2, 1, n, 0, 0, 4, 3);  // type 2: row 1 to the bottom
+    EXPECT_EQ(Back(33, 47), Px(n, 3, 1));
+
+    // Refraction: strength 1 moves by the red component, inside the rows.
+    for (int y = 0; y < 48; ++y) Px(-1, 5, y) = y;
+    const int lens = CreateObject(1, 3, 1);
+    for (int y = 0; y < 3; ++y) Px(lens, 0, y) = Pack5(1 + y, 0, 0);
+    PutRefract(5, 10, 1.0f, lens, 0, 0, 1, 3);
+    // Red 1: one row up; red 2 and 3 would reach past the rectangle: kept.
+    EXPECT_EQ(At({{5, 10}, {5, 11}, {5, 12}}), (Pixels{11, 11, 12}));
+
+    // A flat ripple is a plain copy, 0 included, that leaves both surfaces unlocked; a step below
+    // 1 draws nothing.
+    EXPECT_EQ(PutRipple(20, 0, 0, 0, 1, 1.0f, 0.0f, n, 0, 0, 4, 3), 1);
+    EXPECT_EQ(At({{20, 0}, {23, 2}}), (Pixels{0, Px(n, 3, 2)}));
+    EXPECT_EQ(gkScreen.Back->lockCount + gkSprites[n].surface->lockCount, 0);
+    Keep();
+    EXPECT_EQ(PutRipple(20, 0, 3, 2, 0, 1.0f, 0.0f, n, 0, 0, 4, 3), 1);
+    EXPECT_EQ(PutRipple(20, 0, 3, 2, 1, 1.0f, 0.0f, 5000, 0, 0, 4, 3), 0);
+    EXPECT_EQ(Shown(), before);
 }
 
 }  // namespace
