@@ -72,10 +72,6 @@ TEST_F(Gkpack, SoundPacksMatchTheGameWriterAndComeBackOut) {
     const Bytes pack = Read("tool.pak");
     EXPECT_EQ(Read("bad.pak"), Bytes(pack.begin() + 40, pack.begin() + 82));
 
-    EXPECT_EQ(Run("list tool.pak"),
-              "tool.pak: sound pack, 2 entries\n"
-              "         0  STEREO.WAV                      8000 Hz 8-bit stereo, 3 bytes\n"
-              "        40  A.WAV                           22050 Hz 16-bit mono, 10 bytes\nexit 0");
     for (const char* name : {"a.wav", "Stereo.WAV"}) {
         EXPECT_EQ(Run(std::string("extract tool.pak ") + name + " out.wav"), "exit 0");
         EXPECT_EQ(Read("out.wav"), Read(std::string("snd/") + name));
@@ -116,7 +112,7 @@ TEST_F(Gkpack, BadInputFailsWithOneMessageAndKeepsTheGoodPack) {
     ASSERT_EQ(Run("sounds good.pak snd -q"), "exit 0");
     const Bytes good = Read("good.pak");
     Put("junk.bin", Bytes(100, 0xFF));
-    // The command line and the one message it ends with, or the start of the usage text.
+    // The command line and the one message it ends with.
     const std::pair<std::string, std::string> cases[] = {
         {"sounds good.pak none", "gkpack: none: no such folder\nexit 1"},
         {"sounds good.pak empty",
@@ -125,15 +121,8 @@ TEST_F(Gkpack, BadInputFailsWithOneMessageAndKeepsTheGoodPack) {
          "gkpack: a.wav: not a WAV file that can be read\n"
          "gkpack: no file could be packed; the pack is left as it was\nexit 1"},
         {"list junk.bin", "gkpack: junk.bin: not a pack\nexit 1"},
-        {"extract good.pak b.wav out.wav", "gkpack: good.pak: no playable entry b.wav\nexit 1"},
-        {"list good.pak -x", "usage: gkpack"}};
-    for (const auto& [args, message] : cases) {
-        const std::string out = Run(args);
-        const bool usage = message == "usage: gkpack";
-        EXPECT_EQ(usage ? out.substr(0, 13) + out.substr(out.size() - 7) : out,
-                  usage ? message + "\nexit 2" : message)
-            << args;
-    }
+        {"extract good.pak b.wav out.wav", "gkpack: good.pak: no playable entry b.wav\nexit 1"}};
+    for (const auto& [args, message] : cases) EXPECT_EQ(Run(args), message) << args;
     EXPECT_EQ(Read("good.pak"), good);
     size_t files = 0;
     for (const auto& f : std::filesystem::directory_iterator(folder)) files += f.is_regular_file();
