@@ -218,18 +218,18 @@ TEST_F(Blits, StripPutsMapSourceRowsAndKeepTheirPhases) {
                   std::pair(7, Ints{y - 19}));
 
     // Roll of 5 rows at phase 2: the drum shows source rows 0, 1, 2, 2, 2.
-    Clear();
     gkPutAnimation.RollPhase = 2;
     gkDraw::PutRoll(0, 0, 1, 4, slot, 0, 0, 4, 5);
     EXPECT_EQ(std::pair(Column(0, 0, 5), gkPutAnimation.RollPhase),
               std::pair(Ints{1, 2, 3, 3, 3}, 1.0f));  // 2 + 4 wraps past 5
     gkDraw::PutRoll(0, 0, 0, 4, slot, 0, 0, 4, 5);
-    EXPECT_FLOAT_EQ(gkPutAnimation.RollPhase, 2);  // 1 - 4 wraps below 0
+    gkDraw::PutRoll(0, 0, 0, 2, slot, 0, 0, 4, 5);
+    EXPECT_FLOAT_EQ(gkPutAnimation.RollPhase, 0);  // 1 - 4 wraps below 0 to 2; 2 - 2 is 0, kept
     // Fewer than two rows: nothing drawn, no division by zero, the phase stays; two rows roll.
     gkDraw::PutRoll(20, 0, 1, 4, slot, 0, 0, 4, 1);
-    EXPECT_EQ(std::pair(Column(20, 0, 1), gkPutAnimation.RollPhase), std::pair(Ints{0}, 2.0f));
-    gkDraw::PutRoll(10, 0, 1, 4, slot, 0, 0, 4, 2);
-    EXPECT_EQ(Column(10, 0, 2), (Ints{1, 1}));
+    EXPECT_EQ(std::pair(Column(20, 0, 1), gkPutAnimation.RollPhase), std::pair(Ints{0}, 0.0f));
+    gkDraw::PutRoll(40, 0, 1, 4, slot, 0, 0, 4, 2);
+    EXPECT_EQ(Column(40, 0, 2), (Ints{1, 1}));
 }
 
 TEST_F(Blits, FlipMirrorsAndClipsWithoutMovingTheImage) {
