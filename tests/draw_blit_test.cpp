@@ -274,10 +274,12 @@ TEST_F(Blits, PrimitivesOnTheWholeScreenInGdiColours) {
     gkDraw::DrawLine(50, 60, 50, 50, 0xFF, 1);        // upwards
     gkDraw::DrawLine(100, 100, 104, 104, 0xFF00, 1);  // diagonal
     gkDraw::DrawLine(100, 200, 120, 200, 0xFF0000, 5);
+    gkDraw::DrawLine(-100000, 300, 100000, 300, 0xFFFF00, 1);  // cut to the screen first
     EXPECT_EQ((std::vector{Find(0xFFFFFF).Edges(), Find(0xFF).Edges(), Find(0xFF00).Edges(),
-                           Find(0xFF0000).Edges()}),
+                           Find(0xFF0000).Edges(), Find(0xFFFF00).Edges()}),
               (std::vector{std::tuple(0, 0, 9, 0), std::tuple(50, 51, 50, 60),
-                           std::tuple(100, 100, 103, 103), std::tuple(98, 198, 122, 202)}));
+                           std::tuple(100, 100, 103, 103), std::tuple(98, 198, 122, 202),
+                           std::tuple(0, 300, 639, 300)}));
     EXPECT_EQ(Find(grey, 100, 198, 121, 203).right + Find(0xFF00, 101, 100, 102, 101).right, -2);
 
     // A 40×40 square in each fill mode: 0 outline only, 1 a diagonal hatch (both diagonals at

@@ -340,6 +340,11 @@ TEST_F(Effects, GlowRaysAndRisingBlursKeepTheirCountersAndCursors) {
                       Pack5(0, 0, 2), Pack5(0, 0, 1), Pack5(0, 0, 1), 0}));
     EXPECT_EQ(std::pair(Lit(), gkFilters.GlowCursor), std::pair(19, 1));
 
+    FillRect(0, 0, 64, 48, 0);
+    SetClip(0, 19, 64, 48);  // no ray above the clip top; direction bits above 0x80 ignored
+    ASSERT_EQ(PutGlow(20, 20, 0, 0, 0, 0x1FF, 1, dot, 0, 0, 1, 1), 1);
+    EXPECT_EQ(std::pair(Lit(), At({{20, 20}})), std::pair(19 - 6, Pixels{Pack5(0, 2 + 2, 4 + 6)}));
+
     // Directions 0, draw 1: a keyed put reading one noise value per opaque pixel; no rays from
     // components of at most noise + 1 nor from shifts held to 15.
     Px(block, 1, 0) = Pack5(2, 2, 2);
@@ -348,7 +353,7 @@ TEST_F(Effects, GlowRaysAndRisingBlursKeepTheirCountersAndCursors) {
     Noise([](int) { return 1; });
     ASSERT_EQ(PutGlow(30, 30, 0, 0, 0, 0xFF, 0, block, 1, 0, 2, 1), 1);     // (2, 2, 2) - 1
     ASSERT_EQ(PutGlow(30, 30, 16, 99, 15, 0xFF, 0, block, 2, 0, 3, 1), 1);  // white
-    EXPECT_EQ(Lit(), 19);
+    EXPECT_EQ(Lit(), 19 - 6);
     ASSERT_EQ(PutGlow(30, 30, 0, 0, 0, 0, 1, block, 0, 0, 3, 1), 1);
     EXPECT_EQ(std::pair(At({{30, 30}, {31, 30}, {32, 30}}), gkFilters.GlowCursor),
               std::pair(Pixels{0, Pack5(2, 2, 2), 0xFFFF}, 3));
