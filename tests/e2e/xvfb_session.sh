@@ -13,6 +13,8 @@ cleanup() {
 trap cleanup EXIT
 fail() {
     echo "FAIL: $*" >&2
+    # what the game and the X server said, so that a failure on a CI machine can be read
+    tail -n 20 "$work/game.log" "$work/xvfb.log" >&2 2>/dev/null || true
     exit 1
 }
 
@@ -22,7 +24,9 @@ while [ -e "/tmp/.X$display-lock" ] || [ -e "/tmp/.X11-unix/X$display" ]; do
 done
 Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
-for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; done
+# A cold first start of the server can take seconds: wait until it answers (20 s at most).
+for _ in $(seq 200); do xwininfo -root -display ":$display" >/dev/null 2>&1 && break; sleep 0.1; done
+xwininfo -root -display ":$display" >/dev/null 2>&1 || fail "Xvfb :$display does not answer"
 export DISPLAY=":$display" XDG_RUNTIME_DIR="$work" GK_BACKEND=sdl GK_SYSTEM_DIR="$work"
 export SDL_AUDIODRIVER=dummy
 unset GK_WINDOW_SCALE
@@ -35,10 +39,11 @@ start_game() {
     game_pid=$!
 }
 
-# wait_window TITLE: prints the id of the first window with exactly that title (10 s at most).
+# wait_window TITLE: prints the id of the first window with exactly that title (30 s at most:
+# a loaded machine may start the game slowly).
 wait_window() {
     local id=""
-    for _ in $(seq 100); do
+    for _ in $(seq 300); do
         id="$(xwininfo -root -children | sed -n "s/^ *\(0x[0-9a-f]*\) \"$1\".*/\1/p" | head -1)"
         [ -n "$id" ] && break
         sleep 0.1
@@ -52,7 +57,7 @@ wait_window() {
 settled_window() {
     local id previous=""
     for _ in $(seq 20); do
-        id="$(wait_window "$1")"
+        id="$(wait_window "$1")" || exit 1
         [ "$id" = "$previous" ] && break
         previous="$id"
         sleep 0.5
