@@ -19,7 +19,7 @@ namespace {
 using namespace gkDraw;
 using plat::PixelFormat;
 using Pixels = std::vector<uint16_t>;
-using Bytes = std::vector<uint8_t>;
+using Bytes = plat::PixelBuffer;
 using Call = std::function<int()>;
 
 struct Args {

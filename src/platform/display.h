@@ -83,6 +83,21 @@ namespace kernels {
 struct OpaqueRuns;
 }
 
+// Pixel memory starts on a cache line, so that the wide stores of fills and copies line up with
+// lines whenever the row offset does.
+template <class T>
+struct CacheLineAllocator {
+    using value_type = T;
+    static constexpr std::align_val_t kAlignment{64};
+    CacheLineAllocator() = default;
+    template <class U>
+    CacheLineAllocator(const CacheLineAllocator<U>&) {}
+    T* allocate(size_t n) { return static_cast<T*>(::operator new(n * sizeof(T), kAlignment)); }
+    void deallocate(T* p, size_t) { ::operator delete(p, kAlignment); }
+    friend bool operator==(const CacheLineAllocator&, const CacheLineAllocator&) { return true; }
+};
+using PixelBuffer = std::vector<uint8_t, CacheLineAllocator<uint8_t>>;
+
 // A surface: plain memory in its pixel format. Pixel (0, 0) is at pixels.data(); rows are
 // `pitch` bytes apart.
 struct Surface {
@@ -90,7 +105,7 @@ struct Surface {
     int height = 0;
     int pitch = 0;
     PixelFormat format = PixelFormat::R5G6B5;
-    std::vector<uint8_t> pixels;
+    PixelBuffer pixels;
     uint32_t caps = 0;           // DDSCAPS_* requested at creation
     bool hasColorKey = false;    // source colour key set
     uint32_t colorKey = 0;       // raw pixel value skipped by keyed blits
