@@ -1,5 +1,7 @@
 // Text output on the back screen: prints, rectangle text, and message boxes (layout, typewriter
 // reveal, the smooth variant on 16- and 32-bit displays).
+#include <climits>
+#include <cstdio>
 #include <string>
 
 #include "support/back_screen.h"
@@ -95,6 +97,25 @@ TEST_F(TextTest, PrintsInCellsOpaqueOrTransparentWholeCharactersAtMost255Bytes) 
     // The formatted print keeps 255 bytes: their cells end at x = 300.
     gkDraw::PrintFormat(300 - 255 * Width("1"), 0, "%s", std::string(1000, '1').c_str());
     EXPECT_EQ(Find(Stored(0x800000)).right, 299);
+}
+
+// The print formats %d, %s, %c and %% itself and the rest through the C library: both draw
+// what snprintf makes, cut to 255 bytes.
+TEST_F(TextTest, FormattedPrintDrawsWhatSnprintfMakes) {
+    const auto expectSame = [](int x, const char* format, auto... args) {
+        FillBack(kGreen);
+        gkDraw::PrintFormat(x, 0, format, args...);
+        const plat::PixelBuffer printed = gkScreen.Back->pixels;
+        char text[256];
+        std::snprintf(text, sizeof text, format, args...);
+        FillBack(kGreen);
+        gkDraw::PrintText(x, 0, text);
+        EXPECT_TRUE(gkScreen.Back->pixels == printed) << format;
+    };
+    const std::string ones(254, '1');
+    expectSame(300 - 255 * Width("1"), "%s%d", ones.c_str(), 12345);
+    expectSame(0, "%d|%d|%d%%%c%s.", INT_MIN, -7, 0, 'x', "ab");
+    expectSame(0, "%5d|%x|%-3s|%", 42, 255, "a");
 }
 
 // Alignment within (100, 100)-(300, 300); several lines keep the rectangle's width, one line
