@@ -27,8 +27,13 @@ inline void Plot(Surface* s, int x, int y, uint32_t raw) {
 // and overlap rather than going through a general fill: every store starts a whole number of
 // pixels in, so the pattern lines up wherever it lands.
 inline void FillBytes(uint8_t* d, size_t n, uint64_t pattern) {
-    if (n >= 8) {
-        for (size_t i = 0; i + 8 < n; i += 8) std::memcpy(d + i, &pattern, 8);
+    typedef uint64_t Pair __attribute__((vector_size(16)));
+    if (n >= 16) {
+        const Pair pair = {pattern, pattern};
+        for (size_t i = 0; i + 16 < n; i += 16) std::memcpy(d + i, &pair, 16);
+        std::memcpy(d + n - 16, &pair, 16);
+    } else if (n >= 8) {
+        std::memcpy(d, &pattern, 8);
         std::memcpy(d + n - 8, &pattern, 8);
     } else if (n >= 4) {
         std::memcpy(d, &pattern, 4);
@@ -38,15 +43,27 @@ inline void FillBytes(uint8_t* d, size_t n, uint64_t pattern) {
     }
 }
 
-// Pixels x0 .. x1 - 1 of row y, which must lie inside the surface.
-inline void FillSpanInside(Surface* s, int x0, int x1, int y, uint32_t raw) {
-    if (x0 >= x1) return;
-    const int bpp = BytesPerPixel(s->format);
-    const uint64_t pattern =
-        bpp == 4 ? raw * 0x0000000100000001ull : (raw & 0xFFFF) * 0x0001000100010001ull;
-    FillBytes(s->pixels.data() + size_t(y) * s->pitch + size_t(x0) * bpp, size_t(x1 - x0) * bpp,
-              pattern);
-}
+// One pixel value ready to be stored into one surface: the surface's memory, pitch and pixel size
+// and the pixel repeated over 8 bytes, read once for many spans. (The spans' byte stores could
+// alias the surface record, so spans filled through the record would reload it every time.)
+struct SpanFill {
+    uint8_t* pixels;
+    size_t pitch;
+    size_t bytesPerPixel;
+    uint64_t pattern;
+    SpanFill(Surface* s, uint32_t raw)
+        : pixels(s->pixels.data()),
+          pitch(s->pitch),
+          bytesPerPixel(BytesPerPixel(s->format)),
+          pattern(bytesPerPixel == 4 ? raw * 0x0000000100000001ull
+                                     : (raw & 0xFFFF) * 0x0001000100010001ull) {}
+    // Pixels x0 .. x1 - 1 of row y, which must lie inside the surface.
+    void operator()(int x0, int x1, int y) const {
+        if (x0 < x1)
+            FillBytes(pixels + size_t(y) * pitch + size_t(x0) * bytesPerPixel,
+                      size_t(x1 - x0) * bytesPerPixel, pattern);
+    }
+};
 // Pixels x0 .. x1 - 1 of row y, clipped to the surface.
 void FillSpan(Surface* s, int x0, int x1, int y, uint32_t raw);
 // Columns left .. right - 1, rows top .. bottom - 1, clipped.

@@ -14,17 +14,15 @@ namespace plat {
 namespace raster {
 
 void FillSpan(Surface* s, int x0, int x1, int y, uint32_t raw) {
-    if (y < 0 || y >= s->height) return;
-    x0 = std::max(x0, 0);
-    x1 = std::min(x1, s->width);
-    FillSpanInside(s, x0, x1, y, raw);
+    if (y >= 0 && y < s->height) SpanFill(s, raw)(std::max(x0, 0), std::min(x1, s->width), y);
 }
 
 void FillRect(Surface* s, int left, int top, int right, int bottom, uint32_t raw) {
     left = std::max(left, 0);
     right = std::min(right, s->width);
-    for (int y = std::max(top, 0); y < std::min(bottom, s->height); ++y)
-        FillSpanInside(s, left, right, y, raw);
+    bottom = std::min(bottom, s->height);
+    const SpanFill fill(s, raw);
+    for (int y = std::max(top, 0); y < bottom; ++y) fill(left, right, y);
 }
 
 }  // namespace raster

@@ -62,21 +62,20 @@ void FillTextBox(Surface* s, const TextFrame& frame, int a0, int a1, int d0, int
 
 // Draws the glyph's ink runs with the bitmap's top-left corner at (left, top): a glyph wholly
 // inside the surface is drawn without tests, one that is not has each run cut to the surface.
-void DrawGlyph(Surface* s, const Glyph& glyph, int64_t left, int64_t top, uint32_t raw) {
+void DrawGlyph(const Surface* s, const raster::SpanFill& ink, const Glyph& glyph, int64_t left,
+               int64_t top) {
     if (left >= 0 && top >= 0 && left + glyph.width <= s->width &&
         top + glyph.height <= s->height) {
         const int x = static_cast<int>(left), y = static_cast<int>(top);
-        for (const InkRun& run : glyph.runs)
-            raster::FillSpanInside(s, x + run.x0, x + run.x1, y + run.y, raw);
+        for (const InkRun& run : glyph.runs) ink(x + run.x0, x + run.x1, y + run.y);
         return;
     }
     for (const InkRun& run : glyph.runs) {
         const int64_t y = top + run.y;
         const int64_t x0 = std::max<int64_t>(left + run.x0, 0);
         const int64_t x1 = std::min<int64_t>(left + run.x1, s->width);
-        if (y >= 0 && y < s->height && x0 < x1)
-            raster::FillSpanInside(s, static_cast<int>(x0), static_cast<int>(x1),
-                                   static_cast<int>(y), raw);
+        if (y >= 0 && y < s->height)
+            ink(static_cast<int>(x0), static_cast<int>(x1), static_cast<int>(y));
     }
 }
 
@@ -146,7 +145,8 @@ bool TextOut(Dc* dc, int x, int y, const char* text, int length) {
     if (dc->bkMode != TRANSPARENT) {
         FillTextBox(s, frame, 0, width, 0, m.height, ColorToPixel(s->format, dc->bkColor));
     }
-    uint32_t ink = ColorToPixel(s->format, dc->textColor);
+    const uint32_t inkPixel = ColorToPixel(s->format, dc->textColor);
+    const raster::SpanFill ink(s, inkPixel);
     int pen = 0;
     for (int i = 0; i < length;) {
         int n = CharLength(text + i, length - i);
@@ -158,11 +158,13 @@ bool TextOut(Dc* dc, int x, int y, const char* text, int length) {
             originX = std::llround(origin.x);
             originY = std::llround(origin.y);
         }
-        DrawGlyph(s, glyph, originX + glyph.left, originY - glyph.top, ink);
+        DrawGlyph(s, ink, glyph, originX + glyph.left, originY - glyph.top);
         pen += glyph.advance;
         i += n;
     }
-    auto rule = [&](int top) { FillTextBox(s, frame, 0, width, top, top + m.lineThickness, ink); };
+    auto rule = [&](int top) {
+        FillTextBox(s, frame, 0, width, top, top + m.lineThickness, inkPixel);
+    };
     if (m.underline) rule(m.ascent + m.underlineOffset);
     if (m.strikeOut) rule(m.ascent - m.strikeOffset);
     return true;
