@@ -57,11 +57,12 @@ struct SpanFill {
           bytesPerPixel(BytesPerPixel(s->format)),
           pattern(bytesPerPixel == 4 ? raw * 0x0000000100000001ull
                                      : (raw & 0xFFFF) * 0x0001000100010001ull) {}
+    uint8_t* At(int x, int y) const {
+        return pixels + size_t(y) * pitch + size_t(x) * bytesPerPixel;
+    }
     // Pixels x0 .. x1 - 1 of row y, which must lie inside the surface.
     void operator()(int x0, int x1, int y) const {
-        if (x0 < x1)
-            FillBytes(pixels + size_t(y) * pitch + size_t(x0) * bytesPerPixel,
-                      size_t(x1 - x0) * bytesPerPixel, pattern);
+        if (x0 < x1) FillBytes(At(x0, y), size_t(x1 - x0) * bytesPerPixel, pattern);
     }
 };
 // Pixels x0 .. x1 - 1 of row y, clipped to the surface.

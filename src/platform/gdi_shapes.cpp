@@ -20,9 +20,13 @@ void FillSpan(Surface* s, int x0, int x1, int y, uint32_t raw) {
 void FillRect(Surface* s, int left, int top, int right, int bottom, uint32_t raw) {
     left = std::max(left, 0);
     right = std::min(right, s->width);
+    top = std::max(top, 0);
     bottom = std::min(bottom, s->height);
+    if (left >= right || top >= bottom) return;
     const SpanFill fill(s, raw);
-    for (int y = std::max(top, 0); y < bottom; ++y) fill(left, right, y);
+    const size_t bytes = size_t(right - left) * fill.bytesPerPixel;
+    uint8_t* row = fill.At(left, top);
+    for (int y = top; y < bottom; ++y, row += fill.pitch) FillBytes(row, bytes, fill.pattern);
 }
 
 }  // namespace raster
