@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -34,12 +35,13 @@ TEST_F(PlatformTest, GdiStockObjectsHollowBrushInversionStretchingAndHatches) {
               plat::DD_OK);
     ASSERT_EQ(plat::GetDC(surface, &dc), plat::DD_OK);
     const auto at = [&](int x, int y) { return plat::GetPixel(dc, x, y); };
-    const auto paint = [&](const plat::LogBrush& brush, int right = 65) {  // no outline
+    const auto paint = [&](const plat::LogBrush& brush, int right = 65,
+                           int left = 0) {  // no outline
         plat::Brush* ours = plat::CreateBrushIndirect(brush);
         plat::Pen* none = plat::CreatePen(plat::PS_NULL, 1, 0);
         plat::Brush* oldBrush = plat::SelectObject(dc, ours);
         plat::Pen* oldPen = plat::SelectObject(dc, none);
-        plat::Rectangle(dc, 0, 0, right, 65);  // a box without a pen is one pixel smaller
+        plat::Rectangle(dc, left, 0, right, 65);  // a box without a pen is one pixel smaller
         plat::SelectObject(dc, oldBrush);
         plat::SelectObject(dc, oldPen);
         plat::DeleteObject(ours);
@@ -49,7 +51,9 @@ TEST_F(PlatformTest, GdiStockObjectsHollowBrushInversionStretchingAndHatches) {
     const uint32_t grey = at(0, 0);
     plat::Rectangle(dc, 10, 10, 20, 20);  // a black pen on a white brush
     paint({plat::BS_HOLLOW, 0xFF, 0});
-    EXPECT_EQ((V{at(10, 10), at(19, 19), at(15, 15), at(20, 20)}), (V{0, 0, 0xFFFFFF, grey}));
+    paint({plat::BS_SOLID, 0xFF, 0}, INT_MIN, INT_MIN);  // ends left of the surface
+    EXPECT_EQ((V{at(10, 10), at(19, 19), at(15, 15), at(20, 20), at(0, 0)}),
+              (V{0, 0, 0xFFFFFF, grey, grey}));
 
     plat::SetPixel(dc, 5, 5, 0x123456);
     const uint32_t before = at(5, 5);

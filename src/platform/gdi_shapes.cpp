@@ -271,22 +271,28 @@ bool Rectangle(Dc* dc, int left, int top, int right, int bottom) {
     if (top > bottom) std::swap(top, bottom);
     // Without a pen the box is one pixel smaller, as the outline would have covered it.
     bool pen = CurrentPen(dc).style != PS_NULL;
-    int64_t fillRight = pen ? right : right - int64_t{1};
-    int64_t fillBottom = pen ? bottom : bottom - int64_t{1};
+    Surface* s = dc->surface;
+    // The fill's far edges, in 64 bits and then within the surface (an edge at INT_MIN less one
+    // would not fit in an int).
+    const int fillRight =
+        static_cast<int>(std::clamp<int64_t>(pen ? right : right - int64_t{1}, 0, s->width));
+    const int fillBottom =
+        static_cast<int>(std::clamp<int64_t>(pen ? bottom : bottom - int64_t{1}, 0, s->height));
     const Paint paint = BrushPaint(dc);
-    for (int64_t y = std::max(top, 0); y < std::min<int64_t>(fillBottom, dc->surface->height);
-         ++y) {
-        BrushSpan(dc->surface, paint, static_cast<int>(y), std::max(left, 0),
-                  static_cast<int>(std::min<int64_t>(fillRight, dc->surface->width)));
+    if (paint.style != BS_NULL && paint.style != BS_HATCHED) {
+        raster::FillRect(s, left, top, fillRight, fillBottom, paint.ink);
+    } else {
+        for (int y = std::max(top, 0); y < fillBottom; ++y)
+            BrushSpan(s, paint, y, std::max(left, 0), fillRight);
     }
     if (pen && right > left && bottom > top) {
         const Pen& outline = CurrentPen(dc);
-        const uint32_t raw = ColorToPixel(dc->surface->format, outline.color);
+        const uint32_t raw = ColorToPixel(s->format, outline.color);
         const int64_t l = left, t = top, r = right - int64_t{1}, b = bottom - int64_t{1};
-        Stroke(dc->surface, outline, raw, l, t, r, t);
-        Stroke(dc->surface, outline, raw, r, t, r, b);
-        Stroke(dc->surface, outline, raw, r, b, l, b);
-        Stroke(dc->surface, outline, raw, l, b, l, t);
+        Stroke(s, outline, raw, l, t, r, t);
+        Stroke(s, outline, raw, r, t, r, b);
+        Stroke(s, outline, raw, r, b, l, b);
+        Stroke(s, outline, raw, l, b, l, t);
     }
     return true;
 }
