@@ -3,10 +3,12 @@
 // rules, shared fonts and glyphs, Shift-JIS character lengths and the installed faces.
 #include <stdlib.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <string>
 
+#include "app/app.h"
 #include "platform/font.h"
 #include "support/back_screen.h"
 #include "support/fixture.h"
@@ -139,6 +141,41 @@ TEST_F(FontsTest, ListOfInstalledFacesAndLookupsByName) {
     gkDraw::SelectFont(1, 12, 0, 0, 0, 0);
     gkDraw::PutMessage(0, 0, 100, 100, "A", 0);  // nor does a message
     EXPECT_EQ(std::tuple(gkFont.Dc, gkScreen.Back->lockCount), std::tuple(nullptr, 0));
+}
+
+// A drawn glyph is its bitmap in the ink colour over an untouched background, however it is
+// drawn: by words from each offset to a word boundary, by runs in the bottom right corner and
+// when wider than a row of words, in 16 and 32 bits.
+TEST_F(FontsTest, DrawnGlyphsAreTheirBitmaps) {
+    for (plat::PixelFormat format : {plat::PixelFormat::R5G6B5, plat::PixelFormat::X8R8G8B8}) {
+        gktest::ResetFramework();
+        gkApp.FullScreen = 0;  // a windowed screen takes the display's format
+        plat::headless::UseDisplayFormat(format);
+        ASSERT_EQ(gkDraw::Screen(640, 480, 0), 1);
+        for (auto [text, height] : {std::pair{"W", 24}, {"表", 48}, {"表", 90}}) {
+            const plat::Font font = Font("標準ゴシック", height);
+            const plat::Glyph& g = plat::GetGlyph(font, text, int(strlen(text)));
+            const int top = plat::GetFontMetrics(font).ascent - g.top;
+            const int right = 640 - g.left - g.width, bottom = 480 - top - g.height;
+            for (auto [x, y] : {std::pair{100, 0}, {101, 0}, {102, 0}, {103, 0}, {right, bottom}}) {
+                gktest::FillBack(0x808080);
+                gkDraw::SelectFont(1, height, 0, 0, 0, 0);
+                gkDraw::SetTextColors(0xFFFFFF, 0, 1);
+                gkDraw::PutText(x, y, text);
+                gkDraw::ReleaseFont();
+                const int left = x + g.left;
+                for (int v = 0; v < top + g.height; ++v)
+                    for (int u = std::max(left - 4, 0); u < std::min(left + g.width + 4, 640);
+                         ++u) {
+                        const bool ink = u >= left && u < left + g.width && v >= top &&
+                                         g.pixels[size_t(v - top) * g.width + (u - left)];
+                        ASSERT_EQ(gktest::BackAt(u, y + v),
+                                  ink ? 0xFFFFFF : gktest::Stored(0x808080))
+                            << text << height << " at " << x << ": " << u << "," << v;
+                    }
+            }
+        }
+    }
 }
 
 // Equal records share one font and its glyphs; a positive height is the cell, a negative one

@@ -273,17 +273,20 @@ void Render(FontObject& font, uint32_t codePoint, Glyph& glyph) {
     };
     stamp(std::max(-dx, 0), std::max(-dy, 0));
     if (dx != 0 || dy != 0) stamp(std::max(dx, 0), std::max(dy, 0));
+    const bool narrow = glyph.width <= 64;
     for (int y = 0; y < glyph.height; ++y) {
         const uint8_t* row = glyph.pixels.data() + size_t(y) * glyph.width;
+        uint64_t bits = 0;
         for (int x = 0; x < glyph.width;) {
             if (!row[x]) {
                 ++x;
                 continue;
             }
             const int start = x;
-            while (x < glyph.width && row[x]) ++x;
+            for (; x < glyph.width && row[x]; ++x) bits |= uint64_t{1} << (x & 63);
             glyph.runs.push_back({y, start, x});
         }
+        if (narrow) glyph.rowBits.push_back(bits);
     }
 }
 

@@ -69,9 +69,10 @@ struct InkRun {
 };
 
 // One rendered character: `pixels` holds width × height bytes, 1 where ink is, and `runs` the
-// same ink row by row. left/top place the bitmap relative to the pen on the baseline (top is
-// upwards). For a rotated font the bitmap is rotated; advance is always along the unrotated
-// baseline.
+// same ink row by row; so does `rowBits` (bit x of row y set where ink is) for glyphs at most 64
+// pixels wide, empty for wider ones. left/top place the bitmap relative to the pen on the baseline
+// (top is upwards). For a rotated font the bitmap is rotated; advance is always along the
+// unrotated baseline.
 struct Glyph {
     int left;
     int top;
@@ -80,6 +81,7 @@ struct Glyph {
     int advance;
     std::vector<uint8_t> pixels;
     std::vector<InkRun> runs;
+    std::vector<uint64_t> rowBits;
 };
 
 // Bytes of the Shift-JIS character at text[0] (1 or 2; a lead byte at the end counts as 1).
