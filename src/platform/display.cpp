@@ -258,9 +258,20 @@ static uint32_t ChannelToColor(uint32_t pixel, uint32_t mask) {
 }
 
 uint32_t ColorToPixel(PixelFormat format, uint32_t color) {
-    PixelMasks m = Masks(format);
-    return ChannelToPixel(color & 0xFF, m.red) | ChannelToPixel((color >> 8) & 0xFF, m.green) |
-           ChannelToPixel((color >> 16) & 0xFF, m.blue);
+    // One branch per format, so that each one's masks and shifts are constants.
+    const auto pack = [color](PixelMasks m) {
+        return ChannelToPixel(color & 0xFF, m.red) | ChannelToPixel((color >> 8) & 0xFF, m.green) |
+               ChannelToPixel((color >> 16) & 0xFF, m.blue);
+    };
+    switch (format) {
+        case PixelFormat::X1R5G5B5:
+            return pack(Masks(PixelFormat::X1R5G5B5));
+        case PixelFormat::X8R8G8B8:
+            return pack(Masks(PixelFormat::X8R8G8B8));
+        case PixelFormat::R5G6B5:
+            break;
+    }
+    return pack(Masks(PixelFormat::R5G6B5));
 }
 
 uint32_t PixelToColor(PixelFormat format, uint32_t pixel) {

@@ -177,7 +177,10 @@ std::vector<std::unique_ptr<FontObject>>& Fonts() {
     return fonts;
 }
 
+// Byte-equal records are the same (the common case: one description selected again and again);
+// otherwise the name counts only up to its end.
 bool SameRecord(const LogFont& a, const LogFont& b) {
+    if (std::memcmp(&a, &b, sizeof(LogFont)) == 0) return true;
     return std::memcmp(&a, &b, offsetof(LogFont, faceName)) == 0 &&
            SameFaceName(a.faceName, b.faceName);
 }
