@@ -165,7 +165,8 @@ bool CutToSurface(const Surface* s, int reach, int64_t& x0, int64_t& y0, int64_t
     return true;
 }
 
-// A one-pixel stroke along a row or a column, end point left out: a span.
+// A one-pixel stroke along a row or a column, end point left out: a span or a one-pixel-wide
+// rectangle.
 bool StraightStroke(Surface* s, int64_t x0, int64_t y0, int64_t x1, int64_t y1, uint32_t raw) {
     if (y0 == y1) {
         raster::FillSpan(s, Clamped(x0 < x1 ? x0 : x1 + 1), Clamped(x0 < x1 ? x1 : x0 + 1),
@@ -175,7 +176,9 @@ bool StraightStroke(Surface* s, int64_t x0, int64_t y0, int64_t x1, int64_t y1, 
     if (x0 != x1) return false;
     const int64_t top = std::max<int64_t>(y0 < y1 ? y0 : y1 + 1, 0);
     const int64_t bottom = std::min<int64_t>(y0 < y1 ? y1 : y0 + 1, s->height);
-    for (int64_t y = top; y < bottom; ++y) raster::Plot(s, Clamped(x0), static_cast<int>(y), raw);
+    if (top < bottom)
+        raster::FillRect(s, Clamped(x0), static_cast<int>(top), Clamped(x0) + 1,
+                         static_cast<int>(bottom), raw);
     return true;
 }
 
