@@ -121,6 +121,7 @@ void PostClientOrigin() {
 // Copies the presented frame out of the primary surface before the surface changes without a
 // present.
 void KeepPresentedFrame(const Surface* surface) {
+    if (!surface->primary()) return;  // the common case, told without the display's record
     DisplayState& st = State();
     if (!st.presentedIsPrimary || surface != st.primary) return;
     st.presented = *st.primary;
@@ -463,7 +464,7 @@ int32_t Lock(Surface* surface, uint8_t** pixels, int* pitch, uint32_t flags) {
 int32_t Unlock(Surface* surface) {
     if (!surface || surface->lockCount == 0) return DDERR_NOTLOCKED;
     surface->lockCount--;
-    if (surface == State().primary) Present();
+    if (surface->primary() && surface == State().primary) Present();
     return DD_OK;
 }
 
