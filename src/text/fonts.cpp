@@ -10,12 +10,13 @@ gkFontState gkFont;
 
 namespace {
 
-constexpr const char* kFaceNames[] = {"標準明朝", "標準ゴシック"};
+// Zero-padded to a fixed size, so that setting a face is one fixed-size copy.
+constexpr char kFaceNames[][16] = {"標準明朝", "標準ゴシック"};
 constexpr int kFontBufferSlot = 3;
 
 void SetFace(int face) {
     if (face == 0 || face == 1) {
-        std::strcpy(gkFont.Description->faceName, kFaceNames[face]);
+        std::memcpy(gkFont.Description->faceName, kFaceNames[face], sizeof kFaceNames[face]);
     }
 }
 
