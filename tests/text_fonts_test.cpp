@@ -134,6 +134,7 @@ TEST_F(FontsTest, ListOfInstalledFacesAndLookupsByName) {
     EXPECT_EQ(std::get<0>(Record()), std::string(31, 'x'));  // cut to the record
     gkDraw::SelectSpriteFontByName("Symbolic", 10);
     EXPECT_EQ(Record(), (Fields{"Symbolic", 20, 0, 400, 0, 0, 2}));
+    EXPECT_EQ(gkFont.Surface, gkSprites[3].surface);  // open on the font buffer
     gkDraw::ReleaseSpriteFont();
 
     gkDraw::SelectFont(1, 12, 0, 0, 0, 0);

@@ -139,6 +139,7 @@ TEST_F(TextTest, RectangleTextIsAlignedBrokenAndMeasured) {
     const std::tuple<std::string, int, int> measured[] = {
         {words, 100 + 12 * ((15 + perLine - 1) / perLine), 300},
         {"A\r\nB\rC\n\nD", 160, 300},
+        {"A\n", 112, 100 + Width("A")},  // no empty line after the last break
         {"", 112, 100},
         {word, 100 + 12 * ((60 + letters - 1) / letters), 300},
         {text, 100 + 12 * ((30 + perRow - 1) / perRow), 300},
