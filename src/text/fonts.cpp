@@ -10,8 +10,8 @@ gkFontState gkFont;
 
 namespace {
 
-// Zero-padded to a fixed size, so that setting a face is one fixed-size copy.
-constexpr char kFaceNames[][16] = {"標準明朝", "標準ゴシック"};
+// Zero-padded to the record's name size, so that setting a face is one fixed-size copy.
+constexpr char kFaceNames[][sizeof(plat::LogFont::faceName)] = {"標準明朝", "標準ゴシック"};
 constexpr int kFontBufferSlot = 3;
 
 void SetFace(int face) {
